@@ -1,0 +1,3 @@
+list(APPEND UTIL_SOURCES
+    src/mem/ram.cpp)
+list(APPEND UTIL_TEST_SOURCES)

@@ -1,0 +1,4 @@
+list(APPEND UTIL_SOURCES
+    src/os/mds.cpp
+    src/os/VxSemaphore.cpp)
+list(APPEND UTIL_TEST_SOURCES)
