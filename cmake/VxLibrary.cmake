@@ -14,14 +14,14 @@ function(vx_add_library target)
 endfunction()
 
 # vx_add_unit_test(<target> LABEL <library> SOURCES ... LINKS ...)
-# A GoogleTest program whose cases ctest lists one by one, labelled
-# with the library and "unit".
+# A GoogleTest program run by ctest as one test, labelled with the library
+# and "unit". Tests keep settings and temporary files inside the build tree.
 function(vx_add_unit_test target)
     cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LINKS" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main)
-    gtest_discover_tests(${target}
-        PROPERTIES LABELS "${ARG_LABEL};unit"
-        ENVIRONMENT "VX_CONFIG_DIR=${CMAKE_BINARY_DIR}/test-config;TMPDIR=${CMAKE_BINARY_DIR}/test-tmp"
-        DISCOVERY_TIMEOUT 60)
+    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target} PROPERTIES
+        LABELS "${ARG_LABEL};unit"
+        ENVIRONMENT "VX_CONFIG_DIR=${CMAKE_BINARY_DIR}/test-config;TMPDIR=${CMAKE_BINARY_DIR}/test-tmp")
 endfunction()
