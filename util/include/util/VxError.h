@@ -19,8 +19,8 @@
 
 class VX_EXPORT VxError : public VxNode {
 public:
-    VxError(unsigned short number, const char* text, ErrorType type,
-            unsigned short sqlStateId = 0, std::int32_t nativeError = 0);
+    VxError(unsigned short number, const char* text, ErrorType type, unsigned short sqlStateId = 0,
+            std::int32_t nativeError = 0);
     ~VxError() override;
 
     // The record that stands for a failed allocation: number 30190, text

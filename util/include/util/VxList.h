@@ -20,18 +20,18 @@ public:
     std::uint32_t getCount() const { return count_; }
     bool isEmpty() const { return count_ == 0; }
 
-    void insert(VxNode* node);                           // at the front
-    void append(VxNode* node);                           // at the back
-    void insertAtPos(VxNode* node, std::uint32_t pos);   // 0 = front, count = back
-    void unlink(VxNode* node);                           // clears the cursor if on it
-    virtual void deleteNodes();                          // deletes every node
+    void insert(VxNode* node);                         // at the front
+    void append(VxNode* node);                         // at the back
+    void insertAtPos(VxNode* node, std::uint32_t pos); // 0 = front, count = back
+    void unlink(VxNode* node);                         // clears the cursor if on it
+    virtual void deleteNodes();                        // deletes every node
 
-    VxNode* getFirstNode();                              // also starts the cursor
-    VxNode* getNextNode();                               // null after the last
+    VxNode* getFirstNode(); // also starts the cursor
+    VxNode* getNextNode();  // null after the last
     VxNode* getLastNode() const { return tail_; }
-    VxNode* getNodeAtPos(std::uint32_t pos) const;       // from the front; null past the end
-    VxNode* removeFirstNode();                           // null when empty
-    VxNode* removeLastNode();                            // null when empty
+    VxNode* getNodeAtPos(std::uint32_t pos) const; // from the front; null past the end
+    VxNode* removeFirstNode();                     // null when empty
+    VxNode* removeLastNode();                      // null when empty
     void moveLastNodeToPos(std::uint32_t pos);
 
     VxNode* head() const { return tail_ ? tail_->next_ : nullptr; }

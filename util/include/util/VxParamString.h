@@ -51,7 +51,7 @@ private:
                    std::uint32_t valueLength, std::uint32_t spanIndex);
     void clearSpans();
 
-    Span* spans_ = nullptr;   // inserted values, in text order
+    Span* spans_ = nullptr; // inserted values, in text order
     std::uint32_t spanCount_ = 0;
     std::uint16_t paramCount_ = 0;
     bool failed_ = false;

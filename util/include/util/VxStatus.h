@@ -6,7 +6,7 @@
 // and "end of file" are never statuses: they travel in out-parameters.
 #pragma once
 
-enum [[nodiscard]] VxStatus : int {
+enum [[nodiscard]] VxStatus : int{
     VX_SUCCESS = 0,
     VX_ERROR = 1,
 };

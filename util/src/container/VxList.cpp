@@ -1,6 +1,8 @@
 #include "util/VxList.h"
 
-VxList::~VxList() { deleteNodes(); }
+VxList::~VxList() {
+    deleteNodes();
+}
 
 void VxList::insert(VxNode* node) {
     if (!tail_) {

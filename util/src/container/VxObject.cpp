@@ -4,10 +4,16 @@
 
 VxObject::~VxObject() = default;
 
-short VxObject::compare(const VxObject&) const { return 0; }
+short VxObject::compare(const VxObject&) const {
+    return 0;
+}
 
-void* VxObject::operator new(std::size_t size) noexcept { return ramAlloc(size); }
+void* VxObject::operator new(std::size_t size) noexcept {
+    return ramAlloc(size);
+}
 
-void VxObject::operator delete(void* block) noexcept { ramFree(block); }
+void VxObject::operator delete(void* block) noexcept {
+    ramFree(block);
+}
 
 VxNode::~VxNode() = default;

@@ -5,7 +5,9 @@
 
 #include "util/ram.h"
 
-VxParamString::~VxParamString() { clearSpans(); }
+VxParamString::~VxParamString() {
+    clearSpans();
+}
 
 void VxParamString::clearSpans() {
     ramFree(spans_);
@@ -94,7 +96,9 @@ void VxParamString::setParam(const char* text) {
     setParam(text ? text : "", text ? std::strlen(text) : 0);
 }
 
-void VxParamString::setParam(const char* text, std::size_t length) { substitute('s', text, length); }
+void VxParamString::setParam(const char* text, std::size_t length) {
+    substitute('s', text, length);
+}
 
 void VxParamString::setParam(unsigned long value) {
     char digits[24];

@@ -7,8 +7,8 @@ constexpr std::uint16_t OUT_OF_MEMORY_NUMBER = 30190;
 constexpr const char* OUT_OF_MEMORY_TEXT = "Out Of Memory";
 } // namespace
 
-VxError::VxError(unsigned short number, const char* text, ErrorType type,
-                 unsigned short sqlStateId, std::int32_t nativeError)
+VxError::VxError(unsigned short number, const char* text, ErrorType type, unsigned short sqlStateId,
+                 std::int32_t nativeError)
     : nativeError_(nativeError), number_(number), sqlStateId_(sqlStateId) {
     (void)text_.initialize(text ? text : "");
     if (type == ERROR_TYPE_WARNING)
@@ -21,8 +21,7 @@ VxError::VxError(StaticTag, std::uint16_t number, std::uint8_t flags)
 VxError::~VxError() = default;
 
 VxError& VxError::outOfMemoryError() {
-    static VxError record(StaticTag{}, OUT_OF_MEMORY_NUMBER,
-                          FLAG_STATIC | FLAG_OUT_OF_MEMORY);
+    static VxError record(StaticTag{}, OUT_OF_MEMORY_NUMBER, FLAG_STATIC | FLAG_OUT_OF_MEMORY);
     return record;
 }
 

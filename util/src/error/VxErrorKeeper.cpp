@@ -21,7 +21,9 @@ VxErrorList* VxErrorKeeper::giveUpErrorList() {
     return list;
 }
 
-VxErrorList* VxErrorKeeper::getErrorList() { return currentList(); }
+VxErrorList* VxErrorKeeper::getErrorList() {
+    return currentList();
+}
 
 VxError& VxErrorKeeper::addError(VxError* error) {
     VxErrorList* list = currentList();

@@ -2,7 +2,9 @@
 
 VxErrorList::VxErrorList(void* owner, unsigned keepAll) : owner_(owner), keepAll_(keepAll & 1) {}
 
-VxErrorList::~VxErrorList() { deleteNodes(); }
+VxErrorList::~VxErrorList() {
+    deleteNodes();
+}
 
 void VxErrorList::deleteNodes() {
     VxList::deleteNodes();

@@ -9,4 +9,6 @@ constexpr VxMessage messages[] = {
 constexpr VxMessageTable table(messages, sizeof messages / sizeof messages[0]);
 } // namespace
 
-const VxMessageTable& utlMessageTable() { return table; }
+const VxMessageTable& utlMessageTable() {
+    return table;
+}

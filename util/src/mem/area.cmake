@@ -1,3 +1,4 @@
 list(APPEND UTIL_SOURCES
     src/mem/ram.cpp)
-list(APPEND UTIL_TEST_SOURCES)
+list(APPEND UTIL_TEST_SOURCES
+    tests/mem/RamTest.cpp)

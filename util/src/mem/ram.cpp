@@ -1,27 +1,420 @@
-// Provisional allocator: system heap blocks with a 16-byte header holding
-// the requested size. Replaced by the arena allocator.
+// The arena allocator behind ramAlloc and its family.
+//
+// Small and medium blocks are carved out of arenas: chunks of system memory
+// chained in the per-task allocator slot and shared by every thread. One
+// semaphore guards every arena operation.
+//
+//   arena  +------------------+---------+---------+-----+---------+
+//          | arena header, 40 | block   | block   | ... | block   |
+//          +------------------+---------+---------+-----+---------+
+//   block  | header word, 8 | caller's bytes ...        | slack   |
+//   free   | header word, 8 | next free | previous free | ...     |
+//
+// Header word: bits 0-31 block size (header included); bits 32-47 slack
+// (block size minus the size the caller asked for, so ramSize is exact);
+// bit 62 the large-block tag; bit 63 set while the block is allocated.
+//
+// Alignment: arenas come from std::malloc (16-byte aligned); the arena
+// header is 40 bytes and every block size is a multiple of 16, so each
+// block starts 8 bytes below a multiple of 16 and the pointer handed out,
+// just past the header word, is 16-byte aligned.
+//
+// Constants: block size = requested size + 8 rounded up to a multiple of
+// 16, at least 32 (a free block holds its header and two links). A new
+// arena has room for max(block size, 4048) bytes of blocks, 4088 bytes in
+// all at the least. A free block is split, and a shrinking block's tail is
+// cut off, only when the rest makes a whole block (32 bytes or more).
+//
+// Free blocks of an arena form a doubly linked list; the rover is the free
+// block where the next search in that arena starts. Freeing pushes the
+// block on the front of the list without merging; adjacent free blocks are
+// merged only when a search or a growing resize needs the room. An arena
+// goes back to the system as soon as its last block is freed.
+//
+// Large blocks: requests of RAM_LARGE_BLOCK bytes or more, and every block
+// of ramAllocHuge/ramAlloc64K, are separate system allocations laid out as
+// [requested size, 8][header word with the large tag, 8][caller's bytes];
+// ramFree, ramSize and ramResize recognise them by the tag. They need no
+// allocator lock.
+//
+// Under AddressSanitizer, headers, slack and free space stay poisoned and
+// only the bytes a caller asked for are addressable, so overruns inside an
+// arena are reported. The allocator reads its own headers through accessors
+// that are not instrumented.
 #include "util/ram.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include <sanitizer/asan_interface.h>
+
+#include "mem/ramInternal.h"
 #include "util/VxError.h"
+#include "util/VxSemaphore.h"
+#include "util/bos.h"
+#include "util/mds.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define RAM_UNINSTRUMENTED __attribute__((no_sanitize_address))
+#else
+#define RAM_UNINSTRUMENTED
+#endif
 
 namespace {
-constexpr std::size_t HEADER = 16;
 
-void* fail() {
-    VxErrorKeeper::addMemoryError();
+using Byte = unsigned char;
+
+constexpr std::uint64_t SIZE_MASK = 0xFFFFFFFFu;
+constexpr int SLACK_SHIFT = 32;
+constexpr std::uint64_t SLACK_MASK = 0xFFFFu;
+constexpr std::uint64_t LARGE_BIT = std::uint64_t{1} << 62;
+constexpr std::uint64_t ALLOCATED_BIT = std::uint64_t{1} << 63;
+
+constexpr std::size_t HEADER = 8;
+constexpr std::size_t ALIGNMENT = 16;
+constexpr std::size_t MIN_BLOCK = 32;
+constexpr std::size_t ARENA_HEADER = 40;
+constexpr std::size_t MIN_ARENA_ROOM = 4048;
+constexpr std::size_t LARGE_PREFIX = 16;
+
+struct Arena {
+    std::uint32_t size; // total bytes, header included
+    std::uint32_t live; // blocks handed out and not yet freed
+    Byte* freeHead;
+    Byte* rover;
+    Arena* next;
+    Arena* prev;
+};
+static_assert(sizeof(Arena) == ARENA_HEADER, "blocks must start 8 bytes below a multiple of 16");
+static_assert(alignof(std::max_align_t) >= ALIGNMENT, "system memory must be 16-byte aligned");
+static_assert(RAM_LARGE_BLOCK + ALIGNMENT < SIZE_MASK, "arena block sizes must fit 32 bits");
+
+// The allocator's lock; the semaphore layer gives this slot the special
+// treatment that lets the semaphore itself be allocated here.
+VxSemaphoreSlot* allocatorLock() {
+    return vxAllocatorSemaphoreSlot();
+}
+
+void poison(const void* p, std::size_t n) {
+    (void)p;
+    (void)n;
+    ASAN_POISON_MEMORY_REGION(p, n);
+}
+
+void unpoison(const void* p, std::size_t n) {
+    (void)p;
+    (void)n;
+    ASAN_UNPOISON_MEMORY_REGION(p, n);
+}
+
+// ---- Header and link accessors ---------------------------------------------
+
+RAM_UNINSTRUMENTED std::uint64_t word(const Byte* b) {
+    return *reinterpret_cast<const std::uint64_t*>(b);
+}
+RAM_UNINSTRUMENTED void setWord(Byte* b, std::uint64_t w) {
+    *reinterpret_cast<std::uint64_t*>(b) = w;
+}
+RAM_UNINSTRUMENTED Byte* nextFree(const Byte* b) {
+    return *reinterpret_cast<Byte* const*>(b + HEADER);
+}
+RAM_UNINSTRUMENTED Byte* prevFree(const Byte* b) {
+    return *reinterpret_cast<Byte* const*>(b + HEADER + sizeof(Byte*));
+}
+RAM_UNINSTRUMENTED void setNextFree(Byte* b, Byte* next) {
+    *reinterpret_cast<Byte**>(b + HEADER) = next;
+}
+RAM_UNINSTRUMENTED void setPrevFree(Byte* b, Byte* prev) {
+    *reinterpret_cast<Byte**>(b + HEADER + sizeof(Byte*)) = prev;
+}
+
+std::size_t blockSize(const Byte* b) {
+    return word(b) & SIZE_MASK;
+}
+bool isAllocated(const Byte* b) {
+    return word(b) & ALLOCATED_BIT;
+}
+std::size_t requestOf(std::uint64_t w) {
+    return (w & SIZE_MASK) - ((w >> SLACK_SHIFT) & SLACK_MASK);
+}
+
+void setAllocatedHeader(Byte* b, std::size_t size, std::size_t request) {
+    setWord(b, size | (std::uint64_t{size - request} << SLACK_SHIFT) | ALLOCATED_BIT);
+}
+
+std::size_t blockSizeFor(std::size_t request) {
+    std::size_t size = (request + HEADER + ALIGNMENT - 1) & ~(ALIGNMENT - 1);
+    return size < MIN_BLOCK ? MIN_BLOCK : size;
+}
+
+Byte* toBlock(const void* user) {
+    return static_cast<Byte*>(const_cast<void*>(user)) - HEADER;
+}
+
+// ---- Free lists -------------------------------------------------------------
+
+Byte* arenaStart(Arena* a) {
+    return reinterpret_cast<Byte*>(a) + ARENA_HEADER;
+}
+Byte* arenaEnd(Arena* a) {
+    return reinterpret_cast<Byte*>(a) + a->size;
+}
+
+void unlinkFree(Arena* a, Byte* b) {
+    Byte* next = nextFree(b);
+    Byte* prev = prevFree(b);
+    if (prev)
+        setNextFree(prev, next);
+    else
+        a->freeHead = next;
+    if (next)
+        setPrevFree(next, prev);
+}
+
+// Puts a free block of `size` bytes on the front of the list; it becomes
+// the rover.
+void pushFree(Arena* a, Byte* b, std::size_t size) {
+    setWord(b, size);
+    setNextFree(b, a->freeHead);
+    setPrevFree(b, nullptr);
+    if (a->freeHead)
+        setPrevFree(a->freeHead, b);
+    a->freeHead = b;
+    a->rover = b;
+}
+
+// `replacement` takes the place of `b` in the free list.
+void replaceFree(Arena* a, Byte* b, Byte* replacement) {
+    Byte* next = nextFree(b);
+    Byte* prev = prevFree(b);
+    setNextFree(replacement, next);
+    setPrevFree(replacement, prev);
+    if (prev)
+        setNextFree(prev, replacement);
+    else
+        a->freeHead = replacement;
+    if (next)
+        setPrevFree(next, replacement);
+}
+
+// ---- Arenas -----------------------------------------------------------------
+
+Arena** chainHead() {
+    return reinterpret_cast<Arena**>(mdsGetPerTaskDataAddress(PER_TASK_ALLOCATOR));
+}
+
+Arena* newArena(std::size_t need) {
+    std::size_t room = need > MIN_ARENA_ROOM ? need : MIN_ARENA_ROOM;
+    void* memory = std::malloc(ARENA_HEADER + room);
+    if (!memory)
+        return nullptr;
+    auto* a = new (memory) Arena{
+        static_cast<std::uint32_t>(ARENA_HEADER + room), 0, nullptr, nullptr, nullptr, nullptr};
+    Byte* b = arenaStart(a);
+    poison(b, room);
+    pushFree(a, b, room);
+    return a;
+}
+
+void unlinkArena(Arena* a) {
+    if (a->prev)
+        a->prev->next = a->next;
+    else
+        *chainHead() = a->next;
+    if (a->next)
+        a->next->prev = a->prev;
+}
+
+void releaseArena(Arena* a) {
+    unpoison(a, a->size);
+    std::free(a);
+}
+
+Arena* arenaOf(const Byte* b) {
+    for (Arena* a = *chainHead(); a; a = a->next) {
+        if (b >= arenaStart(a) && b < arenaEnd(a))
+            return a;
+    }
     return nullptr;
 }
+
+// Walks the arena's free list from the rover, wrapping at the end, for a
+// block of at least `need` bytes. A block that is too small first absorbs
+// the free blocks that follow it in memory.
+Byte* findFit(Arena* a, std::size_t need) {
+    Byte* stop = a->rover ? a->rover : a->freeHead;
+    if (!stop)
+        return nullptr;
+    Byte* cur = stop;
+    for (;;) {
+        std::size_t size = blockSize(cur);
+        while (size < need) {
+            Byte* follower = cur + size;
+            if (follower >= arenaEnd(a) || isAllocated(follower))
+                break;
+            unlinkFree(a, follower);
+            if (a->rover == follower)
+                a->rover = cur;
+            if (stop == follower)
+                stop = cur;
+            size += blockSize(follower);
+            setWord(cur, size);
+        }
+        if (size >= need)
+            return cur;
+        Byte* next = nextFree(cur);
+        cur = next ? next : a->freeHead;
+        if (cur == stop)
+            return nullptr;
+    }
+}
+
+// Hands out the free block `b`, splitting off its tail when that makes a
+// whole block.
+void* take(Arena* a, Byte* b, std::size_t need, std::size_t request) {
+    std::size_t size = blockSize(b);
+    if (size - need >= MIN_BLOCK) {
+        Byte* tail = b + need;
+        setWord(tail, size - need);
+        replaceFree(a, b, tail);
+        a->rover = tail;
+        size = need;
+    } else {
+        Byte* next = nextFree(b);
+        unlinkFree(a, b);
+        a->rover = next ? next : a->freeHead;
+    }
+    setAllocatedHeader(b, size, request);
+    ++a->live;
+    Byte* user = b + HEADER;
+    unpoison(user, request);
+    return user;
+}
+
+void* allocateInArenas(std::size_t request) {
+    std::size_t need = blockSizeFor(request);
+    VxSemaphoreLock lock(allocatorLock());
+    Arena* last = nullptr;
+    for (Arena* a = *chainHead(); a; a = a->next) {
+        if (Byte* b = findFit(a, need))
+            return take(a, b, need, request);
+        last = a;
+    }
+    Arena* a = newArena(need);
+    if (!a)
+        return nullptr;
+    a->prev = last;
+    if (last)
+        last->next = a;
+    else
+        *chainHead() = a;
+    return take(a, arenaStart(a), need, request);
+}
+
+// Grows `b` over the free blocks that follow it when together they reach
+// `need` bytes; returns the new size, or the old one when they do not.
+std::size_t absorbFollowers(Arena* a, Byte* b, std::size_t size, std::size_t need) {
+    std::size_t total = size;
+    while (total < need) {
+        Byte* follower = b + total;
+        if (follower >= arenaEnd(a) || isAllocated(follower))
+            return size;
+        total += blockSize(follower);
+    }
+    for (Byte* follower = b + size; follower < b + total;) {
+        std::size_t followerSize = blockSize(follower);
+        unlinkFree(a, follower);
+        if (a->rover == follower)
+            a->rover = a->freeHead;
+        follower += followerSize;
+    }
+    return total;
+}
+
+// Resizes an arena block where it lies; false when it must move.
+bool resizeInPlace(Byte* b, std::size_t request) {
+    std::size_t need = blockSizeFor(request);
+    VxSemaphoreLock lock(allocatorLock());
+    Arena* a = arenaOf(b);
+    if (!a)
+        return false;
+    std::size_t oldSize = blockSize(b);
+    std::size_t size = oldSize;
+    if (size < need) {
+        size = absorbFollowers(a, b, size, need);
+        if (size < need)
+            return false;
+    }
+    Byte* user = b + HEADER;
+    poison(user, oldSize - HEADER);
+    if (size - need >= MIN_BLOCK) {
+        pushFree(a, b + need, size - need);
+        size = need;
+    }
+    setAllocatedHeader(b, size, request);
+    unpoison(user, request);
+    return true;
+}
+
+VxStatus moveBlock(void** block, std::size_t request) {
+    void* fresh = ramAlloc(request);
+    if (!fresh)
+        return VX_ERROR;
+    std::size_t old = ramSize(*block);
+    std::memcpy(fresh, *block, old < request ? old : request);
+    ramFree(*block);
+    *block = fresh;
+    return VX_SUCCESS;
+}
+
+// ---- Large blocks -----------------------------------------------------------
+
+void* allocateLarge(std::size_t request) {
+    if (request > SIZE_MAX - LARGE_PREFIX)
+        return nullptr;
+    auto* raw = static_cast<Byte*>(std::malloc(LARGE_PREFIX + request));
+    if (!raw)
+        return nullptr;
+    *reinterpret_cast<std::uint64_t*>(raw) = request;
+    setWord(raw + HEADER, LARGE_BIT | ALLOCATED_BIT);
+    return raw + LARGE_PREFIX;
+}
+
+Byte* largeRaw(const void* user) {
+    return toBlock(user) - HEADER;
+}
+
+std::size_t largeSize(const void* user) {
+    return *reinterpret_cast<const std::uint64_t*>(largeRaw(user));
+}
+
+bool isLarge(const void* user) {
+    return word(toBlock(user)) & LARGE_BIT;
+}
+
+VxStatus resizeLarge(void** block, std::size_t request) {
+    void* fresh = nullptr;
+    if (request <= SIZE_MAX - LARGE_PREFIX)
+        fresh = std::realloc(largeRaw(*block), LARGE_PREFIX + request);
+    if (!fresh) {
+        VxErrorKeeper::addMemoryError();
+        return VX_ERROR;
+    }
+    *static_cast<std::uint64_t*>(fresh) = request;
+    *block = static_cast<Byte*>(fresh) + LARGE_PREFIX;
+    return VX_SUCCESS;
+}
+
 } // namespace
 
+// ---- Public functions -------------------------------------------------------
+
 void* ramAlloc(std::size_t size) {
-    auto* raw = static_cast<unsigned char*>(std::malloc(size + HEADER));
-    if (!raw)
-        return fail();
-    std::memcpy(raw, &size, sizeof size);
-    return raw + HEADER;
+    void* p = size >= RAM_LARGE_BLOCK ? allocateLarge(size) : allocateInArenas(size);
+    if (!p)
+        VxErrorKeeper::addMemoryError();
+    return p;
 }
 
 void* ramAllocZ(std::size_t size) {
@@ -31,7 +424,9 @@ void* ramAllocZ(std::size_t size) {
     return p;
 }
 
-char* ramAllocStr(const char* text) { return ramAllocStr(text, std::strlen(text)); }
+char* ramAllocStr(const char* text) {
+    return ramAllocStr(text, std::strlen(text));
+}
 
 char* ramAllocStr(const char* text, std::size_t length) {
     auto* p = static_cast<char*>(ramAlloc(length + 1));
@@ -43,14 +438,38 @@ char* ramAllocStr(const char* text, std::size_t length) {
 }
 
 void ramFree(void* block) {
-    if (block)
-        std::free(static_cast<unsigned char*>(block) - HEADER);
+    if (!block)
+        return;
+    if (isLarge(block)) {
+        std::free(largeRaw(block));
+        return;
+    }
+    Byte* b = toBlock(block);
+    Arena* emptied = nullptr;
+    {
+        VxSemaphoreLock lock(allocatorLock());
+        Arena* a = arenaOf(b);
+        if (!a || !isAllocated(b))
+            return;
+        if (--a->live == 0) {
+            unlinkArena(a);
+            emptied = a;
+        } else {
+            std::size_t size = blockSize(b);
+            poison(block, size - HEADER);
+            pushFree(a, b, size);
+        }
+    }
+    if (emptied)
+        releaseArena(emptied);
 }
 
 std::size_t ramSize(const void* block) {
-    std::size_t size;
-    std::memcpy(&size, static_cast<const unsigned char*>(block) - HEADER, sizeof size);
-    return size;
+    if (!block)
+        return 0;
+    if (isLarge(block))
+        return largeSize(block);
+    return requestOf(word(toBlock(block)));
 }
 
 VxStatus ramResize(void** block, std::size_t size) {
@@ -58,14 +477,11 @@ VxStatus ramResize(void** block, std::size_t size) {
         *block = ramAlloc(size);
         return *block ? VX_SUCCESS : VX_ERROR;
     }
-    void* fresh = ramAlloc(size);
-    if (!fresh)
-        return VX_ERROR;
-    std::size_t old = ramSize(*block);
-    std::memcpy(fresh, *block, old < size ? old : size);
-    ramFree(*block);
-    *block = fresh;
-    return VX_SUCCESS;
+    if (isLarge(*block))
+        return resizeLarge(block, size);
+    if (size < RAM_LARGE_BLOCK && resizeInPlace(toBlock(*block), size))
+        return VX_SUCCESS;
+    return moveBlock(block, size);
 }
 
 VxStatus ramResizeZ(void** block, std::size_t size) {
@@ -77,9 +493,61 @@ VxStatus ramResizeZ(void** block, std::size_t size) {
     return VX_SUCCESS;
 }
 
-void* ramAllocHuge(std::size_t size) { return ramAlloc(size); }
-VxStatus ramResizeHuge(void** block, std::size_t size) { return ramResize(block, size); }
-void ramFreeHuge(void* block) { ramFree(block); }
-void* ramAlloc64K() { return ramAlloc(65536); }
-void ramFree64K(void* block) { ramFree(block); }
-bool ramIsAllocOK() { return true; }
+void* ramAllocHuge(std::size_t size) {
+    void* p = allocateLarge(size);
+    if (!p)
+        VxErrorKeeper::addMemoryError();
+    return p;
+}
+
+VxStatus ramResizeHuge(void** block, std::size_t size) {
+    if (!*block) {
+        *block = ramAllocHuge(size);
+        return *block ? VX_SUCCESS : VX_ERROR;
+    }
+    return ramResize(block, size);
+}
+
+void ramFreeHuge(void* block) {
+    ramFree(block);
+}
+
+void* ramAlloc64K() {
+    return ramAllocHuge(65536);
+}
+
+void ramFree64K(void* block) {
+    ramFree(block);
+}
+
+bool ramIsAllocOK() {
+    return bosAvailableMemory() > 400000;
+}
+
+// ---- Inspection -------------------------------------------------------------
+
+std::size_t ramArenaCount() {
+    VxSemaphoreLock lock(allocatorLock());
+    std::size_t count = 0;
+    for (Arena* a = *chainHead(); a; a = a->next)
+        ++count;
+    return count;
+}
+
+std::size_t ramArenaSizeOf(const void* block) {
+    if (!block || isLarge(block))
+        return 0;
+    VxSemaphoreLock lock(allocatorLock());
+    Arena* a = arenaOf(toBlock(block));
+    return a ? a->size : 0;
+}
+
+std::size_t ramBlockSizeOf(const void* block) {
+    if (!block || isLarge(block))
+        return 0;
+    return blockSize(toBlock(block));
+}
+
+bool ramIsLargeBlock(const void* block) {
+    return block && isLarge(block);
+}

@@ -1,4 +1,13 @@
 list(APPEND UTIL_SOURCES
     src/os/mds.cpp
-    src/os/VxSemaphore.cpp)
-list(APPEND UTIL_TEST_SOURCES)
+    src/os/VxSemaphore.cpp
+    src/os/BosName.cpp
+    src/os/BosFile.cpp
+    src/os/BosPath.cpp
+    src/os/BosDirectory.cpp
+    src/os/BosSystem.cpp
+    src/os/VxSemaphoreInfo.cpp)
+list(APPEND UTIL_TEST_SOURCES
+    tests/os/BosFileTest.cpp
+    tests/os/BosPathTest.cpp
+    tests/os/SemaphoreTest.cpp)

@@ -39,7 +39,8 @@ TEST_F(ErrorListTest, MixFollowsWarningsAndErrors) {
 
 TEST_F(ErrorListTest, RecordsComeOutInRaisingOrderWithTheirNumbers) {
     addError(1509) << "a.txt";
-    addError(30042) << "old" << "new";
+    addError(30042) << "old"
+                    << "new";
     ASSERT_EQ(list.getCount(), 2u);
     VxError* first = list.removeFirstError();
     EXPECT_EQ(first->getNumber(), 1509);

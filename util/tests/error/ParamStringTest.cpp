@@ -7,7 +7,9 @@
 
 namespace {
 
-std::string text(VxParamString& s) { return s.getText(); }
+std::string text(VxParamString& s) {
+    return s.getText();
+}
 
 TEST(ParamString, CounterIsSharedBetweenTextsAndNumbers) {
     VxParamString s;
