@@ -1,0 +1,3 @@
+#include "base/BaseBinding.h"
+
+BaseBinding::~BaseBinding() = default;

@@ -1,0 +1,3 @@
+#include "base/BaseField.h"
+
+BaseField::~BaseField() = default;

@@ -1,0 +1,6 @@
+#include "handle/BaseHandleLock.h"
+
+std::mutex& baseHandleMutex() {
+    static std::mutex mutex;
+    return mutex;
+}

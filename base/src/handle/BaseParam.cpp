@@ -1,0 +1,3 @@
+#include "base/BaseParam.h"
+
+BaseParam::~BaseParam() = default;

@@ -1,0 +1,163 @@
+// BaseStatement: construction, destruction, busy marks, the entrance and
+// exit of statement calls, closing the cursor, SQLFreeStmt and SQLCancel.
+#include "base/BaseStatement.h"
+
+#include <sqlext.h>
+
+#include <mutex>
+
+#include "base/BaseBinding.h"
+#include "base/BaseConnection.h"
+#include "base/BaseErrors.h"
+#include "base/BaseField.h"
+#include "base/BaseParam.h"
+#include "handle/BaseHandleLock.h"
+#include "util/ram.h"
+
+namespace {
+
+template <typename T> void deleteArray(T**& array, std::size_t count) {
+    for (std::size_t i = 0; array && i < count; ++i)
+        delete array[i];
+    ramFree(array);
+    array = nullptr;
+}
+
+} // namespace
+
+BaseStatement::BaseStatement(BaseConnection& connection)
+    : connection_(&connection), options_(connection.getStmtOptions()), errorList_(&connection) {
+    connection_->linkStatement(*this);
+}
+
+BaseStatement::~BaseStatement() {
+    connection_->unlinkStatement(*this);
+    ramFree(cursorName_);
+    deleteArray(bindings_, bindingsAllocated_);
+    deleteArray(params_, paramsAllocated_);
+    deleteArray(fields_, resultColumnCount_);
+    ramFree(savedSql_);
+}
+
+void BaseStatement::setFlag(std::uint32_t flag, bool on) {
+    if (on)
+        flags_.fetch_or(flag);
+    else
+        flags_.fetch_and(~flag);
+}
+
+bool BaseStatement::threadCheck() {
+    std::lock_guard<std::mutex> lock(baseHandleMutex());
+    if (hasFlag(STMT_BUSY))
+        return true;
+    setFlag(STMT_BUSY, true);
+    return false;
+}
+
+void BaseStatement::threadDone() { setFlag(STMT_BUSY, false); }
+
+VxStatus BaseStatement::standardEntrance(unsigned short api) {
+    (void)api;
+    errorList_.deleteNodes();
+    VxErrorKeeper::setErrorList(&errorList_);
+    return VX_SUCCESS;
+}
+
+SQLRETURN BaseStatement::standardExit(SQLRETURN rc) {
+    if (rc == SQL_SUCCESS && errorList_.getErrorsMix() == ERRORS_MIX_WARNINGS)
+        rc = SQL_SUCCESS_WITH_INFO;
+    VxErrorKeeper::giveUpErrorList();
+    threadDone();
+    return rc;
+}
+
+SQLRETURN BaseStatement::unsupportedCall(unsigned short api) {
+    BaseStatementCall call(*this, api);
+    if (call.isBusy())
+        return BASE_BUSY;
+    addOdbcError(ODBC_IM001);
+    return call.finish(SQL_ERROR);
+}
+
+// A prepared statement keeps its plan and returns to state 1; a directly
+// executed one returns to state 0 and drops its result description and
+// parameters.
+VxStatus BaseStatement::closeCursor() {
+    if (state_ < STMT_NEED_DATA)
+        return VX_SUCCESS;
+    if (prepareMode_ == PREPARE_PREPARED) {
+        if (setToPreparedState() != VX_SUCCESS)
+            return VX_ERROR;
+        state_ = STMT_PREPARED;
+        return VX_SUCCESS;
+    }
+    if (setToAllocatedState(0) != VX_SUCCESS)
+        return VX_ERROR;
+    deleteArray(fields_, resultColumnCount_);
+    resultColumnCount_ = 0;
+    deleteArray(params_, paramsAllocated_);
+    paramsAllocated_ = 0;
+    parameterMarkerCount_ = 0;
+    prepareMode_ = PREPARE_NONE;
+    state_ = STMT_ALLOCATED;
+    return VX_SUCCESS;
+}
+
+SQLRETURN BaseStatement::SQLFreeStmt(SQLUSMALLINT fOption) {
+    if (fOption == SQL_DROP)
+        return dropStatement();
+    BaseStatementCall call(*this, SQL_API_SQLFREESTMT);
+    if (call.isBusy())
+        return BASE_BUSY;
+    VxStatus status = VX_SUCCESS;
+    switch (fOption) {
+    case SQL_CLOSE:
+        status = closeCursor();
+        break;
+    case SQL_UNBIND:
+        unbindFlds();
+        highestBoundColumn_ = 0;
+        break;
+    case SQL_RESET_PARAMS:
+        unbindParams();
+        break;
+    default:
+        addOdbcError(ODBC_S1092);
+        status = VX_ERROR;
+        break;
+    }
+    return call.finish(baseReturnCode(status));
+}
+
+// Dropping waits for no one: a statement that is in a call, or whose
+// connection is in a call, answers busy; otherwise it is destroyed at once
+// (the driver's destructor releases what the driver holds).
+SQLRETURN BaseStatement::dropStatement() {
+    {
+        std::lock_guard<std::mutex> lock(baseHandleMutex());
+        if (hasFlag(STMT_BUSY) || connection_->isBusy())
+            return BASE_BUSY;
+        setFlag(STMT_BUSY, true);
+    }
+    delete this;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN BaseStatement::SQLCancel() {
+    BaseStatementCall call(*this, SQL_API_SQLCANCEL);
+    if (call.isBusy())
+        return BASE_BUSY;
+    VxStatus status = VX_SUCCESS;
+    if (hasFlag(STMT_ASYNC_PENDING)) {
+        status = cancelAsyncOp();
+        if (status == VX_SUCCESS) {
+            setFlag(STMT_ASYNC_PENDING, false);
+            resumeStack_.clear();
+        } else if (errorList_.isEmpty()) {
+            addOdbcError(ODBC_S1C00);
+        }
+    } else {
+        status = closeCursor();
+    }
+    return call.finish(baseReturnCode(status));
+}

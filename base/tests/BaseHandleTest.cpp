@@ -1,0 +1,167 @@
+// The handle classes called directly: busy marks, closing cursors, the
+// resume stack, buffered options and the task's shared connection.
+#include <gtest/gtest.h>
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+
+#include "TstConnection.h"
+#include "TstStatement.h"
+#include "base/BaseDriver.h"
+#include "base/BaseEnv.h"
+
+namespace {
+
+class HandleTest : public ::testing::Test {
+protected:
+    BaseEnv env_{static_cast<OdbcDriverNumber>(99)};
+};
+
+TEST_F(HandleTest, ConnectionsAreCountedAndOwnTheirStatements) {
+    auto* connection = new TstConnection(env_);
+    EXPECT_EQ(1u, env_.getConnectionCount());
+    auto* first = new TstStatement(*connection);
+    auto* second = new TstStatement(*connection);
+    auto* third = new TstStatement(*connection);
+    EXPECT_EQ(3u, connection->getStatementCount());
+    delete second;
+    EXPECT_EQ(first, connection->getStatementAtPos(0));
+    EXPECT_EQ(third, connection->getStatementAtPos(1));
+    EXPECT_EQ(&connection->getErrorList(), static_cast<void*>(first->getErrorList().getOwner()) ==
+                                                   connection
+                                               ? &connection->getErrorList()
+                                               : nullptr);
+    delete connection;
+    EXPECT_EQ(0u, env_.getConnectionCount());
+}
+
+TEST_F(HandleTest, ConnectionWideChecksWaitForEveryStatement) {
+    TstConnection connection(env_);
+    auto* statement = new TstStatement(connection);
+    auto* other = new TstStatement(connection);
+
+    ASSERT_FALSE(statement->threadCheck());
+    EXPECT_TRUE(statement->threadCheck());
+    EXPECT_TRUE(connection.threadCheck(THREAD_CHECK_CONNECTION_WIDE));
+    EXPECT_FALSE(connection.isBusy());
+    ASSERT_FALSE(connection.threadCheck(THREAD_CHECK_CONNECTION));
+    EXPECT_FALSE(other->isBusy());
+    connection.threadDone();
+    statement->threadDone();
+
+    ASSERT_FALSE(connection.threadCheck(THREAD_CHECK_CONNECTION_WIDE));
+    EXPECT_TRUE(statement->isBusy());
+    EXPECT_TRUE(other->threadCheck());
+    EXPECT_TRUE(connection.threadCheck(THREAD_CHECK_CONNECTION));
+    connection.threadDone();
+    EXPECT_FALSE(statement->isBusy());
+    EXPECT_FALSE(other->isBusy());
+    EXPECT_FALSE(connection.isBusy());
+}
+
+TEST_F(HandleTest, ClosingACursorReturnsToThePreparedOrAllocatedState) {
+    TstConnection connection(env_);
+    TstStatement statement(connection);
+    statement.setPrepareMode(BaseStatement::PREPARE_PREPARED);
+    statement.setState(BaseStatement::STMT_CURSOR_OPEN);
+    EXPECT_EQ(SQL_SUCCESS, statement.SQLFreeStmt(SQL_CLOSE));
+    EXPECT_EQ(BaseStatement::STMT_PREPARED, statement.getState());
+    EXPECT_EQ(0, statement.allocatedStateCalls_);
+
+    statement.setPrepareMode(BaseStatement::PREPARE_DIRECT);
+    statement.setState(BaseStatement::STMT_EXECUTED);
+    EXPECT_EQ(SQL_SUCCESS, statement.SQLCancel());
+    EXPECT_EQ(BaseStatement::STMT_ALLOCATED, statement.getState());
+    EXPECT_EQ(BaseStatement::PREPARE_NONE, statement.getPrepareMode());
+    EXPECT_EQ(1, statement.allocatedStateCalls_);
+
+    // Nothing to close: no hook runs.
+    EXPECT_EQ(SQL_SUCCESS, statement.SQLFreeStmt(SQL_CLOSE));
+    EXPECT_EQ(1, statement.allocatedStateCalls_);
+}
+
+TEST_F(HandleTest, CancelOfAPendingOperationTheDriverCannotCancelIsNotCapable) {
+    TstConnection connection(env_);
+    TstStatement statement(connection);
+    statement.setFlag(BaseStatement::STMT_ASYNC_PENDING, true);
+    EXPECT_EQ(SQL_ERROR, statement.SQLCancel());
+    EXPECT_EQ(1u, statement.getErrorList().getCount());
+    EXPECT_TRUE(statement.hasFlag(BaseStatement::STMT_ASYNC_PENDING));
+}
+
+TEST(BaseResumeStack, PointersSurviveAndComeBackInReverseOrder) {
+    BaseResumeStack stack;
+    int anchor = 0;
+    const std::uintptr_t wide = UINTPTR_MAX - 7;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(VX_SUCCESS, stack.push(static_cast<std::uintptr_t>(i)));
+    ASSERT_EQ(VX_SUCCESS, stack.pushPointer(&anchor));
+    ASSERT_EQ(VX_SUCCESS, stack.push(wide));
+    std::uintptr_t value = 0;
+    ASSERT_TRUE(stack.pop(&value));
+    EXPECT_EQ(wide, value);
+    ASSERT_TRUE(stack.pop(&value));
+    EXPECT_EQ(&anchor, reinterpret_cast<int*>(value));
+    for (int i = 19; i >= 0; --i) {
+        ASSERT_TRUE(stack.pop(&value));
+        EXPECT_EQ(static_cast<std::uintptr_t>(i), value);
+    }
+    value = 42;
+    EXPECT_FALSE(stack.pop(&value));
+    EXPECT_EQ(42u, value);
+}
+
+TEST_F(HandleTest, BufferedOptionsAnswerWithTheFirstPairRecorded) {
+    TstConnection connection(env_);
+    EXPECT_EQ(nullptr, connection.getSavedConnectOption(SQL_AUTOCOMMIT));
+    ASSERT_EQ(VX_SUCCESS, connection.addBufferedOption(SQL_AUTOCOMMIT, 0));
+    ASSERT_EQ(VX_SUCCESS, connection.addBufferedOption(SQL_ACCESS_MODE, 1));
+    ASSERT_EQ(VX_SUCCESS, connection.addBufferedOption(SQL_AUTOCOMMIT, 1));
+    const BaseBufferedOption* saved = connection.getSavedConnectOption(SQL_AUTOCOMMIT);
+    ASSERT_NE(nullptr, saved);
+    EXPECT_EQ(0u, saved->value);
+    EXPECT_EQ(3u, connection.getBufferedOptionCount());
+    connection.deleteBufferedOptions();
+    EXPECT_EQ(nullptr, connection.getSavedConnectOption(SQL_ACCESS_MODE));
+}
+
+TEST(SharedConnection, LaterAllocationsShareItUntilTheCountIsFull) {
+    BaseDriver& driver = baseGetDriver();
+    SQLHENV henv = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, driver.allocEnv(&henv));
+    SQLHDBC shared = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, driver.allocConnect(henv, &shared));
+    auto* connection = static_cast<BaseConnection*>(shared);
+    connection->setWorkArounds(4);
+    driver.recordSharedConnection(*connection);
+
+    SQLHDBC again = nullptr;
+    for (unsigned i = 1; i <= 15; ++i) {
+        ASSERT_EQ(SQL_SUCCESS, driver.allocConnect(henv, &again));
+        EXPECT_EQ(shared, again);
+        EXPECT_EQ(i, connection->getShareCount());
+    }
+    EXPECT_EQ(4u, connection->getWorkArounds() & 0xFFF);
+    // A sixteenth extra handle would overflow the count: a connection of its own.
+    SQLHDBC own = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, driver.allocConnect(henv, &own));
+    EXPECT_NE(shared, own);
+    EXPECT_EQ(SQL_SUCCESS, driver.freeConnect(own));
+
+    for (unsigned i = 15; i >= 1; --i) {
+        EXPECT_EQ(SQL_SUCCESS, driver.freeConnect(shared));
+        EXPECT_EQ(i - 1, connection->getShareCount());
+    }
+    EXPECT_EQ(connection, driver.getSharedConnection());
+    // The last free destroys it and forgets the record.
+    EXPECT_EQ(SQL_SUCCESS, driver.freeConnect(shared));
+    EXPECT_EQ(nullptr, driver.getSharedConnection());
+    SQLHDBC fresh = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, driver.allocConnect(henv, &fresh));
+    EXPECT_EQ(0u, static_cast<BaseConnection*>(fresh)->getShareCount());
+    EXPECT_EQ(SQL_SUCCESS, driver.freeConnect(fresh));
+    EXPECT_EQ(SQL_SUCCESS, driver.freeEnv(henv));
+}
+
+} // namespace

@@ -1,0 +1,43 @@
+// The ODBC functions the end-to-end tests call, as a table: the driver
+// manager's own functions in one test program, the test driver's entry
+// points found with dlopen in the other. The tests in OdbcCommonTests.cpp
+// run through either.
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+
+struct OdbcApi {
+    decltype(&::SQLAllocEnv) allocEnv;
+    decltype(&::SQLAllocConnect) allocConnect;
+    decltype(&::SQLAllocStmt) allocStmt;
+    decltype(&::SQLConnect) connect;
+    decltype(&::SQLDisconnect) disconnect;
+    decltype(&::SQLFreeStmt) freeStmt;
+    decltype(&::SQLFreeConnect) freeConnect;
+    decltype(&::SQLFreeEnv) freeEnv;
+    decltype(&::SQLError) error;
+    decltype(&::SQLExecDirect) execDirect;
+    decltype(&::SQLNativeSql) nativeSql;
+    decltype(&::SQLTransact) transact;
+    decltype(&::SQLPrepare) prepare;
+};
+
+// Defined by each test program.
+const OdbcApi& odbc();
+bool odbcThroughDriverManager();
+
+// One record as SQLError returned it.
+struct OdbcRecord {
+    SQLRETURN rc;
+    std::string sqlState;
+    SQLINTEGER native;
+    std::string message;
+    SQLSMALLINT length;
+};
+
+OdbcRecord readError(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLSMALLINT bufferSize = 512);
+SQLRETURN execDirect(SQLHSTMT hstmt, const std::string& text);
+SQLRETURN nativeSql(SQLHDBC hdbc, const std::string& text);
