@@ -46,7 +46,7 @@ private:
     friend class VxTree;
     friend class VxPTree;
     struct Frame {
-        std::uint32_t node; // store offset of the node
+        std::uint32_t node;  // store offset of the node
         std::uint16_t index; // entry index at the top, child index below
     };
     VxTree* tree_ = nullptr;
@@ -71,7 +71,11 @@ public:
     VxStatus getData(const void* key, void* data, bool* found, VxTreeIterator* it = nullptr);
     VxStatus changeData(const void* key, const void* data, bool* found = nullptr);
     // Removes the entry and adds it again under `newKey` with its data.
-    VxStatus changeKey(const void* oldKey, const void* newKey, bool* found = nullptr);
+    // In a tree without repeated keys, a `newKey` that another entry already
+    // has leaves the tree unchanged and sets *newKeyTaken, so that no entry
+    // is lost.
+    VxStatus changeKey(const void* oldKey, const void* newKey, bool* found = nullptr,
+                       bool* newKeyTaken = nullptr);
     VxStatus doesExist(const void* key, bool* found);
     // Empties the tree and truncates its store.
     VxStatus reset();

@@ -23,7 +23,9 @@ VxTree::VxTree(std::uint16_t keyLength, std::uint16_t dataLength, VxTreeCompare 
 }
 
 namespace {
-int positionalCompare(const void*, const void*, std::uint16_t) { return 0; }
+int positionalCompare(const void*, const void*, std::uint16_t) {
+    return 0;
+}
 } // namespace
 
 VxTree::VxTree(std::uint16_t dataLength, bool counted)
@@ -145,10 +147,12 @@ VxStatus VxTree::add(const void* key, const void* data, bool* found) {
         iterator_ = path;
         return VX_SUCCESS;
     }
-    // A marked entry of the same key takes the new one in its place.
+    // When no live entry has the key, a marked entry of the same key takes
+    // the new one in its place (with duplicates, a new entry goes after the
+    // live equal ones instead).
     if (seekLowerBound(key, path) != VX_SUCCESS)
         return VX_ERROR;
-    if (path.depth_ > 0) {
+    if (!*found && path.depth_ > 0) {
         bool deleted;
         char node[VX_TMP_PAGE_SIZE];
         const VxTreeIterator::Frame& top = path.stack_[path.depth_ - 1];
@@ -156,7 +160,9 @@ VxStatus VxTree::add(const void* key, const void* data, bool* found) {
             return VX_ERROR;
         char* entry = node + entryOffset(top.index);
         if (deleted && compare_(entry, key, keyLength_) == 0) {
-            // Re-adding counts the entry back in before it is rewritten.
+            // The slot takes the key bytes too: keys that compare equal may
+            // still differ (a case-insensitive comparison, for one).
+            std::memcpy(entry, key, keyLength_);
             std::memcpy(entry + keyLength_, data, dataLength_);
             char* link = entry + keyLength_ + dataLength_;
             std::uint32_t ref;
@@ -236,14 +242,20 @@ VxStatus VxTree::changeData(const void* key, const void* data, bool* found) {
     return writeNode(top.node, node);
 }
 
-VxStatus VxTree::changeKey(const void* oldKey, const void* newKey, bool* found) {
+VxStatus VxTree::changeKey(const void* oldKey, const void* newKey, bool* found, bool* newKeyTaken) {
     bool present;
+    bool taken = false;
     VxTreeIterator path;
+    if (!(options_ & VX_TREE_DUPLICATES) && compare_(oldKey, newKey, keyLength_) != 0 &&
+        findEntry(newKey, nullptr, path, &taken) != VX_SUCCESS)
+        return VX_ERROR;
+    if (newKeyTaken)
+        *newKeyTaken = taken;
     if (findEntry(oldKey, nullptr, path, &present) != VX_SUCCESS)
         return VX_ERROR;
     if (found)
         *found = present;
-    if (!present)
+    if (!present || taken)
         return VX_SUCCESS;
     char* data = static_cast<char*>(ramAlloc(dataLength_ + 1u));
     if (!data)

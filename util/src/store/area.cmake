@@ -6,4 +6,5 @@ list(APPEND UTIL_SOURCES
     src/store/VxTree.cpp
     src/store/VxTreeNode.cpp)
 list(APPEND UTIL_TEST_SOURCES
-    tests/store/TmpFileTest.cpp)
+    tests/store/TmpFileTest.cpp
+    tests/store/TreeTest.cpp)

@@ -20,6 +20,16 @@ std::string view(const VxSubString& s) {
     return std::string(s.data(), s.length());
 }
 
+TEST(String, NumbersUseTheFullWidthOfLong) {
+    VxString s;
+    ASSERT_EQ(s.initialize(""), VX_SUCCESS);
+    ASSERT_EQ(s.concat(18446744073709551615UL), VX_SUCCESS);
+    ASSERT_EQ(s.concat(' '), VX_SUCCESS);
+    ASSERT_EQ(s.concat(-9223372036854775807L - 1), VX_SUCCESS);
+    ASSERT_EQ(s.concat(0L), VX_SUCCESS);
+    EXPECT_EQ(text(s), "18446744073709551615 -92233720368547758080");
+}
+
 TEST(String, GrowthPastTheLimitFailsWith2716AndKeepsTheText) {
     VxErrorList errors(nullptr, 1);
     VxErrorListScope scope(&errors);

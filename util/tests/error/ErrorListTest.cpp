@@ -1,6 +1,7 @@
 // Error records, lists and the per-thread current list.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -89,12 +90,37 @@ TEST(ErrorKeepFirst, MemoryErrorReplacesTheErrorOfAKeepFirstList) {
     EXPECT_TRUE(list.hasPendingOutOfMemory());
 }
 
+// A record that tells when it is destroyed.
+struct ProbeError : VxError {
+    explicit ProbeError(bool* gone) : VxError(1507, "probe", ERROR_TYPE_ERROR), gone_(gone) {}
+    ~ProbeError() override { *gone_ = true; }
+    bool* gone_;
+};
+
 TEST(ErrorNoList, AddingWithoutAListGivesTheSink) {
     ASSERT_EQ(VxErrorKeeper::getErrorList(), nullptr);
     VxError& e = addError(1509) << "x";
     EXPECT_TRUE(e.isSink());
     VxErrorKeeper::addMemoryError(); // nothing happens
     EXPECT_EQ(VxErrorKeeper::getLastError(), nullptr);
+}
+
+TEST(ErrorNoList, RecordsThatNoListTakesAreFreed) {
+    bool gone = false;
+    EXPECT_TRUE(VxErrorKeeper::addError(new ProbeError(&gone)).isSink());
+    EXPECT_TRUE(gone) << "without a current list the record is freed, not leaked";
+
+    VxErrorList keepFirst(nullptr, 0);
+    VxErrorListScope scope(&keepFirst);
+    bool kept = false;
+    VxErrorKeeper::addError(new ProbeError(&kept));
+    gone = false;
+    EXPECT_TRUE(VxErrorKeeper::addError(new ProbeError(&gone)).isSink());
+    EXPECT_TRUE(gone) << "a refused second error is freed";
+    EXPECT_FALSE(kept);
+    EXPECT_TRUE(VxErrorKeeper::addError(nullptr).isSink());
+    keepFirst.deleteNodes();
+    EXPECT_TRUE(kept);
 }
 
 TEST(ErrorKeeperStack, ListsNestAndEachThreadHasItsOwn) {
@@ -166,6 +192,35 @@ TEST_F(ErrorListTest, DatabaseErrorsKeepNativeCodeAndType) {
     EXPECT_TRUE(e->isWarning());
     e->setSqlState("42S02xyz");
     EXPECT_STREQ(e->getSqlState(), "42S02");
+}
+
+TEST(MessageTable, RaiseFunctionsCutLongMessagesToTheirBuffer) {
+    // Every foundation message fits the 256-byte buffer its raise functions use.
+    const VxMessageTable& table = utlMessageTable();
+    for (unsigned id = 0; id < 65536; ++id) {
+        const char* text = table.find(id);
+        if (text) {
+            EXPECT_LT(std::strlen(text), UTL_MESSAGE_BUFFER) << id;
+        }
+    }
+
+    const std::string longText(1500, 'm');
+    const VxMessage messages[] = {{7, "short %s1"}, {8, longText.c_str()}};
+    const VxMessageTable own(messages, 2);
+    VxErrorList list(nullptr, 1);
+    VxErrorListScope scope(&list);
+    vxRaiseMessage(own, 8, ERROR_TYPE_ERROR, 256);
+    EXPECT_EQ(std::string(VxErrorKeeper::getLastError()->getErrorText()), longText.substr(0, 255));
+    vxAppendMessage(own, 8, 256);
+    EXPECT_EQ(std::strlen(VxErrorKeeper::getLastError()->getErrorText()), 510u);
+    vxRaiseMessage(own, 8, ERROR_TYPE_WARNING, 100000);
+    EXPECT_EQ(std::strlen(VxErrorKeeper::getLastError()->getErrorText()), 1023u)
+        << "a larger buffer asked for is still bounded";
+    vxAppendMessageAtPos(own, 7, 0, 256);
+    vxRaiseMessage(own, 9, ERROR_TYPE_ERROR, 256) << "x";
+    EXPECT_STREQ(VxErrorKeeper::getLastError()->getErrorText(), "") << "a missing id gives no text";
+    ASSERT_EQ(list.getCount(), 3u);
+    EXPECT_EQ(std::string(list.getErrorAtPos(0)->getErrorText()).substr(505), "mmmmmshort %s1");
 }
 
 TEST(MessageTable, EveryFoundationTextIsPresentAndBounded) {

@@ -1,6 +1,7 @@
 // Semaphores, the semaphore pool and the per-task and per-thread tables.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -159,6 +160,31 @@ TEST(PerThreadDataTest, SlotsBelongToTheirThread) {
     EXPECT_EQ(mdsSetPerThreadData(PER_THREAD_SLOT_COUNT, &mine), VX_ERROR);
     EXPECT_EQ(mdsGetPerThreadData(-1), nullptr);
     ASSERT_EQ(mdsSetPerThreadData(1, nullptr), VX_SUCCESS);
+}
+
+TEST(PerThreadDataTest, ThreadsJoiningAtOnceKeepTheirOwnSlots) {
+    constexpr int threadCount = 8;
+    std::atomic<int> ready{0};
+    std::atomic<int> wrong{0};
+    char marks[threadCount][PER_THREAD_SLOT_COUNT];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&, t] {
+            ++ready;
+            while (ready.load() < threadCount) {
+            }
+            // Every thread enters the table for the first time here, together.
+            for (int round = 0; round < 2000; ++round)
+                for (int slot = 0; slot < PER_THREAD_SLOT_COUNT; ++slot) {
+                    if (mdsSetPerThreadData(slot, &marks[t][slot]) != VX_SUCCESS)
+                        ++wrong;
+                    if (mdsGetPerThreadData(slot) != &marks[t][slot])
+                        ++wrong;
+                }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST(PerThreadDataTest, DiscardingTheTableForgetsEveryThread) {

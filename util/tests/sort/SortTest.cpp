@@ -29,10 +29,11 @@ std::vector<std::string> makeRecords(std::uint32_t count, std::uint32_t seed) {
         std::string r(REC, '\0');
         std::uint32_t a = rng() % 97;
         std::uint32_t b = rng() % 1000;
-        unsigned char ab[8] = {static_cast<unsigned char>(a >> 24), static_cast<unsigned char>(a >> 16),
-                               static_cast<unsigned char>(a >> 8), static_cast<unsigned char>(a),
-                               static_cast<unsigned char>(b >> 24), static_cast<unsigned char>(b >> 16),
-                               static_cast<unsigned char>(b >> 8), static_cast<unsigned char>(b)};
+        unsigned char ab[8] = {
+            static_cast<unsigned char>(a >> 24), static_cast<unsigned char>(a >> 16),
+            static_cast<unsigned char>(a >> 8),  static_cast<unsigned char>(a),
+            static_cast<unsigned char>(b >> 24), static_cast<unsigned char>(b >> 16),
+            static_cast<unsigned char>(b >> 8),  static_cast<unsigned char>(b)};
         std::memcpy(&r[0], ab, 8);
         std::memcpy(&r[8], &i, 4);
         records.push_back(r);
@@ -58,7 +59,9 @@ const void* nextInRange(VxSort& sort, bool first) {
     return p;
 }
 
-std::string keysOf(const std::string& r) { return r.substr(0, 8); }
+std::string keysOf(const std::string& r) {
+    return r.substr(0, 8);
+}
 
 bool expectedOrder(const std::string& x, const std::string& y) {
     int a = std::memcmp(x.data(), y.data(), 4);
@@ -147,6 +150,51 @@ TEST_F(SortTest, RecordsOf65536BytesMergeInSeveralPasses) {
     EXPECT_EQ(out, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
+TEST_F(SortTest, ManyRunsOfLargeRecordsMergeLikeAStableSort) {
+    // Few record slots in memory and many runs: the merge needs several
+    // passes. Keys ascending and descending with many duplicates; the
+    // serial number at the record's end checks that every record survives.
+    for (std::uint32_t length : {20000u, 30000u, 65536u / 3u + 1u}) {
+        VxSort sort(length);
+        sort.setMaxBuffers(2);
+        ASSERT_EQ(sort.addKey(0, 0, 2), VX_SUCCESS);
+        ASSERT_EQ(sort.addKey(VX_SORT_DESCENDING, static_cast<std::uint16_t>(length - 6), 2),
+                  VX_SUCCESS);
+        std::mt19937 rng(length);
+        std::vector<std::string> records;
+        std::string r(length, 'p');
+        for (std::uint32_t i = 0; i < 97; ++i) {
+            r[0] = static_cast<char>('a' + rng() % 3);
+            r[1] = static_cast<char>('a' + rng() % 2);
+            r[length - 6] = static_cast<char>('0' + rng() % 4);
+            r[length - 5] = '0';
+            std::memcpy(&r[length - 4], &i, 4);
+            records.push_back(r);
+            ASSERT_EQ(sort.addRecord(r.data()), VX_SUCCESS);
+        }
+        EXPECT_GT(sort.getRunCount(), 10u);
+        auto order = [length](const std::string& x, const std::string& y) {
+            int a = std::memcmp(x.data(), y.data(), 2);
+            if (a != 0)
+                return a < 0;
+            return std::memcmp(x.data() + length - 6, y.data() + length - 6, 2) > 0;
+        };
+        std::vector<std::string> expected = records;
+        std::stable_sort(expected.begin(), expected.end(), order);
+        std::vector<std::string> got;
+        for (const void* p = nextSorted(sort); p; p = nextSorted(sort))
+            got.emplace_back(static_cast<const char*>(p), length);
+        ASSERT_EQ(got.size(), expected.size()) << length;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            ASSERT_FALSE(order(got[i], expected[i]) || order(expected[i], got[i])) << i;
+            ASSERT_EQ(got[i].compare(2, length - 8, r, 2, length - 8), 0) << "bytes intact";
+        }
+        std::sort(got.begin(), got.end());
+        std::sort(records.begin(), records.end());
+        EXPECT_EQ(got, records) << "every record exactly once, length " << length;
+    }
+}
+
 TEST_F(SortTest, KeyLimitAndBufferShortage) {
     VxSort sort(8);
     for (int i = 0; i < 64; ++i)
@@ -172,8 +220,9 @@ TEST_F(SortTest, AdverseInputsNeverOverflowTheQuicksortStack) {
         ASSERT_EQ(sort.addKey(0, 0, 4), VX_SUCCESS);
         for (std::uint32_t i = 0; i < n; ++i) {
             std::uint32_t v = pattern == 0 ? 5 : (pattern == 1 ? i : n - i);
-            unsigned char be[4] = {static_cast<unsigned char>(v >> 24), static_cast<unsigned char>(v >> 16),
-                                   static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
+            unsigned char be[4] = {
+                static_cast<unsigned char>(v >> 24), static_cast<unsigned char>(v >> 16),
+                static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
             ASSERT_EQ(sort.addRecord(be), VX_SUCCESS);
         }
         const void* p;

@@ -1,8 +1,13 @@
 // VxTmpFile: space rules, the page cache and its backing files; the block cache.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <iterator>
+#include <map>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "util/VxError.h"
@@ -72,6 +77,54 @@ TEST_F(TmpFileTest, FreeSpaceReuseRules) {
     EXPECT_EQ(again, c);
     ASSERT_EQ(store.tmpFreeSpace(again, VX_TMP_ALL), VX_SUCCESS);
     EXPECT_EQ(store.getEnd(), c);
+}
+
+TEST_F(TmpFileTest, RandomFindAndFreeNeverOverlapLiveBlocks) {
+    VxTmpFile store(8192);
+    std::map<std::uint32_t, std::pair<std::uint32_t, char>> live; // offset -> size, fill
+    std::mt19937 rng(99);
+    auto check = [&](std::uint32_t offset, std::uint32_t size, char fill) {
+        std::string got(size, '\0');
+        ASSERT_EQ(store.tmpRead(offset, &got[0], size), VX_SUCCESS);
+        ASSERT_EQ(got, std::string(size, fill)) << offset;
+    };
+    for (int op = 0; op < 6000; ++op) {
+        if (live.empty() || rng() % 100 < 55) {
+            std::uint32_t size = 1 + rng() % (rng() % 4 == 0 ? 9000 : 700);
+            std::uint32_t offset = 0;
+            ASSERT_EQ(store.tmpFindSpace(size, &offset), VX_SUCCESS);
+            ASSERT_GT(offset, 0u);
+            auto next = live.lower_bound(offset);
+            if (next != live.end()) {
+                ASSERT_LE(offset + size, next->first) << "overlaps the block after";
+            }
+            if (next != live.begin()) {
+                auto before = std::prev(next);
+                ASSERT_LE(before->first + before->second.first, offset)
+                    << "overlaps the one before";
+            }
+            char fill = static_cast<char>('A' + op % 50);
+            ASSERT_EQ(store.tmpWrite(offset, std::string(size, fill).data(), size), VX_SUCCESS);
+            live[offset] = {size, fill};
+        } else {
+            auto victim = live.begin();
+            std::advance(victim, rng() % live.size());
+            check(victim->first, victim->second.first, victim->second.second);
+            ASSERT_EQ(store.tmpFreeSpace(victim->first, victim->second.first), VX_SUCCESS);
+            live.erase(victim);
+        }
+        if (op % 1000 == 999) {
+            for (const auto& [offset, block] : live)
+                check(offset, block.first, block.second);
+        }
+    }
+    for (const auto& [offset, block] : live)
+        ASSERT_EQ(store.tmpFreeSpace(offset, block.first), VX_SUCCESS);
+    // Blocks below 256 bytes were abandoned, so not everything comes back;
+    // truncating does.
+    ASSERT_EQ(store.tmpTruncate(true), VX_SUCCESS);
+    EXPECT_EQ(store.getFreeBlockCount(), 0u);
+    EXPECT_EQ(store.getEnd(), 1u);
 }
 
 std::string pattern(std::uint32_t page) {
@@ -168,6 +221,13 @@ TEST_F(TmpFileTest, BlockCacheReadsWritesThroughAndForgetsClosedFiles) {
     int other;
     VxString name2;
     ASSERT_EQ(makeFile(std::string(20000, 'z'), &other, &name2), VX_SUCCESS);
+    EXPECT_EQ(other, handle) << "the descriptor is reused at once";
+    // What was written through the cache is in the file.
+    int reopened;
+    ASSERT_EQ(bosFileOpen(name1.getText(), 0, &reopened), VX_SUCCESS);
+    ASSERT_EQ(bosFileRead(reopened, 8188, &got[0], 8, &count), VX_SUCCESS);
+    EXPECT_EQ(got.substr(0, 8), first.substr(8188, 2) + "0123" + first.substr(8194, 2));
+    ASSERT_EQ(bosFileClose(reopened), VX_SUCCESS);
     ASSERT_EQ(bvmFileRead(cache, other, 100, &got[0], 10, &count), VX_SUCCESS);
     EXPECT_EQ(got.substr(0, 10), std::string(10, 'z'));
 
@@ -182,6 +242,30 @@ TEST_F(TmpFileTest, BlockCacheReadsWritesThroughAndForgetsClosedFiles) {
     bvmTerm(cache);
     EXPECT_EQ(bosFileDelete(name1.getText()), VX_SUCCESS);
     EXPECT_EQ(bosFileDelete(name2.getText()), VX_SUCCESS);
+}
+
+TEST_F(TmpFileTest, BlockCacheIsMadeOnceWhenThreadsAskTogether) {
+    constexpr int threadCount = 6;
+    std::atomic<int> ready{0};
+    BvmCache* seen[threadCount] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&, t] {
+            ++ready;
+            while (ready.load() < threadCount) {
+            }
+            seen[t] = bvmInit(2);
+        });
+    for (auto& thread : threads)
+        thread.join();
+    ASSERT_NE(seen[0], nullptr);
+    for (BvmCache* cache : seen)
+        EXPECT_EQ(cache, seen[0]);
+    for (BvmCache* cache : seen)
+        bvmTerm(cache);
+    BvmCache* fresh = bvmInit(1);
+    ASSERT_NE(fresh, nullptr) << "the last term freed it; a new one is made";
+    bvmTerm(fresh);
 }
 
 } // namespace
