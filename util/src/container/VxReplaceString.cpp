@@ -96,8 +96,13 @@ VxStatus VxReplaceString::addQuotedBytes(const char* text, std::size_t length, c
     std::size_t needed = length + 2;
     for (std::size_t i = 0; i < length; ++i)
         needed += text[i] == quote;
+    // As in addBytes: bytes from the unread rest move when room is made.
+    bool fromRest = text >= ptr_ && text < ptr_ + length_;
+    std::size_t offset = fromRest ? static_cast<std::size_t>(text - ptr_) : 0;
     if (makeRoom(needed) != VX_SUCCESS)
         return VX_ERROR;
+    if (fromRest)
+        text = ptr_ + offset;
     char* out = target_->getBuffer() + outLength_;
     *out++ = quote;
     for (std::size_t i = 0; i < length; ++i) {

@@ -245,6 +245,15 @@ TEST(ReplaceString, ShrinkingRewriteAndCopyFromTheRest) {
     EXPECT_EQ(text(s), "keep tailtailtail");
     EXPECT_FALSE(cursor.isBound());
 
+    // Quoting bytes of the rest: growth moves them, the copy must follow.
+    ASSERT_EQ(s.initialize("x it's"), VX_SUCCESS);
+    ASSERT_EQ(cursor.initialize(s), VX_SUCCESS);
+    cursor.skip(2);
+    ASSERT_EQ(cursor.addQuotedBytes(cursor.data(), 4, '\''), VX_SUCCESS);
+    ASSERT_EQ(cursor.addQuotedBytes(cursor.data(), 4, '\''), VX_SUCCESS);
+    cursor.finish();
+    EXPECT_EQ(text(s), "'it''s''it''s'it's");
+
     VxErrorList errors(nullptr, 1);
     VxErrorListScope scope(&errors);
     ASSERT_EQ(s.initialize(std::string(65530, 'a').c_str()), VX_SUCCESS);
