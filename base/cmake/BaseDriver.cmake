@@ -1,3 +1,9 @@
+# The framework and every driver reach the ODBC installer (data-source
+# entries in ODBC.INI, ConfigDSN) through unixODBC's libodbcinst, never
+# through the driver manager's libodbc.
+find_library(BASE_ODBCINST_LIBRARY odbcinst REQUIRED)
+target_link_libraries(KWBAS08 PRIVATE ${BASE_ODBCINST_LIBRARY})
+
 # base_add_odbc_driver(<target> SOURCES ... [LINKS ...] [EXPORTS_ALSO ...])
 # An ODBC driver library lib<target>.so: the driver's own sources, the
 # framework's entry points compiled in, linked against the framework and
@@ -29,7 +35,7 @@ function(base_add_odbc_driver target)
     file(GENERATE OUTPUT ${map} CONTENT "${script}")
 
     vx_add_library(${target} SOURCES ${ARG_SOURCES} $<TARGET_OBJECTS:KWBAS08_entry>
-        LINKS KWBAS08 kwutl08 ${ARG_LINKS})
+        LINKS KWBAS08 kwutl08 ${BASE_ODBCINST_LIBRARY} ${ARG_LINKS})
     target_include_directories(${target} PRIVATE ${BASE_SOURCE_DIR}/include)
     target_link_options(${target} PRIVATE -Wl,--version-script=${map})
     set_target_properties(${target} PROPERTIES LINK_DEPENDS ${map}

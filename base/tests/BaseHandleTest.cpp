@@ -4,12 +4,15 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "TstConnection.h"
 #include "TstStatement.h"
 #include "base/BaseDriver.h"
 #include "base/BaseEnv.h"
+#include "base/BaseErrors.h"
 
 namespace {
 
@@ -28,10 +31,10 @@ TEST_F(HandleTest, ConnectionsAreCountedAndOwnTheirStatements) {
     delete second;
     EXPECT_EQ(first, connection->getStatementAtPos(0));
     EXPECT_EQ(third, connection->getStatementAtPos(1));
-    EXPECT_EQ(&connection->getErrorList(), static_cast<void*>(first->getErrorList().getOwner()) ==
-                                                   connection
-                                               ? &connection->getErrorList()
-                                               : nullptr);
+    EXPECT_EQ(&connection->getErrorList(),
+              static_cast<void*>(first->getErrorList().getOwner()) == connection
+                  ? &connection->getErrorList()
+                  : nullptr);
     delete connection;
     EXPECT_EQ(0u, env_.getConnectionCount());
 }
@@ -162,6 +165,63 @@ TEST(SharedConnection, LaterAllocationsShareItUntilTheCountIsFull) {
     EXPECT_EQ(0u, static_cast<BaseConnection*>(fresh)->getShareCount());
     EXPECT_EQ(SQL_SUCCESS, driver.freeConnect(fresh));
     EXPECT_EQ(SQL_SUCCESS, driver.freeEnv(henv));
+}
+
+TEST_F(HandleTest, PendingOperationBelongsToOneFunction) {
+    TstConnection connection(env_);
+    auto* statement = new TstStatement(connection);
+    VxErrorListScope scope(&statement->getErrorList());
+    ASSERT_EQ(VX_SUCCESS, statement->getResumeStack().push(42));
+    EXPECT_EQ(SQL_STILL_EXECUTING, statement->suspendAsync(SQL_API_SQLEXECUTE, 7));
+    bool resuming = true;
+    EXPECT_EQ(VX_ERROR, statement->beginAsyncCall(SQL_API_SQLFETCH, &resuming));
+    EXPECT_FALSE(resuming);
+    EXPECT_EQ(ODBC_S1010, statement->getErrorList().getLastError()->getSqlStateId());
+    EXPECT_EQ(VX_SUCCESS, statement->beginAsyncCall(SQL_API_SQLEXECUTE, &resuming));
+    EXPECT_TRUE(resuming);
+    EXPECT_EQ(7u, statement->popResumePoint());
+    std::uintptr_t value = 0;
+    EXPECT_TRUE(statement->getResumeStack().pop(&value));
+    EXPECT_EQ(42u, value);
+    statement->endAsync();
+    EXPECT_EQ(VX_SUCCESS, statement->beginAsyncCall(SQL_API_SQLFETCH, &resuming));
+    EXPECT_FALSE(resuming);
+}
+
+// The position of a virtual function in its class's table, from the
+// pointer-to-member representation (offset in bytes plus one).
+template <typename Method> std::size_t slotOf(Method method) {
+    struct Raw {
+        std::uintptr_t pointer;
+        std::ptrdiff_t adjust;
+    };
+    static_assert(sizeof(Method) == sizeof(Raw), "unexpected member-pointer layout");
+    Raw raw;
+    std::memcpy(&raw, &method, sizeof raw);
+    return (raw.pointer - 1) / sizeof(void*);
+}
+
+// Drivers built separately rely on the order of the virtual functions. The
+// destructor takes two entries here, so documented slot N is entry N + 1.
+TEST(HandleSlots, VirtualFunctionsKeepTheirOrder) {
+    EXPECT_EQ(2u, slotOf(&VxObject::compare));
+    EXPECT_EQ(3u, slotOf(&BaseEnv::initialize));
+    EXPECT_EQ(3u, slotOf(&BaseConnection::SQLBrowseConnect));
+    EXPECT_EQ(12u, slotOf(&BaseConnection::SQLTransact));
+    EXPECT_EQ(13u, slotOf(&BaseConnection::getDllName));
+    EXPECT_EQ(18u, slotOf(&BaseConnection::getDriverResourceStr));
+    EXPECT_EQ(23u, slotOf(&BaseConnection::getConnectOption));
+    EXPECT_EQ(27u, slotOf(&BaseConnection::initialize));
+    EXPECT_EQ(29u, slotOf(&BaseConnection::processBrowse));
+    EXPECT_EQ(3u, slotOf(&BaseStatement::SQLBindCol));
+    EXPECT_EQ(15u, slotOf(&BaseStatement::SQLFreeStmt));
+    EXPECT_EQ(38u, slotOf(&BaseStatement::SQLTables));
+    EXPECT_EQ(39u, slotOf(&BaseStatement::prepareCompile));
+    EXPECT_EQ(53u, slotOf(&BaseStatement::fetchRow));
+    EXPECT_EQ(58u, slotOf(&BaseStatement::nonStdColAttributes));
+    EXPECT_EQ(69u, slotOf(&BaseStatement::getStmtOption));
+    EXPECT_EQ(79u, slotOf(&BaseStatement::updateRow));
+    EXPECT_EQ(80u, slotOf(&BaseStatement::initialize));
 }
 
 } // namespace

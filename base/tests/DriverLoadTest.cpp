@@ -30,7 +30,9 @@ template <typename F> F entry(const char* name) {
 
 } // namespace
 
-bool odbcThroughDriverManager() { return false; }
+bool odbcThroughDriverManager() {
+    return false;
+}
 
 const OdbcApi& odbc() {
     static const OdbcApi api = {
@@ -47,6 +49,10 @@ const OdbcApi& odbc() {
         entry<decltype(&::SQLNativeSql)>("SQLNativeSql"),
         entry<decltype(&::SQLTransact)>("SQLTransact"),
         entry<decltype(&::SQLPrepare)>("SQLPrepare"),
+        entry<decltype(&::SQLDriverConnect)>("SQLDriverConnect"),
+        entry<decltype(&::SQLBrowseConnect)>("SQLBrowseConnect"),
+        entry<decltype(&::SQLSetConnectOption)>("SQLSetConnectOption"),
+        entry<decltype(&::SQLGetConnectOption)>("SQLGetConnectOption"),
     };
     return api;
 }
@@ -54,28 +60,6 @@ const OdbcApi& odbc() {
 namespace {
 
 constexpr SQLRETURN BUSY = 9999;
-
-// Runs "hold" in a call on another thread: the call stays inside the
-// driver until release().
-class HeldCall {
-public:
-    template <typename Call> explicit HeldCall(Call call) {
-        std::string command = "hold " + std::to_string(reinterpret_cast<std::uintptr_t>(&flag_));
-        thread_ = std::thread([this, call, command] { rc_ = call(command); });
-        while (flag_.load() != 1)
-            std::this_thread::yield();
-    }
-    SQLRETURN release() {
-        flag_.store(2);
-        thread_.join();
-        return rc_;
-    }
-
-private:
-    std::atomic<int> flag_{0};
-    SQLRETURN rc_ = SQL_ERROR;
-    std::thread thread_;
-};
 
 using DriverSession = OdbcSession;
 
@@ -147,16 +131,16 @@ TEST_F(DriverSession, BusyStatementAnswersBusyAndKeepsItsRecords) {
     EXPECT_EQ("01000", statementError().sqlState);
     EXPECT_EQ("S1010", statementError().sqlState);
     expectNoMoreRecords(hstmt_);
-    // Once free, the connection-wide call runs (and is not supported yet).
-    EXPECT_EQ(SQL_ERROR, odbc().transact(henv_, hdbc_, SQL_COMMIT));
-    EXPECT_EQ("IM001", readError(henv_, hdbc_, nullptr).sqlState);
+    // Once free, the connection-wide call runs (autocommit: nothing to do).
+    EXPECT_EQ(SQL_SUCCESS, odbc().transact(henv_, hdbc_, SQL_COMMIT));
     EXPECT_EQ(SQL_SUCCESS, odbc().freeStmt(other, SQL_DROP));
 }
 
 TEST_F(DriverSession, BusyConnectionRefusesNewAndDroppedStatements) {
     SQLHSTMT other = nullptr;
     ASSERT_EQ(SQL_SUCCESS, odbc().allocStmt(hdbc_, &other));
-    HeldCall held([this](const std::string& hold) { return nativeSql(hdbc_, "warning 2; " + hold); });
+    HeldCall held(
+        [this](const std::string& hold) { return nativeSql(hdbc_, "warning 2; " + hold); });
     SQLHSTMT refused = reinterpret_cast<SQLHSTMT>(0x1234);
     EXPECT_EQ(BUSY, odbc().allocStmt(hdbc_, &refused));
     EXPECT_EQ(reinterpret_cast<SQLHSTMT>(0x1234), refused);
@@ -225,6 +209,76 @@ TEST(DriverHandles, FailedConnectionLeavesItsErrorOnTheEnvironment) {
     EXPECT_EQ(SQL_NO_DATA_FOUND, readError(henv, nullptr, nullptr).rc);
     EXPECT_EQ(SQL_INVALID_HANDLE, readError(nullptr, nullptr, nullptr).rc);
     EXPECT_EQ(SQL_SUCCESS, odbc().freeEnv(henv));
+}
+
+// Options set before connecting are applied when the connection opens; the
+// driver manager would apply them itself, so this is seen straight.
+TEST(DriverConnect, FailingBufferedOptionGivesIm006AndTheConnectionOpens) {
+    SQLHENV henv = nullptr;
+    SQLHDBC hdbc = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocEnv(&henv));
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocConnect(henv, &hdbc));
+    ASSERT_EQ(SQL_SUCCESS, odbc().setConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF));
+    // A data source without transactions cannot turn autocommit off.
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, driverConnect(hdbc, driverString("DB=main;TX=0")));
+    OdbcRecord announced = readError(henv, hdbc, nullptr);
+    EXPECT_EQ("IM006", announced.sqlState);
+    EXPECT_EQ(PREFIX + "Driver's SQLConnectOption failed.", announced.message);
+    OdbcRecord reason = readError(henv, hdbc, nullptr);
+    EXPECT_EQ("S1C00", reason.sqlState);
+    EXPECT_EQ(SQL_NO_DATA_FOUND, readError(henv, hdbc, nullptr).rc);
+    SQLUINTEGER autocommit = 7;
+    EXPECT_EQ(SQL_SUCCESS, odbc().getConnectOption(hdbc, SQL_AUTOCOMMIT, &autocommit));
+    EXPECT_EQ(SQL_AUTOCOMMIT_ON, autocommit);
+    EXPECT_EQ(SQL_SUCCESS, odbc().disconnect(hdbc));
+    // With transactions the same option applies silently.
+    ASSERT_EQ(SQL_SUCCESS, odbc().setConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF));
+    EXPECT_EQ(SQL_SUCCESS, driverConnect(hdbc, driverString("DB=main")));
+    EXPECT_EQ(SQL_SUCCESS, odbc().getConnectOption(hdbc, SQL_AUTOCOMMIT, &autocommit));
+    EXPECT_EQ(SQL_AUTOCOMMIT_OFF, autocommit);
+    EXPECT_EQ(SQL_SUCCESS, odbc().disconnect(hdbc));
+    EXPECT_EQ(SQL_SUCCESS, odbc().freeConnect(hdbc));
+    EXPECT_EQ(SQL_SUCCESS, odbc().freeEnv(henv));
+}
+
+TEST(DriverConnect, SharedConnectionIsHandedOutAgainUntilItsLastRelease) {
+    SQLHENV henv = nullptr;
+    SQLHDBC first = nullptr;
+    SQLHDBC second = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocEnv(&henv));
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocConnect(henv, &first));
+    ASSERT_EQ(SQL_SUCCESS, driverConnect(first, driverString("DB=main;WA=4")));
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocConnect(henv, &second));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(SQL_SUCCESS, driverConnect(second, driverString("DB=main;WA=4")));
+    // The first release neither disconnects nor frees.
+    EXPECT_EQ(SQL_SUCCESS, odbc().disconnect(second));
+    EXPECT_EQ(SQL_SUCCESS, odbc().freeConnect(second));
+    SQLHSTMT hstmt = nullptr;
+    EXPECT_EQ(SQL_SUCCESS, odbc().allocStmt(first, &hstmt));
+    EXPECT_EQ(SQL_SUCCESS, odbc().disconnect(first));
+    EXPECT_EQ(SQL_SUCCESS, odbc().freeConnect(first));
+    // A new allocation gets a connection of its own.
+    SQLHDBC third = nullptr;
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocConnect(henv, &third));
+    EXPECT_EQ(SQL_SUCCESS, odbc().freeConnect(third));
+    EXPECT_EQ(SQL_SUCCESS, odbc().freeEnv(henv));
+}
+
+TEST_F(DriverSession, CommitWaitsForNoStatementAndEndsTheTransaction) {
+    ASSERT_EQ(SQL_SUCCESS, odbc().setConnectOption(hdbc_, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF));
+    ASSERT_EQ(SQL_SUCCESS, execDirect(hstmt_, "succeed"));
+    // While a statement is in a call, the commit waits for no one.
+    HeldCall held([this](const std::string& hold) { return execDirect(hstmt_, hold); });
+    EXPECT_EQ(BUSY, odbc().transact(henv_, hdbc_, SQL_COMMIT));
+    EXPECT_EQ(SQL_SUCCESS, held.release());
+    EXPECT_EQ(SQL_SUCCESS, odbc().transact(henv_, hdbc_, SQL_COMMIT));
+    // No transaction is open any more: disconnecting is allowed (and takes
+    // the statements along).
+    EXPECT_EQ(SQL_SUCCESS, odbc().disconnect(hdbc_));
+    SQLCHAR dsn[] = "tstdsn";
+    EXPECT_EQ(SQL_SUCCESS, odbc().connect(hdbc_, dsn, SQL_NTS, nullptr, 0, nullptr, 0));
+    ASSERT_EQ(SQL_SUCCESS, odbc().allocStmt(hdbc_, &hstmt_));
 }
 
 } // namespace

@@ -2,15 +2,24 @@
 // uses it: the configuration lives in the build tree (ODBCSYSINI, ODBCINI).
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
+#include "OdbcSession.h"
 #include "OdbcTestSupport.h"
 
-bool odbcThroughDriverManager() { return true; }
+bool odbcThroughDriverManager() {
+    return true;
+}
 
 const OdbcApi& odbc() {
     static const OdbcApi api = {
-        &::SQLAllocEnv,   &::SQLAllocConnect, &::SQLAllocStmt, &::SQLConnect, &::SQLDisconnect,
-        &::SQLFreeStmt,   &::SQLFreeConnect,  &::SQLFreeEnv,   &::SQLError,   &::SQLExecDirect,
-        &::SQLNativeSql,  &::SQLTransact,     &::SQLPrepare,
+        &::SQLAllocEnv,         &::SQLAllocConnect,     &::SQLAllocStmt,
+        &::SQLConnect,          &::SQLDisconnect,       &::SQLFreeStmt,
+        &::SQLFreeConnect,      &::SQLFreeEnv,          &::SQLError,
+        &::SQLExecDirect,       &::SQLNativeSql,        &::SQLTransact,
+        &::SQLPrepare,          &::SQLDriverConnect,    &::SQLBrowseConnect,
+        &::SQLSetConnectOption, &::SQLGetConnectOption,
     };
     return api;
 }
@@ -61,14 +70,31 @@ TEST(DriverManager, OdbcThreeApplicationsReadTheSameRecords) {
                  reinterpret_cast<char*>(message));
     ASSERT_EQ(SQL_SUCCESS, SQLGetDiagRec(SQL_HANDLE_STMT, hstmt, 2, state, &native, message,
                                          sizeof message, &length));
-    EXPECT_STREQ("[BRELLMONT][ODBC Test driver]Data truncated.",
-                 reinterpret_cast<char*>(message));
+    EXPECT_STREQ("[BRELLMONT][ODBC Test driver]Data truncated.", reinterpret_cast<char*>(message));
     EXPECT_EQ(SQL_NO_DATA, SQLGetDiagRec(SQL_HANDLE_STMT, hstmt, 3, state, &native, message,
                                          sizeof message, &length));
     EXPECT_EQ(SQL_SUCCESS, SQLFreeHandle(SQL_HANDLE_STMT, hstmt));
     EXPECT_EQ(SQL_SUCCESS, SQLDisconnect(hdbc));
     EXPECT_EQ(SQL_SUCCESS, SQLFreeHandle(SQL_HANDLE_DBC, hdbc));
     EXPECT_EQ(SQL_SUCCESS, SQLFreeHandle(SQL_HANDLE_ENV, henv));
+}
+
+// The driver manager (Threading = 0) passes a second call on a handle in
+// use straight to the driver, which answers 9999 and keeps the records of
+// the call in progress.
+using ManagedSession = OdbcSession;
+
+TEST_F(ManagedSession, BusyStatementAnswersBusyAndKeepsItsRecords) {
+    HeldCall held([this](const std::string& hold) {
+        return execDirect(hstmt_, "warning 2; " + hold + "; error 68");
+    });
+    EXPECT_EQ(9999, execDirect(hstmt_, "error 61"));
+    EXPECT_EQ(9999, odbc().transact(henv_, hdbc_, SQL_COMMIT));
+    EXPECT_EQ(SQL_ERROR, held.release());
+    std::set<std::string> states;
+    for (int i = 0; i < 2; ++i)
+        states.insert(statementError().sqlState);
+    EXPECT_EQ((std::set<std::string>{"01000", "S1010"}), states);
 }
 
 } // namespace

@@ -30,9 +30,8 @@ TEST_F(OdbcSession, RecordsComeBackOnceWithTheirPrefixes) {
     std::set<std::string> expected = {
         "07001 0 " + PREFIX + "Value has not been specified for parameter 2.",
         "01000 0 " + PREFIX + "General warning.",
-        // A message of the data source itself names the DBMS (before the
-        // connection has one, the driver's display name).
-        "S1000 77 " + PREFIX + "[Test]table locked",
+        // A message of the data source itself names the DBMS.
+        "S1000 77 " + PREFIX + "[TestDB]table locked",
         // A driver message: its id is the native code, and no DBMS label.
         "S1000 1200 " + PREFIX + "Test driver message 5.",
         "S1000 0 " + PREFIX + "Engine message.",
@@ -47,12 +46,10 @@ TEST_F(OdbcSession, WarningsOnlyGiveSuccessWithInfo) {
     OdbcRecord warning = statementError();
     EXPECT_EQ("01S02", warning.sqlState);
     EXPECT_EQ(0, warning.native);
-    EXPECT_EQ(PREFIX +
-                  "SQL_MAX_LENGTH has been set to the maximum size of data that can be "
-                  "returned by the database.",
+    EXPECT_EQ(PREFIX + "SQL_MAX_LENGTH has been set to the maximum size of data that can be "
+                       "returned by the database.",
               warning.message);
     expectNoMoreRecords(hstmt_);
-
 }
 
 TEST_F(OdbcSession, EachCallEmptiesOnlyItsOwnHandlesList) {
@@ -107,6 +104,18 @@ TEST_F(OdbcSession, StatementsAllocateAndFreeInAnyOrder) {
     EXPECT_EQ(SQL_ERROR, execDirect(statements[3], "error 61"));
     EXPECT_EQ(SQL_SUCCESS, odbc().freeStmt(statements[3], SQL_DROP));
     EXPECT_EQ(SQL_SUCCESS, odbc().freeStmt(statements[1], SQL_DROP));
+}
+
+TEST_F(OdbcSession, PendingOperationResumesWithItsSavedValues) {
+    const std::string text = "pending warning 8 6067";
+    EXPECT_EQ(SQL_STILL_EXECUTING, execDirect(hstmt_, text));
+    // Another function meanwhile is refused.
+    SQLCHAR other[] = "select 1";
+    EXPECT_EQ(SQL_ERROR, odbc().prepare(hstmt_, other, SQL_NTS));
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, execDirect(hstmt_, text));
+    EXPECT_EQ("01S02", statementError().sqlState);
+    expectNoMoreRecords(hstmt_);
+    EXPECT_EQ(SQL_SUCCESS, execDirect(hstmt_, ""));
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <string>
+#include <thread>
 
 #include "OdbcTestSupport.h"
 
@@ -46,3 +49,24 @@ protected:
     SQLHSTMT hstmt_ = nullptr;
 };
 
+// Runs "hold" in a call on another thread: the call stays inside the
+// driver until release().
+class HeldCall {
+public:
+    template <typename Call> explicit HeldCall(Call call) {
+        std::string command = "hold " + std::to_string(reinterpret_cast<std::uintptr_t>(&flag_));
+        thread_ = std::thread([this, call, command] { rc_ = call(command); });
+        while (flag_.load() != 1)
+            std::this_thread::yield();
+    }
+    SQLRETURN release() {
+        flag_.store(2);
+        thread_.join();
+        return rc_;
+    }
+
+private:
+    std::atomic<int> flag_{0};
+    SQLRETURN rc_ = SQL_ERROR;
+    std::thread thread_;
+};

@@ -30,3 +30,38 @@ SQLRETURN nativeSql(SQLHDBC hdbc, const std::string& text) {
     return odbc().nativeSql(hdbc, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
                             SQL_NTS, out, sizeof out, &length);
 }
+
+SQLRETURN nativeSql(SQLHDBC hdbc, const std::string& text, std::string* out) {
+    SQLCHAR buffer[256] = {0};
+    SQLINTEGER length = 0;
+    SQLRETURN rc =
+        odbc().nativeSql(hdbc, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS,
+                         buffer, sizeof buffer, &length);
+    out->assign(reinterpret_cast<char*>(buffer), length > 0 ? static_cast<std::size_t>(length) : 0);
+    return rc;
+}
+
+SQLRETURN driverConnect(SQLHDBC hdbc, const std::string& text, std::string* out) {
+    SQLCHAR buffer[1024] = {0};
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = odbc().driverConnect(
+        hdbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS, buffer,
+        sizeof buffer, &length, SQL_DRIVER_NOPROMPT);
+    if (out)
+        *out = reinterpret_cast<char*>(buffer);
+    return rc;
+}
+
+SQLRETURN browseConnect(SQLHDBC hdbc, const std::string& text, std::string* out) {
+    SQLCHAR buffer[1024] = {0};
+    SQLSMALLINT length = 0;
+    SQLRETURN rc =
+        odbc().browseConnect(hdbc, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+                             SQL_NTS, buffer, sizeof buffer, &length);
+    *out = reinterpret_cast<char*>(buffer);
+    return rc;
+}
+
+std::string driverString(const std::string& rest) {
+    return std::string("DRIVER=") + TST_DRIVER_PATH + ";" + rest;
+}

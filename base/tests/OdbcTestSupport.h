@@ -23,6 +23,10 @@ struct OdbcApi {
     decltype(&::SQLNativeSql) nativeSql;
     decltype(&::SQLTransact) transact;
     decltype(&::SQLPrepare) prepare;
+    decltype(&::SQLDriverConnect) driverConnect;
+    decltype(&::SQLBrowseConnect) browseConnect;
+    decltype(&::SQLSetConnectOption) setConnectOption;
+    decltype(&::SQLGetConnectOption) getConnectOption;
 };
 
 // Defined by each test program.
@@ -41,3 +45,11 @@ struct OdbcRecord {
 OdbcRecord readError(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLSMALLINT bufferSize = 512);
 SQLRETURN execDirect(SQLHSTMT hstmt, const std::string& text);
 SQLRETURN nativeSql(SQLHDBC hdbc, const std::string& text);
+// SQLNativeSql whose output text is returned in *out.
+SQLRETURN nativeSql(SQLHDBC hdbc, const std::string& text, std::string* out);
+// SQLDriverConnect without a window; *out receives the completed string.
+SQLRETURN driverConnect(SQLHDBC hdbc, const std::string& text, std::string* out = nullptr);
+// SQLBrowseConnect; *out receives the answer.
+SQLRETURN browseConnect(SQLHDBC hdbc, const std::string& text, std::string* out);
+// "DRIVER=<test driver library>;" + rest.
+std::string driverString(const std::string& rest);

@@ -21,6 +21,17 @@
 //   bit 31 the running call has also marked every statement busy
 // WorkArounds: the compatibility mask; bits 12-15 are not workaround bits
 // but the share count of a connection shared by the task (see BaseDriver).
+//
+// Life cycle:
+//
+//   allocated ──SQLConnect / SQLDriverConnect──> connected
+//       │  ^                                        │
+//       │  └──────────── SQLDisconnect ─────────────┘
+//       └──SQLBrowseConnect (NEED_DATA)──> browsing ──(last step)──> connected
+//
+// Options set while allocated wait in the buffered list and are applied by
+// finishConnect; a failed connect or SQLDisconnect returns every statement
+// to the allocated state, destroys them and resets the options.
 #pragma once
 
 #include <sql.h>
@@ -32,6 +43,7 @@
 #include "base/BaseCall.h"
 #include "base/BaseErrorList.h"
 #include "base/BaseForward.h"
+#include "base/BaseSetupInfo.h"
 #include "base/BaseStmtOptions.h"
 #include "util/VxList.h"
 #include "util/VxStatus.h"
@@ -40,10 +52,28 @@ class BaseEnv;
 class BaseStatement;
 
 // One option recorded by SQLSetConnectOption before the connection opens.
+// The value of a string option (a pointer) is kept as the connection's own
+// copy of the text: `text` owns it and `value` points at it.
 struct BaseBufferedOption {
     std::uint16_t option;
     SQLULEN value;
+    char* text;
 };
+
+// Where getConnectionValue found a value.
+enum ConnectionValueSource : int {
+    CONNECTION_VALUE_STRING = 0,
+    CONNECTION_VALUE_ODBC_INI = 1,
+    CONNECTION_VALUE_DEFAULT = 2,
+    CONNECTION_VALUE_NONE = 3,
+};
+
+// The signature of a translation library's SQLDataSourceToDriver and
+// SQLDriverToDataSource.
+using BaseTranslateFn = int (*)(SQLUINTEGER option, SQLSMALLINT sqlType, SQLPOINTER input,
+                                SQLLEN inputLength, SQLPOINTER output, SQLLEN outputSize,
+                                SQLLEN* outputLength, SQLCHAR* message, SQLSMALLINT messageSize,
+                                SQLSMALLINT* messageLength);
 
 class VX_EXPORT BaseConnection : public VxObject {
 public:
@@ -127,9 +157,14 @@ public:
     // A driver-specific SQLGetInfo answer; default fails (none).
     virtual VxStatus getAskedForInfo(unsigned short infoType, void** value,
                                      BaseInfoValType* valueType);
-    // Stored value of a connection option (overridable framework logic).
+    // Writes the stored value of a connection option: integer options as
+    // SQLUINTEGER, SQL_QUIET_MODE as a window handle, SQL_TRANSLATE_DLL as
+    // the library's path (at most 256 bytes with the terminator). S1C00
+    // for an option the framework does not keep (overridable).
     virtual VxStatus getConnectOption(unsigned short option, void* value);
-    // Stores a connection option (overridable framework logic).
+    // Stores a connection option: options 0-14 become the statement default
+    // and the value of every statement; 101-111 and 1043 are kept (106
+    // loads a translation library). S1C00 for any other (overridable).
     virtual VxStatus setConnectOption(unsigned short option, SQLULEN value);
     // Default false.
     virtual bool isBinaryCTypeHandled(short cType);
@@ -153,8 +188,7 @@ public:
     VxStatus standardEntrance(unsigned short api);
     SQLRETURN standardExit(SQLRETURN rc);
     // A call the driver does not support: busy check, entrance, IM001, exit.
-    SQLRETURN unsupportedCall(unsigned short api,
-                              ThreadCheckTypes type = THREAD_CHECK_CONNECTION);
+    SQLRETURN unsupportedCall(unsigned short api, ThreadCheckTypes type = THREAD_CHECK_CONNECTION);
 
     BaseEnv& getEnv() const { return *env_; }
     BaseErrorList& getErrorList() { return errorList_; }
@@ -172,9 +206,12 @@ public:
     void setFlag(std::uint32_t flag, bool on);
     bool isConnected() const { return hasFlag(CONN_CONNECTED); }
 
-    // The framework's SQLGetInfo answer for `infoType`, without the entrance
-    // and exit of a call (used between calls, e.g. by the entry points).
-    // Fails, raising nothing, for an information type it cannot answer.
+    // The answer for `infoType`, without the entrance and exit of a call
+    // (used between calls, e.g. by the entry points): the driver's
+    // getAskedForInfo, else the framework's default. 16-bit values are
+    // stored as SQLUSMALLINT, 32-bit ones as SQLUINTEGER, strings cut to
+    // valueMax - 1 bytes. Fails, raising nothing, for an information type
+    // it cannot answer.
     VxStatus getInfo(unsigned short infoType, void* value, SQLSMALLINT valueMax);
 
     // The DBMS name copied when the connection completed, or null.
@@ -196,6 +233,119 @@ public:
     std::size_t getBufferedOptionCount() const { return bufferedOptionCount_; }
     void deleteBufferedOptions();
 
+    // ---- Connecting ------------------------------------------------------
+
+    // The driver's table of data-source attributes and its password entry,
+    // used by SQLBrowseConnect (the table is not copied).
+    void setSetupTable(const SetupInfo* table, std::uint16_t count, BasePasswordEntry password);
+
+    // The value of one attribute as a new string (ramFree), null when absent
+    // and without default: the connect string (by either keyword, or by the
+    // long one alone when there is no short one; quotes removed), else the
+    // long keyword in the data source's ODBC.INI section (not read when the
+    // connect string has a DRIVER attribute; always read without a parser),
+    // else `defaultValue`. `source` may be null. Fails only when memory
+    // runs out or both keywords are given.
+    VxStatus getConnectionValue(VxValueParser* parser, const char* shortKeyword,
+                                const char* longKeyword, const char* defaultValue, char** value,
+                                ConnectionValueSource* source);
+    // Sets the data-source name: kept when its ODBC.INI section names a
+    // driver, else "Default". A null name is "Default".
+    VxStatus setDataSourceName(const char* name, std::size_t length);
+    // The framework's own attributes (UID, PWD, MS, YLD, AE, WA, FH, the
+    // translation library, STK, ULQ), in that order.
+    VxStatus readFrameworkAttributes(VxValueParser* parser);
+    // Called when logon is complete: isolation and DBMS name from the
+    // driver, connected flag, buffered options applied (IM006 for each that
+    // fails; the connection stays open).
+    VxStatus finishConnect();
+    // Closes the connection and returns to the allocated state: statements
+    // reset and destroyed, translation library unloaded, names, buffered
+    // options and browse state freed, options back to their defaults.
+    VxStatus disconnectAndReset();
+    // Before a statement executes: with autocommit off and no transaction
+    // open, startTransaction and mark the transaction open.
+    VxStatus beginTransactionIfNeeded();
+    // Applies one connection option now (autocommit and isolation rules,
+    // then the setConnectOption hook).
+    VxStatus applyConnectOption(unsigned short option, SQLULEN value);
+
+    const char* getDataSourceName() const { return dataSourceName_; }
+    const char* getUserId() const { return userId_; }
+    const char* getPassword() const { return password_; }
+    // Copies `id` / `password` (null clears).
+    VxStatus setUserId(const char* id);
+    VxStatus setPassword(const char* password);
+    std::uint16_t getAsyncMode() const { return asyncMode_; }
+    // The level a SQLBrowseConnect in progress has reached (0 before the
+    // first completed step).
+    std::uint16_t getBrowseLevel() const { return browseLevel_; }
+    SQLULEN getAutocommit() const { return autocommit_; }
+    SQLULEN getAccessMode() const { return accessMode_; }
+    SQLULEN getLoginTimeout() const { return loginTimeout_; }
+    SQLULEN getTxnIsolation() const { return txnIsolation_; }
+
+    // Lets the driver wait: runs the yield routine of the asynchronous mode
+    // (there is no message loop to pump, so every mode returns at once) and
+    // returns true when the application asked for a cancel.
+    bool yield();
+    using YieldRoutine = void (*)();
+    YieldRoutine yieldCallback() const;
+    void requestCancel(bool on) { cancelRequested_.store(on); }
+
+    // ---- Translation -----------------------------------------------------
+
+    // Loads `path` (unloading any previous library) and looks up its two
+    // entry points; IM009 when the library or either entry point is missing.
+    VxStatus loadTranslationLibrary(const char* path);
+    void unloadTranslationLibrary();
+    bool hasTranslationLibrary() const { return translationLibrary_ != nullptr; }
+    // The path of the loaded library, or "".
+    const char* getTranslationLibraryPath() const {
+        return translationPath_ ? translationPath_ : "";
+    }
+    SQLULEN getTranslationOption() const { return translationOption_; }
+    // In place: the output must keep the input's length (6025 otherwise).
+    // Without a library nothing changes.
+    VxStatus toDriver(short sqlType, void* buffer, SQLLEN length);
+    VxStatus toDataSource(short sqlType, void* buffer, SQLLEN length);
+    // Into a separate buffer; without a library the input is copied, cut to
+    // the output size with warning 01004. *outLength receives the length.
+    VxStatus toDriver(short sqlType, const void* input, SQLLEN inputLength, void* output,
+                      SQLLEN outputSize, SQLLEN* outLength);
+    VxStatus toDataSource(short sqlType, const void* input, SQLLEN inputLength, void* output,
+                          SQLLEN outputSize, SQLLEN* outLength);
+
+private:
+    VxStatus readTranslationSettings();
+    VxStatus translate(BaseTranslateFn function, short sqlType, const void* input,
+                       SQLLEN inputLength, void* output, SQLLEN outputSize, SQLLEN* outLength,
+                       bool inPlace);
+    VxStatus storeBufferedOption(std::uint16_t option, SQLULEN value);
+    VxStatus applyBufferedOptions();
+    VxStatus setStatementOptionForAll(unsigned short option, SQLULEN value);
+    VxStatus resetStatements();
+    void freeBrowseState();
+    // SQLBrowseConnect's steps (BaseBrowseConnect.cpp).
+    const SetupInfo* findSetupEntry(const VxSubString& key) const;
+    std::uint16_t maxBrowseLevel() const;
+    void browseReportChanged(const VxValueParser& input, const VxValueParser& accumulated);
+    bool browseLevelComplete(const VxValueParser& input, const VxValueParser& accumulated,
+                             std::uint16_t level) const;
+    VxStatus browseAccumulate(const VxValueParser& input, VxValueParser& accumulated,
+                              VxString& out);
+    VxStatus browseResult(const VxValueParser& accumulated, VxString& result);
+    VxStatus browseSteps(const VxValueParser& input, bool started, VxString& accumulatedText,
+                         bool* needData);
+    VxStatus browse(SQLCHAR* szConnStrIn, SQLSMALLINT cbConnStrIn, SQLCHAR* szConnStrOut,
+                    SQLSMALLINT cbConnStrOutMax, SQLSMALLINT* pcbConnStrOut, bool started,
+                    bool* needData);
+    VxStatus browseComplete(VxValueParser& accumulated, SQLCHAR* szConnStrOut,
+                            SQLSMALLINT cbConnStrOutMax, SQLSMALLINT* pcbConnStrOut);
+    // finishConnect without the logon.
+    VxStatus completeConnect();
+    VxStatus driverConnectString(VxValueParser& parser, VxString& out);
+
 private:
     BaseEnv* env_;
     BaseStmtOptions stmtOptions_;
@@ -213,10 +363,22 @@ private:
     SQLULEN txnIsolation_ = 0;
     SQLHWND quietModeWindow_ = nullptr;
     void* translationLibrary_ = nullptr;
-    void* dataSourceToDriver_ = nullptr;
-    void* driverToDataSource_ = nullptr;
+    BaseTranslateFn dataSourceToDriver_ = nullptr;
+    BaseTranslateFn driverToDataSource_ = nullptr;
+    char* translationPath_ = nullptr;
     SQLULEN translationOption_ = 0;
     std::atomic<std::uint32_t> flags_{CONN_NO_BROWSE};
     BaseBufferedOption* bufferedOptions_ = nullptr;
     std::size_t bufferedOptionCount_ = 0;
+    const SetupInfo* setupTable_ = nullptr;
+    std::uint16_t setupCount_ = 0;
+    BasePasswordEntry passwordEntry_;
+    // Browse state, present while a browse is in progress (flag bit 6 clear).
+    std::uint16_t browseLevel_ = 0;
+    char* browseAttributes_ = nullptr;
+    std::atomic<bool> cancelRequested_{false};
 };
+
+// A warning 01S00 (message 6015) for every connect-string attribute whose
+// value no one read.
+VX_EXPORT void BaseReportUnusedConnectionAttrs(VxValueParser& parser);

@@ -14,6 +14,9 @@
 
 #include <sql.h>
 
+#include <cstdint>
+
+#include "base/BaseSetupInfo.h"
 #include "base/OdbcDriverNumber.h"
 #include "util/VxExport.h"
 
@@ -34,8 +37,11 @@ public:
     virtual BaseEnv* newEnv();
     virtual BaseConnection* newConnection(BaseEnv& env) = 0;
     virtual BaseStatement* newStatement(BaseConnection& connection) = 0;
-    // The driver description ConfigDSN registers data sources with.
+    // The driver description ConfigDSN registers data sources with when
+    // the caller names no driver.
     virtual const char* getSetupDescription() const = 0;
+    // The driver's table of data-source attributes; the default has none.
+    virtual const SetupInfo* getSetupTable(std::uint16_t* count) const;
 
     SQLRETURN allocEnv(SQLHENV* phenv);
     SQLRETURN allocConnect(SQLHENV henv, SQLHDBC* phdbc);
@@ -50,6 +56,8 @@ public:
                             SQLSMALLINT cbConnStrIn, SQLCHAR* szConnStrOut,
                             SQLSMALLINT cbConnStrOutMax, SQLSMALLINT* pcbConnStrOut,
                             SQLUSMALLINT fDriverCompletion);
+    // ConfigDSN: adds, changes or removes a data source without a dialog
+    // (see DSNInfoStruct). TRUE (1) on success, FALSE (0) on failure.
     int configDsn(SQLHWND hwndParent, unsigned short request, const char* driver,
                   const char* attributes);
 

@@ -63,6 +63,9 @@ public:
         PREPARE_DIRECT = 2,
     };
     enum : std::uint32_t {
+        // Closed by a commit or rollback whose cursor behaviour is delete,
+        // while WorkArounds bit 0 keeps the statement prepared.
+        STMT_CLOSED_BY_TRANSACTION = 1u << 7,
         STMT_BUSY = 1u << 12,
         STMT_ASYNC_PENDING = 1u << 13,
     };
@@ -149,8 +152,8 @@ public:
                                          SQLCHAR* szTableName, SQLSMALLINT cbTableName);
     virtual SQLRETURN SQLTables(SQLCHAR* szCatalogName, SQLSMALLINT cbCatalogName,
                                 SQLCHAR* szSchemaName, SQLSMALLINT cbSchemaName,
-                                SQLCHAR* szTableName, SQLSMALLINT cbTableName,
-                                SQLCHAR* szTableType, SQLSMALLINT cbTableType);
+                                SQLCHAR* szTableName, SQLSMALLINT cbTableName, SQLCHAR* szTableType,
+                                SQLSMALLINT cbTableType);
 
     // Pure: compile the statement text.
     virtual VxStatus prepareCompile(BaseSqlString* text) = 0;
@@ -233,6 +236,21 @@ public:
     BaseStmtOptions& getOptions() { return options_; }
     BaseResumeStack& getResumeStack() { return resumeStack_; }
 
+    // Asynchronous resumption. A method whose driver hook returned with
+    // STMT_ASYNC_PENDING set pushes the values it needs on the resume stack,
+    // then calls suspendAsync with its resume point and returns what that
+    // returns (SQL_STILL_EXECUTING; SQL_ERROR when memory ran out). When the
+    // application calls again, beginAsyncCall says whether the method
+    // resumes: it then pops its resume point (popResumePoint) and its
+    // values in reverse order, and continues there. Another function while
+    // an operation is pending is a function sequence error (S1010).
+    SQLRETURN suspendAsync(unsigned short api, std::uintptr_t resumePoint);
+    // Fails (S1010 raised) when an operation of another function is pending.
+    VxStatus beginAsyncCall(unsigned short api, bool* resuming);
+    std::uintptr_t popResumePoint();
+    // Ends the pending operation (after completion, failure or cancel).
+    void endAsync();
+
     std::uint16_t getState() const { return state_; }
     void setState(std::uint16_t state) { state_ = state; }
     std::uint16_t getPrepareMode() const { return prepareMode_; }
@@ -244,6 +262,9 @@ public:
 
     // Closes the cursor: back to state 1 (prepared) or 0 (direct).
     VxStatus closeCursor();
+    // Back to state 0 whatever the prepare mode: the setToAllocatedState
+    // hook, then the result description, parameters and plan are dropped.
+    VxStatus returnToAllocatedState();
 
 private:
     SQLRETURN dropStatement();
@@ -270,5 +291,6 @@ private:
     SQLLEN accumulatedRowCount_ = 0;
     BaseResumeStack resumeStack_;
     BaseStatement* currentOfStatement_ = nullptr;
+    unsigned short pendingApi_ = 0;
     std::atomic<std::uint32_t> flags_{0};
 };

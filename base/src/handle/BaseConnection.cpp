@@ -15,6 +15,26 @@ BaseConnection::BaseConnection(BaseEnv& env) : env_(&env), errorList_(this) {
     env_->addConnection();
 }
 
+void BaseConnection::setSetupTable(const SetupInfo* table, std::uint16_t count,
+                                   BasePasswordEntry password) {
+    setupTable_ = table;
+    setupCount_ = count;
+    passwordEntry_ = password;
+}
+
+bool BaseConnection::yield() {
+    return cancelRequested_.load();
+}
+
+namespace {
+// Every asynchronous mode's routine: there is no message loop to pump.
+void yieldNothing() {}
+} // namespace
+
+BaseConnection::YieldRoutine BaseConnection::yieldCallback() const {
+    return &yieldNothing;
+}
+
 // Statements unlink themselves as they die, so they are deleted one at a
 // time from the front rather than by the list.
 BaseConnection::~BaseConnection() {
@@ -23,6 +43,8 @@ BaseConnection::~BaseConnection() {
     deleteBufferedOptions();
     while (BaseStatement* statement = getStatementAtPos(0))
         delete statement;
+    unloadTranslationLibrary();
+    freeBrowseState();
     ramFree(dataSourceName_);
     ramFree(userId_);
     ramFree(password_);
@@ -132,7 +154,7 @@ void BaseConnection::unlinkStatement(BaseStatement& statement) {
 VxStatus BaseConnection::addBufferedOption(std::uint16_t option, SQLULEN value) {
     if (ramResizeArray(&bufferedOptions_, bufferedOptionCount_ + 1) != VX_SUCCESS)
         return VX_ERROR;
-    bufferedOptions_[bufferedOptionCount_++] = BaseBufferedOption{option, value};
+    bufferedOptions_[bufferedOptionCount_++] = BaseBufferedOption{option, value, nullptr};
     return VX_SUCCESS;
 }
 
@@ -144,6 +166,8 @@ const BaseBufferedOption* BaseConnection::getSavedConnectOption(std::uint16_t op
 }
 
 void BaseConnection::deleteBufferedOptions() {
+    for (std::size_t i = 0; i < bufferedOptionCount_; ++i)
+        ramFree(bufferedOptions_[i].text);
     ramFree(bufferedOptions_);
     bufferedOptions_ = nullptr;
     bufferedOptionCount_ = 0;

@@ -5,6 +5,7 @@
 #include <sqlext.h>
 
 #include "base/BaseConnection.h"
+#include "base/BaseDsnInfo.h"
 #include "base/BaseEnv.h"
 #include "base/BaseErrors.h"
 #include "base/BaseStatement.h"
@@ -18,7 +19,9 @@ constexpr std::uint32_t SHARE_SINGLE_CONNECTION = 4;
 
 BaseDriver::~BaseDriver() = default;
 
-BaseEnv* BaseDriver::newEnv() { return new BaseEnv(getDriverNumber()); }
+BaseEnv* BaseDriver::newEnv() {
+    return new BaseEnv(getDriverNumber());
+}
 
 // No handle exists yet, so failures leave no error record.
 SQLRETURN BaseDriver::allocEnv(SQLHENV* phenv) {
@@ -140,9 +143,8 @@ SQLRETURN BaseDriver::driverConnect(SQLHDBC hdbc, SQLHWND hwnd, SQLCHAR* szConnS
                                     SQLSMALLINT cbConnStrOutMax, SQLSMALLINT* pcbConnStrOut,
                                     SQLUSMALLINT fDriverCompletion) {
     auto* connection = static_cast<BaseConnection*>(hdbc);
-    SQLRETURN rc =
-        connection->SQLDriverConnect(hwnd, szConnStrIn, cbConnStrIn, szConnStrOut,
-                                     cbConnStrOutMax, pcbConnStrOut, fDriverCompletion);
+    SQLRETURN rc = connection->SQLDriverConnect(hwnd, szConnStrIn, cbConnStrIn, szConnStrOut,
+                                                cbConnStrOutMax, pcbConnStrOut, fDriverCompletion);
     if (rc != SQL_SUCCESS || !(connection->getWorkArounds() & SHARE_SINGLE_CONNECTION))
         return rc;
     SQLUSMALLINT active = 0;
@@ -152,9 +154,20 @@ SQLRETURN BaseDriver::driverConnect(SQLHDBC hdbc, SQLHWND hwnd, SQLCHAR* szConnS
     return rc;
 }
 
-// Data-source setup needs the data-source side of the framework, which is
-// not in place yet: every request fails.
-int BaseDriver::configDsn(SQLHWND, unsigned short, const char*, const char*) { return 0; }
+const SetupInfo* BaseDriver::getSetupTable(std::uint16_t* count) const {
+    *count = 0;
+    return nullptr;
+}
+
+int BaseDriver::configDsn(SQLHWND hwndParent, unsigned short request, const char* driver,
+                          const char* attributes) {
+    std::uint16_t count = 0;
+    const SetupInfo* table = getSetupTable(&count);
+    DSNInfoStruct info(hwndParent, request, driver && *driver ? driver : getSetupDescription(),
+                       attributes, table, count);
+    bool needDialog = false;
+    return info.config(&needDialog) == VX_SUCCESS ? 1 : 0;
+}
 
 BaseConnection* BaseDriver::getSharedConnection() const {
     if (mdsGetPerTaskData(PER_TASK_SHARED_DATUM) != this)

@@ -54,7 +54,9 @@ bool BaseStatement::threadCheck() {
     return false;
 }
 
-void BaseStatement::threadDone() { setFlag(STMT_BUSY, false); }
+void BaseStatement::threadDone() {
+    setFlag(STMT_BUSY, false);
+}
 
 VxStatus BaseStatement::standardEntrance(unsigned short api) {
     (void)api;
@@ -91,6 +93,10 @@ VxStatus BaseStatement::closeCursor() {
         state_ = STMT_PREPARED;
         return VX_SUCCESS;
     }
+    return returnToAllocatedState();
+}
+
+VxStatus BaseStatement::returnToAllocatedState() {
     if (setToAllocatedState(0) != VX_SUCCESS)
         return VX_ERROR;
     deleteArray(fields_, resultColumnCount_);
@@ -98,6 +104,9 @@ VxStatus BaseStatement::closeCursor() {
     deleteArray(params_, paramsAllocated_);
     paramsAllocated_ = 0;
     parameterMarkerCount_ = 0;
+    ramFree(savedSql_);
+    savedSql_ = nullptr;
+    savedSqlLength_ = 0;
     prepareMode_ = PREPARE_NONE;
     state_ = STMT_ALLOCATED;
     return VX_SUCCESS;
@@ -151,8 +160,7 @@ SQLRETURN BaseStatement::SQLCancel() {
     if (hasFlag(STMT_ASYNC_PENDING)) {
         status = cancelAsyncOp();
         if (status == VX_SUCCESS) {
-            setFlag(STMT_ASYNC_PENDING, false);
-            resumeStack_.clear();
+            endAsync();
         } else if (errorList_.isEmpty()) {
             addOdbcError(ODBC_S1C00);
         }
@@ -160,4 +168,38 @@ SQLRETURN BaseStatement::SQLCancel() {
         status = closeCursor();
     }
     return call.finish(baseReturnCode(status));
+}
+
+SQLRETURN BaseStatement::suspendAsync(unsigned short api, std::uintptr_t resumePoint) {
+    if (resumeStack_.push(resumePoint) != VX_SUCCESS) {
+        endAsync();
+        return SQL_ERROR;
+    }
+    pendingApi_ = api;
+    setFlag(STMT_ASYNC_PENDING, true);
+    return SQL_STILL_EXECUTING;
+}
+
+VxStatus BaseStatement::beginAsyncCall(unsigned short api, bool* resuming) {
+    *resuming = false;
+    if (!hasFlag(STMT_ASYNC_PENDING))
+        return VX_SUCCESS;
+    if (api != pendingApi_) {
+        addOdbcError(ODBC_S1010);
+        return VX_ERROR;
+    }
+    *resuming = true;
+    return VX_SUCCESS;
+}
+
+std::uintptr_t BaseStatement::popResumePoint() {
+    std::uintptr_t point = 0;
+    (void)resumeStack_.pop(&point);
+    return point;
+}
+
+void BaseStatement::endAsync() {
+    setFlag(STMT_ASYNC_PENDING, false);
+    resumeStack_.clear();
+    pendingApi_ = 0;
 }

@@ -2,13 +2,23 @@
 
 #include <sqlext.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "TstCommands.h"
 #include "base/BaseErrors.h"
+#include "base/BaseInfoValType.h"
+#include "util/VxString.h"
+#include "util/ram.h"
 
 namespace {
+
+const SetupInfo SETUP_TABLE[] = {
+    {"Database", 0, SETUP_EDIT, nullptr, nullptr, 64, "DB", 1, 0},
+    {"Transactions", 0, SETUP_CHECK, "1", "1", 0, "TX", 1, 1},
+    {"Lock", 0, SETUP_COMBO_LIST, "none,shared", "none", 0, "LK", 2, 0},
+};
 
 void copyText(const char* text, char* out, std::size_t outSize) {
     if (outSize == 0)
@@ -20,32 +30,40 @@ void copyText(const char* text, char* out, std::size_t outSize) {
     out[length] = 0;
 }
 
+void* infoNumber(std::uintptr_t value) {
+    return reinterpret_cast<void*>(value);
+}
+
 } // namespace
 
-SQLRETURN TstConnection::SQLConnect(SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                    SQLSMALLINT) {
-    BaseConnectionCall call(*this, SQL_API_SQLCONNECT);
-    if (call.isBusy())
-        return BASE_BUSY;
-    setFlag(CONN_CONNECTED, true);
-    return call.finish(SQL_SUCCESS);
+const SetupInfo* TstConnection::setupTable(std::uint16_t* count) {
+    *count = sizeof SETUP_TABLE / sizeof SETUP_TABLE[0];
+    return SETUP_TABLE;
 }
 
-SQLRETURN TstConnection::SQLDisconnect() {
-    BaseConnectionCall call(*this, SQL_API_SQLDISCONNECT);
-    if (call.isBusy())
-        return BASE_BUSY;
-    setFlag(CONN_CONNECTED, false);
-    return call.finish(SQL_SUCCESS);
+TstConnection::TstConnection(BaseEnv& env) : BaseConnection(env) {
+    std::uint16_t count = 0;
+    const SetupInfo* table = setupTable(&count);
+    setSetupTable(table, count, BasePasswordEntry{PASSWORD_OPTIONAL, 1});
 }
 
-SQLRETURN TstConnection::SQLNativeSql(SQLCHAR* szSqlStrIn, SQLINTEGER cbSqlStrIn, SQLCHAR*,
-                                      SQLINTEGER, SQLINTEGER* pcbSqlStr) {
+SQLRETURN TstConnection::SQLNativeSql(SQLCHAR* szSqlStrIn, SQLINTEGER cbSqlStrIn, SQLCHAR* szSqlStr,
+                                      SQLINTEGER cbSqlStrMax, SQLINTEGER* pcbSqlStr) {
     BaseConnectionCall call(*this, SQL_API_SQLNATIVESQL);
     if (call.isBusy())
         return BASE_BUSY;
     if (pcbSqlStr)
         *pcbSqlStr = 0;
+    const char* text = reinterpret_cast<const char*>(szSqlStrIn);
+    if (std::strncmp(text, "translate ", 10) == 0) {
+        SQLLEN length = 0;
+        VxStatus status =
+            toDataSource(SQL_CHAR, text + 10, static_cast<SQLLEN>(std::strlen(text + 10)), szSqlStr,
+                         cbSqlStrMax, &length);
+        if (pcbSqlStr)
+            *pcbSqlStr = static_cast<SQLINTEGER>(length);
+        return call.finish(baseReturnCode(status));
+    }
     return call.finish(tstRunCommands(szSqlStrIn, cbSqlStrIn));
 }
 
@@ -53,20 +71,51 @@ void TstConnection::getDllName(char* out, std::size_t outSize) {
     copyText("libKWTST08.so", out, outSize);
 }
 
-VxStatus TstConnection::connectInit(VxValueParser*) { return VX_SUCCESS; }
+VxStatus TstConnection::connectInit(VxValueParser* parser) {
+    char* database = nullptr;
+    char* lock = nullptr;
+    char* transactions = nullptr;
+    VxStatus status = getConnectionValue(parser, "DB", "Database", nullptr, &database, nullptr);
+    if (status == VX_SUCCESS)
+        status = getConnectionValue(parser, "LK", "Lock", "none", &lock, nullptr);
+    if (status == VX_SUCCESS)
+        status = getConnectionValue(parser, "TX", "Transactions", "1", &transactions, nullptr);
+    if (status == VX_SUCCESS) {
+        database_ = database ? database : "";
+        lock_ = lock ? lock : "";
+        transactions_ = !transactions || std::strcmp(transactions, "0") != 0;
+        if (lock_ != "none" && lock_ != "shared") {
+            addOdbcError(ODBC_S1009, 6015) << lock_.c_str();
+            status = VX_ERROR;
+        }
+    }
+    ramFree(database);
+    ramFree(lock);
+    ramFree(transactions);
+    return status;
+}
 
 VxStatus TstConnection::connectLogon() {
-    setFlag(CONN_CONNECTED, true);
+    if (database_.empty()) {
+        addOdbcError(ODBC_S1000, 6013);
+        return VX_ERROR;
+    }
+    if (database_ != "main" && database_ != "extra") {
+        addNativeError(ODBC_08001, 17, ("Cannot open database " + database_).c_str());
+        return VX_ERROR;
+    }
+    loggedOn_ = true;
     return VX_SUCCESS;
 }
 
 VxStatus TstConnection::setToAllocatedState() {
-    setFlag(CONN_CONNECTED, false);
+    loggedOn_ = false;
     return VX_SUCCESS;
 }
 
+// No dialog: the connect string and ODBC.INI must say enough.
 VxStatus TstConnection::connectLogonDialogStart(SQLHWND, unsigned short, VxValueParser*) {
-    return connectLogon();
+    return finishConnect();
 }
 
 void TstConnection::getDriverResourceStr(unsigned short id, char* out, std::size_t outSize) {
@@ -86,10 +135,68 @@ void TstConnection::getDriverResourceStr(unsigned short id, char* out, std::size
     }
 }
 
+VxStatus TstConnection::startTransaction() {
+    ++transactionsStarted_;
+    return VX_SUCCESS;
+}
+
+VxStatus TstConnection::endTransaction(unsigned short type) {
+    ++(type == SQL_COMMIT ? commits_ : rollbacks_);
+    return VX_SUCCESS;
+}
+
+VxStatus TstConnection::getAskedForInfo(unsigned short infoType, void** value,
+                                        BaseInfoValType* valueType) {
+    switch (infoType) {
+    case SQL_DBMS_NAME:
+        *value = const_cast<char*>("TestDB");
+        *valueType = INFO_VAL_STRING;
+        return VX_SUCCESS;
+    case SQL_ACTIVE_CONNECTIONS:
+        *value = infoNumber(1);
+        *valueType = INFO_VAL_U16;
+        return VX_SUCCESS;
+    case SQL_TXN_CAPABLE:
+        *value = infoNumber(transactions_ ? SQL_TC_DML : SQL_TC_NONE);
+        *valueType = INFO_VAL_U16;
+        return VX_SUCCESS;
+    case SQL_CURSOR_COMMIT_BEHAVIOR:
+    case SQL_CURSOR_ROLLBACK_BEHAVIOR:
+        *value = infoNumber(SQL_CB_CLOSE);
+        *valueType = INFO_VAL_U16;
+        return VX_SUCCESS;
+    case SQL_TXN_ISOLATION_OPTION:
+        *value = infoNumber(SQL_TXN_READ_COMMITTED | SQL_TXN_SERIALIZABLE);
+        *valueType = INFO_VAL_MASK32;
+        return VX_SUCCESS;
+    default:
+        return VX_ERROR;
+    }
+}
+
 VxStatus TstConnection::initialize() {
     if (std::getenv("KWTST_FAIL_CONNECTION_INIT")) {
         addOdbcError(ODBC_S1000, 6013);
         return VX_ERROR;
     }
     return VX_SUCCESS;
+}
+
+VxStatus TstConnection::modifyBrowse(const char* shortKeyword, VxString* choices) {
+    if (shortKeyword && std::strcmp(shortKeyword, "DB") == 0)
+        return choices->initialize("{main,extra}");
+    return VX_SUCCESS;
+}
+
+VxStatus TstConnection::processBrowse(VxValueParser* parser) {
+    if (connectInit(parser) != VX_SUCCESS)
+        return VX_ERROR;
+    if (getBrowseLevel() < 2) {
+        if (database_ != "main" && database_ != "extra") {
+            addNativeError(ODBC_08001, 17, ("Cannot open database " + database_).c_str());
+            return VX_ERROR;
+        }
+        return VX_SUCCESS;
+    }
+    return connectLogon();
 }

@@ -1,5 +1,7 @@
-// TstStatement: the test driver's statement. SQLExecDirect runs the command
-// language of TstCommands.h; the hooks do the least they can.
+// TstStatement: the test driver's statement. SQLExecDirect opens a
+// transaction when autocommit is off, runs the command language of
+// TstCommands.h and leaves the statement executed; the hooks do the least
+// they can.
 #pragma once
 
 #include "base/BaseStatement.h"

@@ -1,0 +1,282 @@
+// Internal values to the application's C types and back.
+#include <cstring>
+
+#include "BaseConvertIo.h"
+#include "base/BaseConvertC.h"
+#include "base/BaseErrors.h"
+#include "base/BaseOutString.h"
+#include "util/VxError.h"
+#include "util/VxParamString.h"
+#include "util/but.h"
+#include "util/ram.h"
+
+namespace {
+
+// Appends " Error in column n." or " Error in parameter n." to every record
+// raised on the current list while the marker lives.
+class PlaceMarker {
+public:
+    explicit PlaceMarker(BaseConvertPlace place) : place_(place) {
+        VxErrorList* list = VxErrorKeeper::getErrorList();
+        mark_ = list ? list->getCount() : 0;
+    }
+    ~PlaceMarker() {
+        VxErrorList* list = VxErrorKeeper::getErrorList();
+        if (place_.kind == BaseConvertPlace::NONE || !list || list->getCount() <= mark_)
+            return;
+        char message[BASE_RESOURCE_BUFFER];
+        baseLoadMessage(place_.kind == BaseConvertPlace::COLUMN ? 6072 : 6073, message,
+                        sizeof message);
+        VxParamString text;
+        if (text.initialize(message) != VX_SUCCESS)
+            return;
+        text.setParam(static_cast<unsigned long>(place_.number));
+        if (!text.hasFailed())
+            list->appendTextStartingAtPos(text.getText(), mark_);
+    }
+    PlaceMarker(const PlaceMarker&) = delete;
+    PlaceMarker& operator=(const PlaceMarker&) = delete;
+
+private:
+    BaseConvertPlace place_;
+    std::uint32_t mark_ = 0;
+};
+
+// Restores the output's truncation message when the conversion ends.
+class TruncationMessage {
+public:
+    TruncationMessage(BaseOutString& out, unsigned short msgId) : out_(out) {
+        out_.setTruncationMessage(msgId);
+    }
+    ~TruncationMessage() { out_.setTruncationMessage(0); }
+    TruncationMessage(const TruncationMessage&) = delete;
+    TruncationMessage& operator=(const TruncationMessage&) = delete;
+
+private:
+    BaseOutString& out_;
+};
+
+SQLLEN valueLength(InternalType type, const void* value, SQLLEN length) {
+    SQLLEN fixed = baseInternalTypeSize(type);
+    if (fixed > 0)
+        return fixed;
+    if (type == INTERNAL_CHAR && length == SQL_NTS && value)
+        return static_cast<SQLLEN>(std::strlen(static_cast<const char*>(value)));
+    return length > 0 ? length : 0;
+}
+
+VxStatus deliverText(BaseOutString& out, const void* value, SQLLEN length, InternalType type,
+                     short scale, bool huge) {
+    if (type == INTERNAL_CHAR)
+        return huge ? out.setValueHuge(value, length, true) : out.setValue(value, length, true);
+    BaseConvertIo io;
+    io.fromType = type;
+    io.from = value;
+    io.fromLength = length;
+    io.toType = INTERNAL_CHAR;
+    io.to = out.getBuffer();
+    SQLLEN room = out.getCharRoom();
+    io.toSize = room >= 0 ? room + 1 : 0;
+    io.scale = scale;
+    io.flags = BASE_CONVERT_TERMINATE | (io.to ? BASE_CONVERT_REPORT_TRUNCATION : 0ul);
+    if (baseConvertValue(io) != VX_SUCCESS)
+        return VX_ERROR;
+    out.finishAsciiText(io.produced, io.fullLength, io.sourceUsed, io.truncated);
+    return VX_SUCCESS;
+}
+
+VxStatus deliverBinary(BaseOutString& out, const void* value, SQLLEN length, InternalType type,
+                       bool huge) {
+    if (type == INTERNAL_CHAR || type == INTERNAL_BINARY)
+        return huge ? out.setValueHuge(value, length, false) : out.setBufValue(value, length);
+    if (out.getBuffer() && out.getSize() < length)
+        return baseNumericOverflow();
+    if (out.getBuffer() && length > 0)
+        std::memcpy(out.getBuffer(), value, static_cast<std::size_t>(length));
+    out.setLength(length);
+    out.setCoverage(length, false);
+    return VX_SUCCESS;
+}
+
+VxStatus deliverFixed(BaseOutString& out, short cType, const void* value, SQLLEN length,
+                      InternalType type, short scale) {
+    BaseConvertIo io;
+    io.fromType = type;
+    io.from = value;
+    io.fromLength = length;
+    io.toType = baseCTypeInternal(cType);
+    io.to = out.getBuffer();
+    io.toSize = baseCTypeSize(cType);
+    io.scale = scale;
+    io.flags = BASE_CONVERT_REPORT_TRUNCATION;
+    if (baseConvertValue(io) != VX_SUCCESS)
+        return VX_ERROR;
+    out.setLength(io.toSize);
+    out.setCoverage(valueLength(type, value, length), false);
+    return VX_SUCCESS;
+}
+
+VxStatus toC(BaseConvertPlace place, short cType, BaseOutString& out, const void* value,
+             SQLLEN length, InternalType type, short scale, bool huge) {
+    PlaceMarker marker(place);
+    out.setWide(false);
+    if (!value && length == SQL_NULL_DATA)
+        return out.setNull();
+    if (cType == SQL_C_DEFAULT)
+        cType = baseDefaultCTypeOfInternal(type);
+    if (!baseIsValidCType(cType)) {
+        addOdbcError(ODBC_S1003);
+        return VX_ERROR;
+    }
+    length = valueLength(type, value, length);
+    TruncationMessage message(out, 6070);
+    if (cType == SQL_C_CHAR || cType == SQL_C_WCHAR) {
+        out.setWide(cType == SQL_C_WCHAR);
+        return deliverText(out, value, length, type, scale, huge);
+    }
+    if (cType == SQL_C_BINARY)
+        return deliverBinary(out, value, length, type, huge);
+    return deliverFixed(out, cType, value, length, type, scale);
+}
+
+void putUtf8(unsigned long code, char* out, SQLLEN* pos) {
+    if (code < 0x80) {
+        out[(*pos)++] = static_cast<char>(code);
+    } else if (code < 0x800) {
+        out[(*pos)++] = static_cast<char>(0xC0 | (code >> 6));
+        out[(*pos)++] = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out[(*pos)++] = static_cast<char>(0xE0 | (code >> 12));
+        out[(*pos)++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out[(*pos)++] = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out[(*pos)++] = static_cast<char>(0xF0 | (code >> 18));
+        out[(*pos)++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out[(*pos)++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out[(*pos)++] = static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// 2-byte characters (UTF-16) as UTF-8 text in memory from ramAlloc; null
+// when memory ran out (recorded by the allocator).
+char* wideToUtf8(const void* value, SQLLEN length, SQLLEN* textLength) {
+    const auto* bytes = static_cast<const unsigned char*>(value);
+    SQLLEN units = 0;
+    SQLWCHAR unit;
+    if (length == SQL_NTS) {
+        for (; std::memcpy(&unit, bytes + 2 * units, sizeof unit), unit != 0; ++units) {
+        }
+    } else {
+        units = length / 2;
+    }
+    char* text = static_cast<char*>(ramAlloc(static_cast<std::size_t>(units * 3 + 1)));
+    if (!text)
+        return nullptr;
+    SQLLEN pos = 0;
+    for (SQLLEN i = 0; i < units; ++i) {
+        std::memcpy(&unit, bytes + 2 * i, sizeof unit);
+        unsigned long code = unit;
+        SQLWCHAR low = 0;
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units &&
+            (std::memcpy(&low, bytes + 2 * (i + 1), sizeof low), low >= 0xDC00 && low <= 0xDFFF)) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            ++i;
+        }
+        putUtf8(code, text, &pos);
+    }
+    text[pos] = 0;
+    *textLength = pos;
+    return text;
+}
+
+// SQL_C_BINARY parameters: raw bytes, of exactly the size of a fixed-size
+// internal type.
+VxStatus binaryToInternal(const void* value, SQLLEN length, InternalType type, void* buffer,
+                          SQLLEN size, SQLLEN* outLength) {
+    SQLLEN fixed = baseInternalTypeSize(type);
+    if (type == INTERNAL_CHAR || type == INTERNAL_BINARY) {
+        BaseConvertIo io;
+        io.fromType = io.toType = INTERNAL_BINARY;
+        io.from = value;
+        io.fromLength = length;
+        io.to = buffer;
+        io.toSize = size;
+        io.flags = BASE_CONVERT_REPORT_TRUNCATION;
+        if (baseConvertValue(io) != VX_SUCCESS)
+            return VX_ERROR;
+        if (outLength)
+            *outLength = io.produced;
+        return VX_SUCCESS;
+    }
+    SQLLEN expected = fixed > 0 ? fixed : size;
+    if (length != expected || size < length) {
+        addOdbcError(ODBC_22003, 6050) << static_cast<long>(expected) << static_cast<long>(length);
+        return VX_ERROR;
+    }
+    if (buffer && length > 0)
+        memCopyHuge(buffer, value, static_cast<std::size_t>(length));
+    if (outLength)
+        *outLength = length;
+    return VX_SUCCESS;
+}
+
+} // namespace
+
+VxStatus baseConvertInternalToC(BaseConvertPlace place, short cType, BaseOutString& out,
+                                const void* value, SQLLEN length, InternalType type, short scale) {
+    return toC(place, cType, out, value, length, type, scale, false);
+}
+
+VxStatus baseConvertInternalToCHuge(BaseConvertPlace place, short cType, BaseOutString& out,
+                                    const void* value, SQLLEN length, InternalType type,
+                                    short scale) {
+    return toC(place, cType, out, value, length, type, scale, true);
+}
+
+VxStatus baseConvertCToInternal(BaseConvertPlace place, short cType, const void* value,
+                                SQLLEN length, InternalType type, void* buffer, SQLLEN size,
+                                SQLLEN* outLength, short scale) {
+    if (length < 0 && length != SQL_NTS) {
+        addOdbcError(ODBC_S1090, 6001) << place.number;
+        return VX_ERROR;
+    }
+    PlaceMarker marker(place);
+    if (cType == SQL_C_DEFAULT)
+        cType = baseDefaultCTypeOfInternal(type);
+    InternalType fromType = baseCTypeInternal(cType);
+    if (fromType == INTERNAL_NONE) {
+        addOdbcError(ODBC_S1003);
+        return VX_ERROR;
+    }
+    if (!value) {
+        addOdbcError(ODBC_S1009);
+        return VX_ERROR;
+    }
+    if (cType == SQL_C_BINARY)
+        return binaryToInternal(value, length == SQL_NTS ? 0 : length, type, buffer, size,
+                                outLength);
+    char* wide = nullptr;
+    if (cType == SQL_C_WCHAR) {
+        wide = wideToUtf8(value, length, &length);
+        if (!wide)
+            return VX_ERROR;
+        value = wide;
+    } else if (fromType != INTERNAL_CHAR) {
+        length = baseCTypeSize(cType);
+    }
+    BaseConvertIo io;
+    io.fromType = fromType;
+    io.from = value;
+    io.fromLength = length;
+    io.toType = type;
+    io.to = buffer;
+    io.toSize = size;
+    io.scale = scale;
+    io.flags = BASE_CONVERT_REPORT_TRUNCATION;
+    VxStatus status = baseConvertValue(io);
+    if (wide)
+        ramFree(wide);
+    if (status == VX_SUCCESS && outLength)
+        *outLength = io.produced;
+    return status;
+}

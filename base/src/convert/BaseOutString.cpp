@@ -1,0 +1,216 @@
+// Output and input string descriptors.
+#include "base/BaseOutString.h"
+
+#include <climits>
+#include <cstring>
+
+#include "base/BaseErrors.h"
+#include "util/but.h"
+
+namespace {
+
+// One character of UTF-8 text: its code point and byte count. A byte that
+// does not start a valid sequence stands for itself (Latin-1).
+unsigned long decodeChar(const unsigned char* text, SQLLEN length, int* bytes) {
+    unsigned char lead = text[0];
+    int count = lead < 0x80             ? 1
+                : (lead & 0xE0) == 0xC0 ? 2
+                : (lead & 0xF0) == 0xE0 ? 3
+                : (lead & 0xF8) == 0xF0 ? 4
+                                        : 0;
+    if (count <= 1 || count > length) {
+        *bytes = 1;
+        return lead;
+    }
+    unsigned long code = lead & (0x7F >> count);
+    for (int i = 1; i < count; ++i) {
+        if ((text[i] & 0xC0) != 0x80) {
+            *bytes = 1;
+            return lead;
+        }
+        code = (code << 6) | (text[i] & 0x3F);
+    }
+    static const unsigned long MINIMUM[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < MINIMUM[count] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        *bytes = 1;
+        return lead;
+    }
+    *bytes = count;
+    return code;
+}
+
+int unitsOf(unsigned long code) {
+    return code > 0xFFFF ? 2 : 1;
+}
+
+// The application's buffer need not be aligned for 2-byte characters.
+void putUnit(void* buffer, SQLLEN index, unsigned long unit) {
+    auto value = static_cast<SQLWCHAR>(unit);
+    std::memcpy(static_cast<char*>(buffer) + 2 * index, &value, sizeof value);
+}
+
+} // namespace
+
+BaseOutString::BaseOutString(void* buffer, SQLLEN size, SQLLEN* length)
+    : buffer_(buffer), size_(size > 0 ? size : 0), length_(length) {}
+
+BaseOutString::BaseOutString(void* buffer, SQLLEN size, SQLSMALLINT* length)
+    : buffer_(buffer), size_(size > 0 ? size : 0), shortLength_(length) {}
+
+void BaseOutString::setBuffer(void* buffer, SQLLEN size) {
+    buffer_ = buffer;
+    size_ = size > 0 ? size : 0;
+}
+
+void BaseOutString::setLength(SQLLEN length) {
+    if (length_)
+        *length_ = length;
+    if (shortLength_)
+        *shortLength_ = static_cast<SQLSMALLINT>(length > SHRT_MAX ? SHRT_MAX : length);
+}
+
+void BaseOutString::raiseTruncation() const {
+    if (truncationMessage_)
+        addOdbcWarning(ODBC_01004, truncationMessage_);
+    else
+        addOdbcWarning(ODBC_01004);
+}
+
+void BaseOutString::setCoverage(SQLLEN sourceUsed, bool cut) {
+    sourceUsed_ = sourceUsed;
+    cut_ = cut;
+}
+
+SQLLEN BaseOutString::getCharRoom() const {
+    if (!buffer_)
+        return -1;
+    SQLLEN room = size_ / (wide_ ? 2 : 1) - 1;
+    return room > 0 ? room : 0;
+}
+
+VxStatus BaseOutString::setStrValue(const char* text) {
+    return setValue(text, text ? static_cast<SQLLEN>(std::strlen(text)) : 0, true);
+}
+
+VxStatus BaseOutString::setValue(const void* value, SQLLEN length, bool terminate) {
+    return copyValue(value, length, terminate, false);
+}
+
+VxStatus BaseOutString::setValueHuge(const void* value, SQLLEN length, bool terminate) {
+    return copyValue(value, length, terminate, true);
+}
+
+VxStatus BaseOutString::copyValue(const void* value, SQLLEN length, bool terminate, bool huge) {
+    if (length < 0 || !value)
+        length = 0;
+    if (wide_)
+        return setWideValue(static_cast<const unsigned char*>(value), length, terminate);
+    setLength(length);
+    sourceUsed_ = length;
+    cut_ = false;
+    if (!buffer_)
+        return VX_SUCCESS;
+    SQLLEN terminator = terminate ? 1 : 0;
+    SQLLEN copied = length;
+    if (size_ < length + terminator) {
+        raiseTruncation();
+        cut_ = true;
+        copied = size_ > terminator ? size_ - terminator : 0;
+    }
+    if (copied > 0) {
+        if (huge)
+            memCopyHuge(buffer_, value, static_cast<std::size_t>(copied));
+        else
+            std::memcpy(buffer_, value, static_cast<std::size_t>(copied));
+    }
+    if (terminate && size_ > 0)
+        static_cast<char*>(buffer_)[copied] = 0;
+    sourceUsed_ = copied;
+    return VX_SUCCESS;
+}
+
+VxStatus BaseOutString::setWideValue(const unsigned char* text, SQLLEN length, bool terminate) {
+    SQLLEN units = 0;
+    for (SQLLEN pos = 0; pos < length;) {
+        int bytes;
+        units += unitsOf(decodeChar(text + pos, length - pos, &bytes));
+        pos += bytes;
+    }
+    setLength(units * 2);
+    sourceUsed_ = length;
+    cut_ = false;
+    if (!buffer_)
+        return VX_SUCCESS;
+    SQLLEN room = size_ / 2 - (terminate ? 1 : 0);
+    SQLLEN written = 0, pos = 0;
+    while (pos < length) {
+        int bytes;
+        unsigned long code = decodeChar(text + pos, length - pos, &bytes);
+        if (written + unitsOf(code) > room)
+            break;
+        if (code > 0xFFFF) {
+            code -= 0x10000;
+            putUnit(buffer_, written++, 0xD800 + (code >> 10));
+            putUnit(buffer_, written++, 0xDC00 + (code & 0x3FF));
+        } else {
+            putUnit(buffer_, written++, code);
+        }
+        pos += bytes;
+    }
+    if (pos < length) {
+        raiseTruncation();
+        cut_ = true;
+    }
+    if (terminate && size_ >= 2)
+        putUnit(buffer_, written, 0);
+    sourceUsed_ = pos;
+    return VX_SUCCESS;
+}
+
+void BaseOutString::finishAsciiText(SQLLEN written, SQLLEN fullChars, SQLLEN sourceUsed, bool cut) {
+    setLength(fullChars * (wide_ ? 2 : 1));
+    sourceUsed_ = sourceUsed;
+    cut_ = cut;
+    if (!buffer_ || size_ == 0)
+        return;
+    if (!wide_) {
+        if (written < size_)
+            static_cast<char*>(buffer_)[written] = 0;
+        return;
+    }
+    if (size_ < 2)
+        return;
+    const auto* narrow = static_cast<const unsigned char*>(buffer_);
+    for (SQLLEN i = written; i-- > 0;) // from the end: the wide text overlaps the narrow
+        putUnit(buffer_, i, narrow[i]);
+    putUnit(buffer_, written, 0);
+}
+
+VxStatus BaseOutString::setNull() {
+    if (!hasLengthPointer()) {
+        addOdbcError(ODBC_22002);
+        return VX_ERROR;
+    }
+    setLength(SQL_NULL_DATA);
+    sourceUsed_ = 0;
+    cut_ = false;
+    if (buffer_ && size_ >= (wide_ ? 2 : 1))
+        std::memset(buffer_, 0, wide_ ? 2 : 1);
+    return VX_SUCCESS;
+}
+
+SQLLEN BaseInString::getLength() const {
+    if (!text_)
+        return 0;
+    if (length_ == SQL_NTS)
+        return static_cast<SQLLEN>(std::strlen(text_));
+    return length_ > 0 ? length_ : 0;
+}
+
+VxStatus BaseInString::validate() const {
+    if (length_ < 0 && length_ != SQL_NTS) {
+        addOdbcError(ODBC_S1090);
+        return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}

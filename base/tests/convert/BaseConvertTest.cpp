@@ -1,0 +1,256 @@
+// BaseConvertNum and BaseConvertDateTime called directly, as drivers and
+// the flat engine call them: flags, unterminated text targets, packed and
+// digits values, out lengths and the messages raised.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "base/BaseCalendar.h"
+#include "base/BaseConvert.h"
+#include "base/BaseOdbcId.h"
+#include "util/VxError.h"
+
+namespace {
+
+class BaseConvertTest : public ::testing::Test {
+protected:
+    BaseConvertTest() : scope_(&list_) {}
+    std::string state(std::uint32_t pos = 0) {
+        VxError* error = list_.getErrorAtPos(pos);
+        return error ? baseGetSqlState(error->getSqlStateId()) : "";
+    }
+    std::string text(std::uint32_t pos = 0) {
+        VxError* error = list_.getErrorAtPos(pos);
+        return error ? error->getErrorText() : "";
+    }
+    VxStatus textTo(const char* value, InternalType type, void* to, SQLLEN size = 0,
+                    unsigned long flags = BASE_CONVERT_REPORT_TRUNCATION, short scale = 0) {
+        return BaseConvertNum(INTERNAL_CHAR, value, static_cast<SQLLEN>(std::strlen(value)), type,
+                              to, &outLength_, size, scale, flags);
+    }
+    VxErrorList list_{nullptr, 1};
+    VxErrorListScope scope_;
+    SQLLEN outLength_ = -1;
+};
+
+TEST_F(BaseConvertTest, FractionCutIsReportedOnlyWhenAskedAndNotSilenced) {
+    std::int32_t value = 0;
+    ASSERT_EQ(textTo("12.9", INTERNAL_SLONG, &value, 0, 0), VX_SUCCESS);
+    EXPECT_EQ(value, 12);
+    EXPECT_EQ(list_.getCount(), 0u);
+    ASSERT_EQ(textTo("12.9", INTERNAL_SLONG, &value), VX_SUCCESS);
+    EXPECT_EQ(state(), "01004");
+    EXPECT_EQ(text(), "Data Truncated.");
+    list_.deleteNodes();
+    ASSERT_EQ(textTo("12.9", INTERNAL_SLONG, &value, 0,
+                     BASE_CONVERT_REPORT_TRUNCATION | BASE_CONVERT_CUT_FRACTION),
+              VX_SUCCESS);
+    EXPECT_EQ(list_.getCount(), 0u);
+    EXPECT_EQ(outLength_, 4);
+}
+
+TEST_F(BaseConvertTest, TextTargetsAreUnterminatedUnlessAsked) {
+    char buffer[8];
+    std::memset(buffer, 'Z', sizeof buffer);
+    std::int32_t value = -345;
+    ASSERT_EQ(
+        BaseConvertNum(INTERNAL_SLONG, &value, 4, INTERNAL_CHAR, buffer, &outLength_, 4, 0, 0),
+        VX_SUCCESS);
+    EXPECT_EQ(outLength_, 4);
+    EXPECT_EQ(std::string(buffer, 5), "-345Z");
+    ASSERT_EQ(BaseConvertNum(INTERNAL_SLONG, &value, 4, INTERNAL_CHAR, buffer, &outLength_, 4, 0,
+                             BASE_CONVERT_TERMINATE),
+              VX_ERROR);
+    EXPECT_EQ(state(), "22003");
+    EXPECT_EQ(text(), "Numeric overflow.");
+}
+
+TEST_F(BaseConvertTest, TextToTextIsACopyCutToTheRoom) {
+    char buffer[4];
+    ASSERT_EQ(textTo("abcdef", INTERNAL_CHAR, buffer, 4), VX_SUCCESS);
+    EXPECT_EQ(outLength_, 4);
+    EXPECT_EQ(std::string(buffer, 4), "abcd");
+    EXPECT_EQ(state(), "01004");
+    // A text "number" is not reformatted.
+    char number[8];
+    ASSERT_EQ(textTo(" 007 ", INTERNAL_CHAR, number, 8), VX_SUCCESS);
+    EXPECT_EQ(std::string(number, static_cast<std::size_t>(outLength_)), " 007 ");
+}
+
+TEST_F(BaseConvertTest, PackedDecimalsBothWays) {
+    unsigned char packed[4];
+    ASSERT_EQ(textTo("-1234.5", INTERNAL_PACKED, packed, 4, 0, 2), VX_SUCCESS);
+    const unsigned char expected[] = {0x01, 0x23, 0x45, 0x0D}; // 0123450, sign D
+    EXPECT_EQ(std::memcmp(packed, expected, 4), 0);
+    EXPECT_EQ(outLength_, 4);
+    double value = 0;
+    ASSERT_EQ(
+        BaseConvertNum(INTERNAL_PACKED, packed, 4, INTERNAL_DOUBLE, &value, &outLength_, 0, 2, 0),
+        VX_SUCCESS);
+    EXPECT_EQ(value, -1234.5);
+    // Four bytes hold seven digits: at scale 2 five integer digits at most.
+    EXPECT_EQ(textTo("123456", INTERNAL_PACKED, packed, 4, 0, 2), VX_ERROR);
+    EXPECT_EQ(state(), "22003");
+    // A sign half-byte other than D is positive.
+    const unsigned char positive[] = {0x12, 0x3F};
+    std::int32_t integer = 0;
+    ASSERT_EQ(BaseConvertNum(INTERNAL_PACKED, positive, 2, INTERNAL_SLONG, &integer, &outLength_, 0,
+                             0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(integer, 123);
+}
+
+TEST_F(BaseConvertTest, DigitsValuesKeepTheirScale) {
+    unsigned char digits[32];
+    ASSERT_EQ(textTo("-0.05", INTERNAL_DIGITS, digits, sizeof digits, 0, 3), VX_SUCCESS);
+    InternalDigitsHeader header;
+    std::memcpy(&header, digits, sizeof header);
+    EXPECT_EQ(header.negative, 1);
+    EXPECT_EQ(header.scale, 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(digits) + 8, header.digitCount), "0050");
+    char text[16];
+    ASSERT_EQ(BaseConvertNum(INTERNAL_DIGITS, digits, outLength_, INTERNAL_CHAR, text, &outLength_,
+                             sizeof text, 0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)), "-0.050");
+    // A header that claims more digits than there are bytes is refused.
+    header.digitCount = 100;
+    std::memcpy(digits, &header, sizeof header);
+    EXPECT_EQ(BaseConvertNum(INTERNAL_DIGITS, digits, 12, INTERNAL_CHAR, text, &outLength_,
+                             sizeof text, 0, 0),
+              VX_ERROR);
+    EXPECT_EQ(state(), "22005");
+}
+
+TEST_F(BaseConvertTest, OverLongNumberTextsAreRefusedNotOverrun) {
+    std::string huge(100000, '7');
+    double value = 0;
+    EXPECT_EQ(textTo(huge.c_str(), INTERNAL_DOUBLE, &value), VX_ERROR);
+    EXPECT_EQ(state(), "22005");
+    // Zeros after the significant digits do not count against the limit.
+    std::string big = "5" + std::string(300, '0');
+    ASSERT_EQ(textTo(big.c_str(), INTERNAL_DOUBLE, &value), VX_SUCCESS);
+    EXPECT_EQ(value, 5e300);
+    std::string small = "0." + std::string(300, '0') + "25";
+    ASSERT_EQ(textTo(small.c_str(), INTERNAL_DOUBLE, &value), VX_SUCCESS);
+    EXPECT_EQ(value, 2.5e-301);
+}
+
+TEST_F(BaseConvertTest, DoubleRangeAndTextRoundTrip) {
+    double value = 0;
+    EXPECT_EQ(textTo("1e309", INTERNAL_DOUBLE, &value), VX_ERROR);
+    EXPECT_EQ(textTo("-1e400", INTERNAL_DOUBLE, &value), VX_ERROR);
+    EXPECT_EQ(state(1), "22003");
+    const double samples[] = {0.1,           -1.0 / 3, 1e-300,
+                              123456789.125, 2.5e-306, 1.7976931348623157e308};
+    for (double sample : samples) {
+        char text[400];
+        ASSERT_EQ(BaseConvertNum(INTERNAL_DOUBLE, &sample, 8, INTERNAL_CHAR, text, &outLength_,
+                                 sizeof text, 0, 0),
+                  VX_SUCCESS);
+        double back = 0;
+        ASSERT_EQ(BaseConvertNum(INTERNAL_CHAR, text, outLength_, INTERNAL_DOUBLE, &back, nullptr,
+                                 0, 0, 0),
+                  VX_SUCCESS);
+        EXPECT_EQ(back, sample) << std::string(text, static_cast<std::size_t>(outLength_));
+    }
+    double infinite = HUGE_VAL;
+    std::int32_t integer;
+    EXPECT_EQ(
+        BaseConvertNum(INTERNAL_DOUBLE, &infinite, 8, INTERNAL_SLONG, &integer, nullptr, 0, 0, 0),
+        VX_ERROR);
+}
+
+TEST_F(BaseConvertTest, DatesAndTimesAsNumbers) {
+    DATE_STRUCT date{1970, 1, 1};
+    std::int32_t day = 0;
+    ASSERT_EQ(BaseConvertNum(INTERNAL_DATE, &date, 6, INTERNAL_SLONG, &day, &outLength_, 0, 0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(day, 2440588);
+    day = 2449903;
+    ASSERT_EQ(
+        BaseConvertDateTime(INTERNAL_SLONG, &day, 4, INTERNAL_DATE, &date, &outLength_, 0, 0, 0),
+        VX_SUCCESS);
+    EXPECT_TRUE(date.year == 1995 && date.month == 7 && date.day == 4);
+    EXPECT_EQ(outLength_, 6);
+    TIME_STRUCT time{1, 2, 3};
+    ASSERT_EQ(BaseConvertNum(INTERNAL_TIME, &time, 6, INTERNAL_SLONG, &day, nullptr, 0, 0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(day, 3723);
+    day = 86400;
+    EXPECT_EQ(BaseConvertNum(INTERNAL_SLONG, &day, 4, INTERNAL_TIME, &time, nullptr, 0, 0, 0),
+              VX_ERROR);
+    EXPECT_EQ(state(), "22008");
+    TIMESTAMP_STRUCT stamp{1970, 1, 1, 12, 0, 0, 0};
+    double number = 0;
+    ASSERT_EQ(
+        BaseConvertNum(INTERNAL_TIMESTAMP, &stamp, 16, INTERNAL_DOUBLE, &number, nullptr, 0, 0, 0),
+        VX_SUCCESS);
+    EXPECT_EQ(number, 2440588.5);
+    TIMESTAMP_STRUCT back{};
+    ASSERT_EQ(BaseConvertNum(INTERNAL_DOUBLE, &number, 8, INTERNAL_TIMESTAMP, &back, &outLength_, 0,
+                             0, 0),
+              VX_SUCCESS);
+    EXPECT_TRUE(back.year == 1970 && back.day == 1 && back.hour == 12 && back.minute == 0);
+    EXPECT_EQ(outLength_, 16);
+}
+
+TEST_F(BaseConvertTest, TimestampTextIntoSmallFieldsKeepsTheDate) {
+    TIMESTAMP_STRUCT stamp{1995, 7, 4, 10, 30, 15, 0};
+    char text[10];
+    ASSERT_EQ(BaseConvertDateTime(INTERNAL_TIMESTAMP, &stamp, 16, INTERNAL_CHAR, text, &outLength_,
+                                  10, 0, BASE_CONVERT_REPORT_TRUNCATION),
+              VX_SUCCESS);
+    EXPECT_EQ(std::string(text, 10), "1995-07-04");
+    EXPECT_EQ(outLength_, 10);
+    EXPECT_EQ(state(), "01004");
+    list_.deleteNodes();
+    // Without a report request the cut is silent.
+    ASSERT_EQ(BaseConvertDateTime(INTERNAL_TIMESTAMP, &stamp, 16, INTERNAL_CHAR, text, &outLength_,
+                                  10, 0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(list_.getCount(), 0u);
+    EXPECT_EQ(BaseConvertDateTime(INTERNAL_TIMESTAMP, &stamp, 16, INTERNAL_CHAR, text, &outLength_,
+                                  9, 0, 0),
+              VX_ERROR);
+    EXPECT_EQ(state(), "22003");
+}
+
+TEST_F(BaseConvertTest, TimestampFromTextWithFractionAndBlanks) {
+    const char* text = "  1995-07-04 10:30:00.5  ";
+    TIMESTAMP_STRUCT stamp{};
+    ASSERT_EQ(BaseConvertDateTime(INTERNAL_CHAR, text, SQL_NTS, INTERNAL_TIMESTAMP, &stamp,
+                                  &outLength_, 16, 0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(stamp.fraction, 500000000u);
+    EXPECT_EQ(stamp.second, 0);
+    // Numbers and dates meet only through day numbers: a timestamp text is
+    // not a number.
+    std::int32_t number;
+    EXPECT_EQ(
+        BaseConvertNum(INTERNAL_CHAR, text, SQL_NTS, INTERNAL_SLONG, &number, nullptr, 0, 0, 0),
+        VX_ERROR);
+    EXPECT_EQ(state(), "22005");
+}
+
+TEST_F(BaseConvertTest, BinaryHexNeverSplitsAByte) {
+    const unsigned char bytes[] = {0xDE, 0xAD, 0xBE, 0xEF};
+    char text[8];
+    for (SQLLEN size = 0; size <= 8; ++size) {
+        std::memset(text, '#', sizeof text);
+        ASSERT_EQ(
+            BaseConvertNum(INTERNAL_BINARY, bytes, 4, INTERNAL_CHAR, text, &outLength_, size, 0, 0),
+            VX_SUCCESS);
+        EXPECT_EQ(outLength_, size / 2 * 2) << size;
+        EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)),
+                  std::string("DEADBEEF").substr(0, static_cast<std::size_t>(outLength_)));
+        if (size < 8) {
+            EXPECT_EQ(text[size], '#') << size;
+        }
+    }
+}
+
+} // namespace
