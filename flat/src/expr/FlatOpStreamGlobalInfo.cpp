@@ -1,0 +1,30 @@
+// FlatOpStreamGlobalInfo: the evaluator's byte stack.
+#include "flat/FlatOpStreamGlobalInfo.h"
+
+#include "error/FlatErrors.h"
+#include "util/ram.h"
+
+FlatOpStreamGlobalInfo::~FlatOpStreamGlobalInfo() {
+    ramFree(stack_);
+}
+
+VxStatus FlatOpStreamGlobalInfo::reserve(std::size_t bytes, std::size_t* offset) {
+    std::size_t needed = top_ + bytes;
+    if (needed > size_) {
+        if (needed > FLAT_STACK_LIMIT) {
+            addFlatError(FLAT_MSG_STACK_OVERFLOW);
+            return VX_ERROR;
+        }
+        std::size_t newSize = (needed + FLAT_STACK_STEP - 1) / FLAT_STACK_STEP * FLAT_STACK_STEP;
+        if (newSize > FLAT_STACK_LIMIT)
+            newSize = FLAT_STACK_LIMIT;
+        void* block = stack_;
+        if (ramResize(&block, newSize) != VX_SUCCESS)
+            return VX_ERROR;
+        stack_ = static_cast<unsigned char*>(block);
+        size_ = newSize;
+    }
+    *offset = top_;
+    top_ = needed;
+    return VX_SUCCESS;
+}

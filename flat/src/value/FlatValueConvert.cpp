@@ -1,0 +1,349 @@
+// FlatEvaluator: values in storage form into expression items and back.
+//
+// Reading a value, the SQL type of its column decides the item's family:
+// numeric columns give numbers (a character value is read as a number;
+// an empty or blank one is NULL), date and time columns give date values
+// (character values in the form yyyy-mm-dd[ hh:mm:ss] or as the date
+// parser reads them), character columns give strings of that type, binary
+// columns binary values. Without a column type the storage type decides.
+// Decimal digits (storage 12) are read in the framework's layout, with its
+// 8-byte header, or as plain numeric text.
+#include <cmath>
+#include <cstring>
+#include <sqltypes.h>
+
+#include "base/BaseErrors.h"
+#include "error/FlatErrors.h"
+#include "expr/FlatEvaluator.h"
+#include "flat/FlatDate.h"
+#include "util/str.h"
+
+namespace {
+
+// Day numbers of 1 January of year 1 and of year 10000.
+constexpr double MIN_DAY_NUMBER = 1721426.0;
+constexpr double MAX_DAY_NUMBER = 5373485.0;
+
+template <typename T> double readAs(const unsigned char* bytes) {
+    T value{};
+    std::memcpy(&value, bytes, sizeof value);
+    return static_cast<double>(value);
+}
+
+std::uint32_t storageWidth(short storage) {
+    switch (storage) {
+    case INTERNAL_BIT:
+    case INTERNAL_STINYINT:
+    case INTERNAL_UTINYINT:
+        return 1;
+    case INTERNAL_SSHORT:
+    case INTERNAL_USHORT:
+        return 2;
+    case INTERNAL_SLONG:
+    case INTERNAL_ULONG:
+    case INTERNAL_FLOAT:
+        return 4;
+    case INTERNAL_SBIGINT:
+    case INTERNAL_UBIGINT:
+    case INTERNAL_DOUBLE:
+        return 8;
+    case INTERNAL_DATE:
+    case INTERNAL_TIME:
+        return sizeof(DATE_STRUCT);
+    case INTERNAL_TIMESTAMP:
+        return sizeof(TIMESTAMP_STRUCT);
+    default:
+        return 0;
+    }
+}
+
+// A fixed-width storage value as a double (date and time values as day
+// numbers and fractions). False for a storage type that is not one.
+bool fixedAsDouble(short storage, const unsigned char* bytes, double* value) {
+    switch (storage) {
+    case INTERNAL_BIT:
+    case INTERNAL_UTINYINT:
+        *value = bytes[0];
+        return true;
+    case INTERNAL_STINYINT:
+        *value = static_cast<signed char>(bytes[0]);
+        return true;
+    case INTERNAL_SSHORT:
+        *value = readAs<std::int16_t>(bytes);
+        return true;
+    case INTERNAL_USHORT:
+        *value = readAs<std::uint16_t>(bytes);
+        return true;
+    case INTERNAL_SLONG:
+        *value = readAs<std::int32_t>(bytes);
+        return true;
+    case INTERNAL_ULONG:
+        *value = readAs<std::uint32_t>(bytes);
+        return true;
+    case INTERNAL_SBIGINT:
+        *value = readAs<std::int64_t>(bytes);
+        return true;
+    case INTERNAL_UBIGINT:
+        *value = readAs<std::uint64_t>(bytes);
+        return true;
+    case INTERNAL_FLOAT:
+        *value = readAs<float>(bytes);
+        return true;
+    case INTERNAL_DOUBLE:
+        *value = readAs<double>(bytes);
+        return true;
+    default:
+        return false;
+    }
+}
+
+VxStatus dateStructValue(short storage, const unsigned char* bytes, double* value) {
+    if (storage == INTERNAL_TIME) {
+        TIME_STRUCT time;
+        std::memcpy(&time, bytes, sizeof time);
+        *value = (time.hour * 3600.0 + time.minute * 60.0 + time.second) / FLAT_SECONDS_PER_DAY;
+        return VX_SUCCESS;
+    }
+    TIMESTAMP_STRUCT stamp{};
+    if (storage == INTERNAL_DATE)
+        std::memcpy(&stamp, bytes, sizeof(DATE_STRUCT));
+    else
+        std::memcpy(&stamp, bytes, sizeof stamp);
+    if (stamp.year == 0 && stamp.month == 0 && stamp.day == 0) {
+        *value = FLAT_BLANK_DATE;
+        return VX_SUCCESS;
+    }
+    if (!flatIsValidDate(stamp.year, stamp.month, stamp.day)) {
+        addOdbcError(ODBC_22008);
+        return VX_ERROR;
+    }
+    double seconds =
+        stamp.hour * 3600.0 + stamp.minute * 60.0 + stamp.second + stamp.fraction / 1e9;
+    *value = static_cast<double>(flatDateToJulian(stamp.year, stamp.month, stamp.day)) +
+             seconds / FLAT_SECONDS_PER_DAY;
+    return VX_SUCCESS;
+}
+
+// "yyyy-mm-dd", "yyyy-mm-dd hh:mm:ss[.fff]" or "hh:mm:ss".
+bool readIsoDate(const char* text, std::size_t length, double* value) {
+    auto digits = [&](std::size_t at, std::size_t count, long* out) {
+        long n = 0;
+        for (std::size_t i = at; i < at + count; ++i) {
+            if (i >= length || text[i] < '0' || text[i] > '9')
+                return false;
+            n = n * 10 + (text[i] - '0');
+        }
+        *out = n;
+        return true;
+    };
+    long y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
+    std::size_t timeAt = 0;
+    double day = 0;
+    if (length >= 10 && text[4] == '-' && text[7] == '-') {
+        if (!digits(0, 4, &y) || !digits(5, 2, &m) || !digits(8, 2, &d) ||
+            !flatIsValidDate(y, static_cast<int>(m), static_cast<int>(d)))
+            return false;
+        day = static_cast<double>(flatDateToJulian(y, static_cast<int>(m), static_cast<int>(d)));
+        if (length == 10) {
+            *value = day;
+            return true;
+        }
+        timeAt = 11;
+    }
+    if (length < timeAt + 8 || text[timeAt + 2] != ':' || text[timeAt + 5] != ':' ||
+        !digits(timeAt, 2, &hh) || !digits(timeAt + 3, 2, &mm) || !digits(timeAt + 6, 2, &ss) ||
+        hh > 23 || mm > 59 || ss > 59)
+        return false;
+    double fraction = 0;
+    if (length > timeAt + 8) {
+        if (text[timeAt + 8] != '.' ||
+            !flatParseNumber(text + timeAt + 8, length - timeAt - 8, &fraction))
+            return false;
+    }
+    *value = day + (hh * 3600.0 + mm * 60.0 + ss + fraction) / FLAT_SECONDS_PER_DAY;
+    return true;
+}
+
+// A decimal-digits value in the framework's layout: an 8-byte header (a
+// 32-bit digit count, a 16-bit scale, a negative flag, a spare byte) and
+// that many ASCII digits. False when the bytes are not in that layout.
+bool readDigitsWithHeader(const unsigned char* bytes, std::uint32_t length, double* value) {
+    constexpr std::uint32_t HEADER = 8;
+    std::int32_t digitCount = 0;
+    std::int16_t scale = 0;
+    if (length < HEADER)
+        return false;
+    std::memcpy(&digitCount, bytes, sizeof digitCount);
+    std::memcpy(&scale, bytes + 4, sizeof scale);
+    if (digitCount < 0 || static_cast<std::uint32_t>(digitCount) != length - HEADER || bytes[6] > 1)
+        return false;
+    double number = 0;
+    for (std::uint32_t i = HEADER; i < length; ++i) {
+        if (bytes[i] < '0' || bytes[i] > '9')
+            return false;
+        number = number * 10 + (bytes[i] - '0');
+    }
+    number *= std::pow(10.0, -scale);
+    *value = bytes[6] ? -number : number;
+    return true;
+}
+
+bool isBlankText(const char* text, std::size_t length) {
+    return strRightTrimBlanks(text, length) == 0;
+}
+
+} // namespace
+
+VxStatus FlatEvaluator::pushText(const FlatDataValue& value, short sqlType, FlatEvalItem* out) {
+    const char* text = reinterpret_cast<const char*>(value.getBytes());
+    std::size_t length = value.getLength();
+    if (flatIsNumberType(sqlType) || sqlType == FLAT_TYPE_BIT || flatIsDateType(sqlType)) {
+        if (isBlankText(text, length)) {
+            pushNull(out);
+            return VX_SUCCESS;
+        }
+        double number = 0;
+        if (flatIsDateType(sqlType)) {
+            std::size_t start = 0;
+            while (text[start] == ' ')
+                ++start;
+            std::size_t end = strRightTrimBlanks(text, length);
+            if (!readIsoDate(text + start, end - start, &number) &&
+                flatParseDateValue(text + start, end - start, FLAT_ORDER_MDY, '/', &number) !=
+                    VX_SUCCESS)
+                return VX_ERROR;
+            return pushDouble(sqlType, number, out);
+        }
+        if (!flatParseNumber(text, length, &number)) {
+            addOdbcError(ODBC_22005);
+            return VX_ERROR;
+        }
+        if (sqlType == FLAT_TYPE_BIT)
+            return pushBit(number != 0, out);
+        return pushDouble(FLAT_TYPE_DOUBLE, number, out);
+    }
+    short type = FLAT_TYPE_CHAR;
+    if (sqlType == FLAT_TYPE_VARCHAR || sqlType == FLAT_TYPE_LONGVARCHAR)
+        type = sqlType;
+    else if (flatIsBinaryType(sqlType))
+        type = sqlType;
+    return pushBytes(type, text, static_cast<std::uint32_t>(length), out);
+}
+
+VxStatus FlatEvaluator::pushValue(const FlatDataValue& value, short sqlType, FlatEvalItem* out) {
+    if (value.isNull()) {
+        pushNull(out);
+        return VX_SUCCESS;
+    }
+    short storage = value.getStorageType();
+    const unsigned char* bytes = value.getBytes();
+    if (storage == INTERNAL_DIGITS) {
+        double number = 0;
+        if (readDigitsWithHeader(bytes, value.getLength(), &number))
+            return pushDouble(FLAT_TYPE_DOUBLE, number, out);
+        return pushText(value, FLAT_TYPE_DOUBLE, out);
+    }
+    if (storage == INTERNAL_CHAR)
+        return pushText(value, sqlType, out);
+    if (storage == FLAT_STORAGE_BINARY || storage == FLAT_STORAGE_FRAMEWORK_BINARY) {
+        short type = flatIsStringType(sqlType) ? sqlType : FLAT_TYPE_VARBINARY;
+        return pushBytes(type, bytes, value.getLength(), out);
+    }
+    std::uint32_t width = storageWidth(storage);
+    if (width == 0 || value.getLength() < width || !bytes) {
+        addOdbcError(ODBC_S1000);
+        return VX_ERROR;
+    }
+    double number = 0;
+    if (storage == INTERNAL_DATE || storage == INTERNAL_TIME || storage == INTERNAL_TIMESTAMP) {
+        if (dateStructValue(storage, bytes, &number) != VX_SUCCESS)
+            return VX_ERROR;
+        short type = storage == INTERNAL_DATE
+                         ? FLAT_TYPE_DATE
+                         : (storage == INTERNAL_TIME ? FLAT_TYPE_TIME : FLAT_TYPE_TIMESTAMP);
+        return pushDouble(flatIsDateType(sqlType) ? sqlType : type, number, out);
+    }
+    fixedAsDouble(storage, bytes, &number);
+    if (storage == INTERNAL_BIT || sqlType == FLAT_TYPE_BIT)
+        return pushBit(number != 0, out);
+    return pushDouble(FLAT_TYPE_DOUBLE, number, out);
+}
+
+VxStatus FlatEvaluator::numberOf(const FlatEvalItem& item, double* value) {
+    if (item.type == FLAT_TYPE_BIT) {
+        *value = *info_.at(item.offset) != 0 ? 1 : 0;
+        return VX_SUCCESS;
+    }
+    if (flatIsStringType(item.type) || flatIsBinaryType(item.type)) {
+        if (!flatParseNumber(bytesOf(item), item.length, value)) {
+            addOdbcError(ODBC_22005);
+            return VX_ERROR;
+        }
+        return VX_SUCCESS;
+    }
+    *value = readDouble(item);
+    return VX_SUCCESS;
+}
+
+VxStatus FlatEvaluator::dateOf(const FlatEvalItem& item, double* value) {
+    if (!flatIsStringType(item.type))
+        return numberOf(item, value);
+    const char* text = bytesOf(item);
+    std::size_t start = 0;
+    std::size_t end = strRightTrimBlanks(text, item.length);
+    while (start < end && text[start] == ' ')
+        ++start;
+    if (readIsoDate(text + start, end - start, value))
+        return VX_SUCCESS;
+    return flatParseDateValue(text + start, end - start, FLAT_ORDER_MDY, '/', value);
+}
+
+// ---- Results ----------------------------------------------------------------
+
+VxStatus FlatEvaluator::storeResult(const FlatEvalItem& item, FlatDataValue* value) {
+    double number = item.null ? 0 : readDouble(item);
+    if (item.null || (flatIsDateType(item.type) && number >= FLAT_BLANK_DATE)) {
+        value->setNull();
+        return VX_SUCCESS;
+    }
+    if (item.type == FLAT_TYPE_BIT)
+        return value->setValueCopy(info_.at(item.offset), 1, INTERNAL_BIT);
+    if (flatIsStringType(item.type))
+        return value->setValueCopy(info_.at(item.offset), item.length, INTERNAL_CHAR);
+    if (flatIsBinaryType(item.type))
+        return value->setValueCopy(info_.at(item.offset), item.length, FLAT_STORAGE_BINARY);
+    if (!flatIsDateType(item.type))
+        return value->setValueCopy(&number, sizeof number, INTERNAL_DOUBLE);
+    // Dates outside the years 1 to 9999 have no structure form.
+    bool representable = item.type == FLAT_TYPE_TIME
+                             ? std::fabs(number) < MAX_DAY_NUMBER
+                             : number >= MIN_DAY_NUMBER && number < MAX_DAY_NUMBER;
+    if (!representable) {
+        addOdbcError(ODBC_22008);
+        return VX_ERROR;
+    }
+    double whole = std::floor(number);
+    long long millis = std::llround((number - whole) * FLAT_SECONDS_PER_DAY * 1000.0);
+    long dayNumber = static_cast<long>(whole) + static_cast<long>(millis / 86400000);
+    millis %= 86400000;
+    long seconds = static_cast<long>(millis / 1000);
+    TIMESTAMP_STRUCT stamp{};
+    long year = 0;
+    int month = 0;
+    int day = 0;
+    flatJulianToDate(dayNumber, &year, &month, &day);
+    stamp.year = static_cast<SQLSMALLINT>(year);
+    stamp.month = static_cast<SQLUSMALLINT>(month);
+    stamp.day = static_cast<SQLUSMALLINT>(day);
+    stamp.hour = static_cast<SQLUSMALLINT>(seconds / 3600);
+    stamp.minute = static_cast<SQLUSMALLINT>(seconds / 60 % 60);
+    stamp.second = static_cast<SQLUSMALLINT>(seconds % 60);
+    stamp.fraction = static_cast<SQLUINTEGER>(millis % 1000) * 1000000u;
+    if (item.type == FLAT_TYPE_TIME) {
+        TIME_STRUCT time{stamp.hour, stamp.minute, stamp.second};
+        return value->setValueCopy(&time, sizeof time, INTERNAL_TIME);
+    }
+    if (item.type == FLAT_TYPE_DATE)
+        return value->setValueCopy(&stamp, sizeof(DATE_STRUCT), INTERNAL_DATE);
+    return value->setValueCopy(&stamp, sizeof stamp, INTERNAL_TIMESTAMP);
+}
