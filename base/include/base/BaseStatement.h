@@ -45,6 +45,7 @@ class BaseConnection;
 class BaseField;
 class BaseBinding;
 class BaseParam;
+class BaseCatalogResult;
 
 class VX_EXPORT BaseStatement : public VxNode {
 public:
@@ -61,6 +62,7 @@ public:
         PREPARE_NONE = 0,
         PREPARE_PREPARED = 1,
         PREPARE_DIRECT = 2,
+        PREPARE_CATALOG = 3, // a catalog result (getCatalogResult) is open
     };
     enum : std::uint32_t {
         // Closed by a commit or rollback whose cursor behaviour is delete,
@@ -256,6 +258,10 @@ public:
     std::uint16_t getPrepareMode() const { return prepareMode_; }
     void setPrepareMode(std::uint16_t mode) { prepareMode_ = mode; }
     const char* getCursorName() const { return cursorName_; }
+    // The open catalog result, or null. setCatalogResult takes ownership
+    // and deletes the result it replaces; null just deletes it.
+    BaseCatalogResult* getCatalogResult() const { return catalogResult_; }
+    void setCatalogResult(BaseCatalogResult* result);
 
     bool hasFlag(std::uint32_t flag) const { return (flags_.load() & flag) != 0; }
     void setFlag(std::uint32_t flag, bool on);
@@ -291,6 +297,7 @@ private:
     SQLLEN accumulatedRowCount_ = 0;
     BaseResumeStack resumeStack_;
     BaseStatement* currentOfStatement_ = nullptr;
+    BaseCatalogResult* catalogResult_ = nullptr;
     unsigned short pendingApi_ = 0;
     std::atomic<std::uint32_t> flags_{0};
 };

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "base/BaseBinding.h"
+#include "base/BaseCatalogResult.h"
 #include "base/BaseConnection.h"
 #include "base/BaseErrors.h"
 #include "base/BaseField.h"
@@ -37,6 +38,13 @@ BaseStatement::~BaseStatement() {
     deleteArray(params_, paramsAllocated_);
     deleteArray(fields_, resultColumnCount_);
     ramFree(savedSql_);
+    delete catalogResult_;
+}
+
+void BaseStatement::setCatalogResult(BaseCatalogResult* result) {
+    if (catalogResult_ != result)
+        delete catalogResult_;
+    catalogResult_ = result;
 }
 
 void BaseStatement::setFlag(std::uint32_t flag, bool on) {
@@ -107,6 +115,7 @@ VxStatus BaseStatement::returnToAllocatedState() {
     ramFree(savedSql_);
     savedSql_ = nullptr;
     savedSqlLength_ = 0;
+    setCatalogResult(nullptr);
     prepareMode_ = PREPARE_NONE;
     state_ = STMT_ALLOCATED;
     return VX_SUCCESS;
