@@ -1,0 +1,234 @@
+#include "define/TxtTableDef.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "error/TxtErrors.h"
+#include "util/ram.h"
+#include "util/str.h"
+
+namespace {
+
+constexpr std::size_t ENTRY_SIZE = 2048;
+constexpr std::size_t KEY_LIST_SIZE = 65536;
+
+// A part of a column entry, blanks around it removed.
+struct Part {
+    const char* text;
+    std::size_t length;
+};
+
+Part trimmed(const char* text, std::size_t length) {
+    while (length > 0 && *text == ' ')
+        ++text, --length;
+    while (length > 0 && text[length - 1] == ' ')
+        --length;
+    return {text, length};
+}
+
+bool parseNumber(Part part, unsigned long high, std::uint16_t* value) {
+    if (part.length == 0)
+        return false;
+    unsigned long result = 0;
+    for (std::size_t i = 0; i < part.length; ++i) {
+        if (!vxIsDigit(part.text[i]))
+            return false;
+        result = result * 10 + static_cast<unsigned long>(part.text[i] - '0');
+        if (result > high)
+            return false;
+    }
+    *value = static_cast<std::uint16_t>(result);
+    return true;
+}
+
+VxStatus fail(unsigned short messageId) {
+    txtAddError(ODBC_37000, messageId);
+    return VX_ERROR;
+}
+
+bool sectionExists(TxtIni& ini, const char* section) {
+    char keys[8];
+    std::size_t length = 0;
+    (void)ini.getKeyNames(section, keys, sizeof keys, &length);
+    return length > 0;
+}
+
+VxStatus writeColumns(TxtIni& ini, const char* section, const TxtGuessResult& layout) {
+    for (std::uint16_t i = 0; i < layout.getFieldCount(); ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "%s%u", "FIELD", i + 1u);
+        VxString entry;
+        if (TxtTableDef::formatColumnEntry(layout.getField(i), &entry) ||
+            ini.writeEntry(section, key, entry.getText()))
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+} // namespace
+
+VxStatus TxtTableDef::lookup(TxtIni& ini, const char* name, bool* defined, VxString* section) {
+    *defined = false;
+    if (sectionExists(ini, name)) {
+        *defined = true;
+        return section->initialize(name);
+    }
+    char value[ENTRY_SIZE];
+    if (ini.getEntry(DEFINED_TABLES, name, value, sizeof value, ""))
+        return VX_ERROR;
+    if (!value[0])
+        return VX_SUCCESS;
+    *defined = true;
+    return section->initialize(value);
+}
+
+VxStatus TxtTableDef::parseColumnEntry(const char* entry, TxtGuessField* field) {
+    // The messages for an entry that ends before part N (1 type ... 6 mask).
+    static const unsigned short missing[] = {
+        TXT_MSG_INI_MISSING_TYPE,   TXT_MSG_INI_MISSING_PRECISION, TXT_MSG_INI_MISSING_SCALE,
+        TXT_MSG_INI_MISSING_LENGTH, TXT_MSG_INI_MISSING_OFFSET,    TXT_MSG_INI_NO_MASK};
+    Part parts[7] = {};
+    std::size_t count = 0;
+    const char* start = entry;
+    for (; count < 6; ++count) {
+        const char* comma = std::strchr(start, ',');
+        if (!comma)
+            break;
+        parts[count] = {start, static_cast<std::size_t>(comma - start)};
+        start = comma + 1;
+    }
+    parts[count++] = {start, std::strlen(start)};
+    for (std::size_t i = 0; i < count && i < 6; ++i)
+        parts[i] = trimmed(parts[i].text, parts[i].length);
+
+    *field = TxtGuessField();
+    if (count < 2 || parts[0].length == 0)
+        return fail(TXT_MSG_INI_MISSING_TYPE);
+    if (parts[0].length > TXT_MAX_COLUMN_NAME) {
+        VxString name;
+        (void)name.initialize(parts[0].text, parts[0].length);
+        txtAddError(ODBC_37000, TXT_MSG_COLUMN_NAME_TOO_LONG) << name.getText();
+        return VX_ERROR;
+    }
+    field->setName(parts[0].text, parts[0].length);
+    if (count < 6)
+        return fail(missing[count - 1]);
+    char typeName[16] = {};
+    if (parts[1].length < sizeof typeName)
+        std::memcpy(typeName, parts[1].text, parts[1].length);
+    field->type = txtColumnTypeFromName(typeName);
+    if (field->type == TXT_COLUMN_NONE) {
+        VxString type;
+        (void)type.initialize(parts[1].text, parts[1].length);
+        txtAddError(ODBC_37000, TXT_MSG_INI_UNKNOWN_TYPE) << type.getText();
+        return VX_ERROR;
+    }
+    std::uint16_t numbers[4];
+    for (std::size_t i = 0; i < 4; ++i)
+        if (!parseNumber(parts[2 + i], i == 1 ? 255 : 65535, &numbers[i]))
+            return fail(missing[i + 1]);
+    field->precision = numbers[0];
+    field->scale = numbers[1];
+    field->width = numbers[2];
+    field->offset = numbers[3];
+    if (field->type != TXT_COLUMN_DATE)
+        return VX_SUCCESS;
+    if (count < 7 || parts[6].length == 0)
+        return fail(TXT_MSG_INI_NO_MASK);
+    return field->mask.compile(parts[6].text, parts[6].length);
+}
+
+VxStatus TxtTableDef::formatColumnEntry(const TxtGuessField& field, VxString* out) {
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, ",%u,%u,%u,%u,", field.precision, field.scale,
+                  field.width, field.offset);
+    const char* type = txtColumnTypeName(field.type);
+    if (out->concat(field.name) || out->concat(',') || out->concat(type ? type : "VARCHAR") ||
+        out->concat(numbers))
+        return VX_ERROR;
+    return field.type == TXT_COLUMN_DATE ? field.mask.toText(out) : VX_SUCCESS;
+}
+
+VxStatus TxtTableDef::read(TxtIni& ini, const char* section, TxtTableDefinition* definition) {
+    char value[ENTRY_SIZE];
+    TxtGuessResult& layout = definition->layout;
+    if (definition->tableName.initialize(section) ||
+        ini.getEntry(section, "FILE", value, sizeof value, NO_VALUE))
+        return VX_ERROR;
+    if (!value[0] || std::strcmp(value, NO_VALUE) == 0)
+        return fail(TXT_MSG_INI_NO_FILE_NAME);
+    if (definition->fileName.initialize(value) ||
+        ini.getEntry(section, "TT", value, sizeof value, NO_VALUE))
+        return VX_ERROR;
+    TxtTableType type = txtTableTypeFromName(value);
+    char delimiter = ',';
+    if (type == TXT_TABLE_CHARACTER) {
+        if (ini.getEntry(section, "DC", value, sizeof value, NO_VALUE))
+            return VX_ERROR;
+        if (value[0] && std::strcmp(value, NO_VALUE) != 0)
+            delimiter = value[0];
+    }
+    layout.setTableType(type, delimiter);
+    if (ini.getEntry(section, "FLN", value, sizeof value, NO_VALUE))
+        return VX_ERROR;
+    layout.firstLineNames = std::strcmp(value, "1") == 0;
+    if (ini.getEntry(section, "Charset", value, sizeof value, NO_VALUE))
+        return VX_ERROR;
+    layout.charset = strEqualCi(value, "IBMPC") ? TXT_CHARSET_IBMPC : TXT_CHARSET_ANSI;
+    layout.clearFields();
+    for (unsigned number = 1;; ++number) {
+        char key[16];
+        std::snprintf(key, sizeof key, "%s%u", "FIELD", number);
+        if (ini.getEntry(section, key, value, sizeof value, NO_VALUE))
+            return VX_ERROR;
+        if (std::strcmp(value, NO_VALUE) == 0)
+            break;
+        TxtGuessField* field;
+        if (layout.addField(&field) || parseColumnEntry(value, field))
+            return VX_ERROR;
+        for (std::uint16_t k = 0; k + 1 < layout.getFieldCount(); ++k)
+            if (strEqualCi(layout.getField(k).name, field->name)) {
+                txtAddError(ODBC_S0021, TXT_MSG_COLUMN_TWICE) << field->name;
+                return VX_ERROR;
+            }
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus TxtTableDef::write(TxtIni& ini, TxtTableDefinition& definition) {
+    TxtTableDefinition& def = definition;
+    const char* section = def.tableName.getText();
+    const TxtGuessResult& layout = definition.layout;
+    if (sectionExists(ini, section)) {
+        txtAddError(ODBC_S0001, TXT_MSG_TABLE_EXISTS);
+        return VX_ERROR;
+    }
+    char delimiter[2] = {layout.delimiter, 0};
+    if (ini.writeEntry(DEFINED_TABLES, def.fileName.getText(), section) ||
+        ini.writeEntry(section, "FILE", def.fileName.getText()) ||
+        ini.writeEntry(section, "FLN", layout.firstLineNames ? "1" : "0") ||
+        ini.writeEntry(section, "TT", txtTableTypeName(layout.tableType)) ||
+        (layout.tableType == TXT_TABLE_CHARACTER && ini.writeEntry(section, "DC", delimiter)) ||
+        ini.writeEntry(section, "Charset", layout.charset == TXT_CHARSET_IBMPC ? "IBMPC" : "ANSI"))
+        return VX_ERROR;
+    return writeColumns(ini, section, layout);
+}
+
+VxStatus TxtTableDef::remove(TxtIni& ini, const char* section, const char* fileName) {
+    char* keys = static_cast<char*>(ramAlloc(KEY_LIST_SIZE));
+    if (!keys)
+        return VX_ERROR;
+    std::size_t length = 0;
+    VxStatus status = ini.getKeyNames(DEFINED_TABLES, keys, KEY_LIST_SIZE, &length);
+    for (const char* key = keys; status == VX_SUCCESS && length > 0 && *key;
+         key += std::strlen(key) + 1) {
+        char value[ENTRY_SIZE];
+        status = ini.getEntry(DEFINED_TABLES, key, value, sizeof value, "");
+        if (status == VX_SUCCESS && strEqualCi(value, section))
+            status = ini.deleteEntry(DEFINED_TABLES, key);
+    }
+    ramFree(keys);
+    if (status || (fileName && ini.deleteEntry(DEFINED_TABLES, fileName)))
+        return VX_ERROR;
+    return ini.deleteSection(section);
+}

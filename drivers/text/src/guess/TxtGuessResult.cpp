@@ -1,0 +1,99 @@
+#include "guess/TxtGuessResult.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "error/TxtErrors.h"
+#include "util/ram.h"
+#include "util/str.h"
+
+void TxtGuessField::setName(const char* text, std::size_t length) {
+    while (length > 0 && *text == ' ')
+        ++text, --length;
+    while (length > 0 && text[length - 1] == ' ')
+        --length;
+    if (length > TXT_MAX_COLUMN_NAME)
+        length = TXT_MAX_COLUMN_NAME;
+    std::memcpy(name, text, length);
+    name[length] = 0;
+    // Cutting may have left blanks at the end.
+    while (length > 0 && name[length - 1] == ' ')
+        name[--length] = 0;
+}
+
+TxtGuessResult::~TxtGuessResult() {
+    ramFree(fields_);
+}
+
+VxStatus TxtGuessResult::addField(TxtGuessField** field) {
+    if (count_ >= TXT_MAX_COLUMNS) {
+        txtAddError(ODBC_S1000, TXT_MSG_LINE_TOO_LONG);
+        return VX_ERROR;
+    }
+    if (count_ == capacity_) {
+        std::uint16_t capacity =
+            capacity_ ? static_cast<std::uint16_t>(capacity_ * 2 > TXT_MAX_COLUMNS ? TXT_MAX_COLUMNS
+                                                                                   : capacity_ * 2)
+                      : 16;
+        void* block = fields_;
+        if (ramResize(&block, capacity * sizeof(TxtGuessField)))
+            return VX_ERROR;
+        fields_ = static_cast<TxtGuessField*>(block);
+        capacity_ = capacity;
+    }
+    *field = new (&fields_[count_++]) TxtGuessField();
+    return VX_SUCCESS;
+}
+
+VxStatus TxtGuessResult::copyFrom(const TxtGuessResult& other) {
+    tableType = other.tableType;
+    firstLineNames = other.firstLineNames;
+    delimiter = other.delimiter;
+    charset = other.charset;
+    charsetGiven = other.charsetGiven;
+    count_ = 0;
+    for (std::uint16_t i = 0; i < other.count_; ++i) {
+        TxtGuessField* field;
+        if (addField(&field))
+            return VX_ERROR;
+        *field = other.fields_[i];
+    }
+    return VX_SUCCESS;
+}
+
+void TxtGuessResult::setTableType(TxtTableType type, char characterDelimiter) {
+    tableType = type;
+    delimiter = txtTableDelimiter(type, characterDelimiter);
+}
+
+void TxtGuessResult::completeNames() {
+    for (std::uint16_t i = 0; i < count_; ++i) {
+        TxtGuessField& field = fields_[i];
+        if (!field.name[0])
+            std::snprintf(field.name, sizeof field.name, "FIELD_%u", i + 1u);
+        char base[TXT_MAX_COLUMN_NAME + 1];
+        std::memcpy(base, field.name, sizeof base);
+        for (unsigned suffix = 2;; ++suffix) {
+            bool clash = false;
+            for (std::uint16_t k = 0; k < i && !clash; ++k)
+                clash = strEqualCi(fields_[k].name, field.name);
+            if (!clash)
+                break;
+            char digits[12];
+            int digitCount = std::snprintf(digits, sizeof digits, "%u", suffix);
+            std::size_t keep = std::strlen(base);
+            if (keep + digitCount > TXT_MAX_COLUMN_NAME)
+                keep = TXT_MAX_COLUMN_NAME - digitCount;
+            std::memcpy(field.name, base, keep);
+            std::memcpy(field.name + keep, digits, digitCount + 1);
+        }
+    }
+}
+
+std::uint16_t TxtGuessResult::readWidth(std::uint16_t index) const {
+    const TxtGuessField& field = fields_[index];
+    if (field.type == TXT_COLUMN_DATE && tableType != TXT_TABLE_FIXED)
+        return TXT_DELIMITED_DATE_WIDTH;
+    return field.width;
+}

@@ -1,0 +1,55 @@
+// The line and value grammar of text tables, over a TxtByteSource.
+//
+// A record is one line, ended by a line feed; carriage returns are dropped;
+// Ctrl-Z (26) or the end of the file ends the last line and the table.
+// Delimited values: a double quote as the first character opens a quoted
+// value and is dropped; inside it the delimiter, line feeds and carriage
+// return pairs are data, a doubled double quote stands for one, and a
+// single one closes the quoting (characters after it, up to the delimiter,
+// still belong to the value). In a value that does not start with a double
+// quote every character up to the delimiter or line feed is data as it is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "record/TxtByteSource.h"
+
+// Scans one delimited value at the source's position, storing at most
+// `capacity` of its bytes at `out` (which may be null). *stored is the
+// bytes stored, *fullLength the bytes of the whole value. *endOfLine is set
+// when the value ended its line: its line feed is consumed; Ctrl-Z and the
+// end of the file are not.
+void txtScanDelimitedValue(TxtByteSource& source, char delimiter, char* out, std::size_t capacity,
+                           std::size_t* stored, std::size_t* fullLength, bool* endOfLine);
+
+// Skips the rest of a line of delimited values (quoted values may hold
+// line feeds), consuming its line feed.
+void txtSkipDelimitedLine(TxtByteSource& source, char delimiter);
+
+// Reads the rest of a line of a Fixed table: at most `capacity` bytes at
+// `out` (carriage returns dropped), the line feed consumed. Returns the
+// bytes stored; *fullLength counts the whole line.
+std::size_t txtReadFixedLine(TxtByteSource& source, char* out, std::size_t capacity,
+                             std::size_t* fullLength);
+
+// Skips one line; with `quoteAware`, line feeds between double quotes do
+// not end it.
+void txtSkipLine(TxtByteSource& source, bool quoteAware);
+
+// Whether a record starts at the position (neither the end of the file nor
+// Ctrl-Z).
+inline bool txtRecordStarts(TxtByteSource& source) {
+    int c = source.peek();
+    return c != TxtByteSource::END && c != 26;
+}
+
+// The UTF-8 byte-order mark's length (3) when the file starts with one, else 0.
+std::size_t txtByteOrderMarkLength(TxtByteSource& source);
+
+// Trailing blanks of `length` bytes removed; returns the new length.
+inline std::size_t txtTrimTrailingBlanks(const char* text, std::size_t length) {
+    while (length > 0 && text[length - 1] == ' ')
+        --length;
+    return length;
+}

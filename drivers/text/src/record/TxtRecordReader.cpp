@@ -1,0 +1,130 @@
+#include "record/TxtRecordReader.h"
+
+#include <cstring>
+
+#include "record/TxtLineScanner.h"
+#include "util/ram.h"
+
+TxtRecordReader::~TxtRecordReader() {
+    release();
+}
+
+void TxtRecordReader::release() {
+    ramFree(columns_);
+    ramFree(textSpace_);
+    ramFree(line_);
+    columns_ = nullptr;
+    textSpace_ = nullptr;
+    line_ = nullptr;
+    columnCount_ = 0;
+    lineCapacity_ = 0;
+}
+
+VxStatus TxtRecordReader::open(const TxtGuessResult& layout, int handle) {
+    release();
+    tableType_ = layout.tableType;
+    delimiter_ = layout.tableType == TXT_TABLE_FIXED ? 0 : layout.delimiter;
+    std::uint16_t count = layout.getFieldCount();
+    std::size_t space = 0;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::size_t end = static_cast<std::size_t>(layout.getField(i).offset) + layout.readWidth(i);
+        space += layout.readWidth(i) + 1u;
+        if (end > lineCapacity_)
+            lineCapacity_ = end;
+    }
+    columns_ = static_cast<Column*>(ramAllocZ((count ? count : 1) * sizeof(Column)));
+    textSpace_ = static_cast<char*>(ramAllocZ(space ? space : 1));
+    if (tableType_ == TXT_TABLE_FIXED)
+        line_ = static_cast<char*>(ramAlloc(lineCapacity_ ? lineCapacity_ : 1));
+    if (!columns_ || !textSpace_ || (tableType_ == TXT_TABLE_FIXED && !line_)) {
+        release();
+        return VX_ERROR;
+    }
+    char* text = textSpace_;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        columns_[i].text = text;
+        columns_[i].width = layout.readWidth(i);
+        columns_[i].offset = layout.getField(i).offset;
+        text += columns_[i].width + 1u;
+    }
+    columnCount_ = count;
+    return source_.attach(handle);
+}
+
+VxStatus TxtRecordReader::findDataStart(bool firstLineNames, std::int64_t* start) {
+    std::size_t mark = txtByteOrderMarkLength(source_);
+    source_.seek(static_cast<std::int64_t>(mark));
+    if (firstLineNames && txtRecordStarts(source_)) {
+        if (tableType_ == TXT_TABLE_FIXED)
+            txtSkipLine(source_, false);
+        else
+            txtSkipDelimitedLine(source_, delimiter_);
+    }
+    if (source_.failed())
+        return VX_ERROR;
+    *start = source_.position();
+    return VX_SUCCESS;
+}
+
+VxStatus TxtRecordReader::readRecord(std::int64_t offset, bool* found, std::int64_t* next) {
+    for (std::uint16_t i = 0; i < columnCount_; ++i) {
+        columns_[i].length = 0;
+        columns_[i].text[0] = 0;
+    }
+    source_.seek(offset);
+    *found = txtRecordStarts(source_);
+    if (*found) {
+        if (tableType_ == TXT_TABLE_FIXED)
+            readFixed();
+        else
+            readDelimited();
+    }
+    if (source_.failed()) {
+        *found = false;
+        return VX_ERROR;
+    }
+    *next = *found ? source_.position() : offset;
+    return VX_SUCCESS;
+}
+
+void TxtRecordReader::readDelimited() {
+    bool endOfLine = false;
+    for (std::uint16_t i = 0; i < columnCount_ && !endOfLine; ++i) {
+        Column& column = columns_[i];
+        std::size_t total;
+        txtScanDelimitedValue(source_, delimiter_, column.text, column.width, &column.length,
+                              &total, &endOfLine);
+        column.length = txtTrimTrailingBlanks(column.text, column.length);
+        column.text[column.length] = 0;
+    }
+    if (!endOfLine)
+        txtSkipDelimitedLine(source_, delimiter_);
+}
+
+void TxtRecordReader::readFixed() {
+    std::size_t total;
+    std::size_t lineLength = txtReadFixedLine(source_, line_, lineCapacity_, &total);
+    for (std::uint16_t i = 0; i < columnCount_; ++i) {
+        Column& column = columns_[i];
+        if (column.offset >= lineLength)
+            continue;
+        std::size_t length = lineLength - column.offset;
+        if (length > column.width)
+            length = column.width;
+        length = txtTrimTrailingBlanks(line_ + column.offset, length);
+        std::memcpy(column.text, line_ + column.offset, length);
+        column.text[length] = 0;
+        column.length = length;
+    }
+}
+
+const char* TxtRecordReader::getColumnText(std::uint16_t column, std::size_t* length) const {
+    *length = columns_[column].length;
+    return columns_[column].text;
+}
+
+void TxtRecordReader::setColumnLength(std::uint16_t column, std::size_t length) {
+    Column& target = columns_[column];
+    target.length = length < target.width ? length : target.width;
+    target.text[target.length] = 0;
+}

@@ -1,0 +1,210 @@
+// Reading records: quoting, short and long lines, line ends, Ctrl-Z, header
+// lines, Fixed offsets, byte-order marks and record offsets.
+#include <cstring>
+#include <vector>
+
+#include "TxtTestSupport.h"
+#include "record/TxtRecordReader.h"
+
+namespace {
+
+using Row = std::vector<std::string>;
+using Rows = std::vector<Row>;
+
+struct ReaderTest : TxtTest {
+    TxtGuessResult layout;
+    TxtRecordReader reader;
+    std::vector<std::int64_t> offsets;
+
+    void columns(std::initializer_list<std::uint16_t> widths) {
+        for (std::uint16_t width : widths) {
+            TxtGuessField* field;
+            ASSERT_EQ(layout.addField(&field), VX_SUCCESS);
+            field->type = TXT_COLUMN_VARCHAR;
+            field->width = width;
+        }
+    }
+    void fixedColumn(std::uint16_t offset, std::uint16_t width) {
+        layout.setTableType(TXT_TABLE_FIXED, 0);
+        TxtGuessField* field;
+        ASSERT_EQ(layout.addField(&field), VX_SUCCESS);
+        field->type = TXT_COLUMN_VARCHAR;
+        field->offset = offset;
+        field->width = width;
+    }
+    // Reads every record of `bytes` from the data start.
+    Rows readAll(const std::string& bytes, bool firstLineNames = false) {
+        int handle = openFile("t.txt", bytes);
+        EXPECT_EQ(reader.open(layout, handle), VX_SUCCESS);
+        std::int64_t offset = 0;
+        EXPECT_EQ(reader.findDataStart(firstLineNames, &offset), VX_SUCCESS);
+        Rows rows;
+        offsets.clear();
+        for (;;) {
+            bool found = false;
+            std::int64_t next = 0;
+            EXPECT_EQ(reader.readRecord(offset, &found, &next), VX_SUCCESS);
+            if (!found)
+                break;
+            offsets.push_back(offset);
+            rows.push_back(current());
+            EXPECT_GT(next, offset);
+            offset = next;
+        }
+        return rows;
+    }
+    Row current() {
+        Row row;
+        for (std::uint16_t i = 0; i < reader.getColumnCount(); ++i) {
+            std::size_t length;
+            const char* text = reader.getColumnText(i, &length);
+            EXPECT_EQ(std::strlen(text), length);
+            row.emplace_back(text, length);
+        }
+        return row;
+    }
+};
+
+TEST_F(ReaderTest, QuotedValuesKeepDelimitersAndDoubledQuotes) {
+    columns({20, 20});
+    Rows rows = readAll("\"a,\"\"b\"\"\",x\r\n"
+                        "\"say \"\"hi\"\"\",\"\"\r\n"
+                        "\"line\r\nbreak\",\"after\"tail\r\n"
+                        "5\" pipe,a\"\"b\n");
+    EXPECT_EQ(rows, (Rows{{"a,\"b\"", "x"},
+                          {"say \"hi\"", ""},
+                          {"line\nbreak", "aftertail"},
+                          {"5\" pipe", "a\"\"b"}}));
+}
+
+TEST_F(ReaderTest, ShortLinesGiveNullsAndLongLinesAreCutPerColumn) {
+    columns({3, 4, 5});
+    Rows rows = readAll("a\n"
+                        "abcdef,ghijkl,mnopqrs,extra,\"more\nstill extra\"\n"
+                        ",,\n"
+                        "\n"
+                        "x,y\n");
+    EXPECT_EQ(
+        rows,
+        (Rows{
+            {"a", "", ""}, {"abc", "ghij", "mnopq"}, {"", "", ""}, {"", "", ""}, {"x", "y", ""}}));
+}
+
+TEST_F(ReaderTest, TrailingBlanksAreTrimmedAndLeadingOnesKept) {
+    columns({10, 10});
+    EXPECT_EQ(readAll("  a  ,\"b   \"\r\n"), (Rows{{"  a", "b"}}));
+}
+
+TEST_F(ReaderTest, CtrlZEndsTheTable) {
+    columns({10, 10});
+    EXPECT_EQ(readAll("a,b\r\nc,d\r\n\x1a"
+                      "e,f\r\n"),
+              (Rows{{"a", "b"}, {"c", "d"}}));
+    EXPECT_EQ(readAll("a,b\x1a"
+                      "c\r\nnot read\r\n"),
+              (Rows{{"a", "b"}}));
+    EXPECT_EQ(readAll("\x1a"), Rows{});
+}
+
+TEST_F(ReaderTest, LastLineWithoutLineFeedIsARecord) {
+    columns({10, 10});
+    EXPECT_EQ(readAll("a,b\r\nc,d"), (Rows{{"a", "b"}, {"c", "d"}}));
+    EXPECT_EQ(readAll(""), Rows{});
+}
+
+TEST_F(ReaderTest, OtherDelimiters) {
+    columns({10, 10});
+    layout.setTableType(TXT_TABLE_TAB, 0);
+    EXPECT_EQ(readAll("a,b\tc\n"), (Rows{{"a,b", "c"}}));
+    TxtGuessResult other;
+    layout.setTableType(TXT_TABLE_CHARACTER, '|');
+    EXPECT_EQ(readAll("a,b|\"c|d\"\n"), (Rows{{"a,b", "c|d"}}));
+}
+
+TEST_F(ReaderTest, HeaderLineWithQuotedLineFeedIsSkippedWhole) {
+    columns({10, 10});
+    EXPECT_EQ(readAll("\"first\nname\",\"b\"\r\n1,2\r\n", true), (Rows{{"1", "2"}}));
+    EXPECT_EQ(offsets, (std::vector<std::int64_t>{18}));
+}
+
+TEST_F(ReaderTest, ByteOrderMarkIsNotData) {
+    columns({10, 10});
+    EXPECT_EQ(readAll("\xEF\xBB\xBF"
+                      "a,b\n"),
+              (Rows{{"a", "b"}}));
+    EXPECT_EQ(offsets, (std::vector<std::int64_t>{3}));
+    EXPECT_EQ(readAll("\xEF\xBB\xBF"
+                      "x,y\nc,d\n",
+                      true),
+              (Rows{{"c", "d"}}));
+}
+
+TEST_F(ReaderTest, FixedColumnsByOffsetAndWidth) {
+    fixedColumn(0, 3);
+    fixedColumn(5, 4);
+    fixedColumn(3, 2); // out of order: read from the line, not the stream
+    Rows rows = readAll("NAMEHEADERLINE\r\n"
+                        "abcXYdefg\r\n"
+                        "ab\r\n"
+                        "abcXYde  tail beyond\r\n"
+                        "\x1a",
+                        true);
+    EXPECT_EQ(rows, (Rows{{"abc", "defg", "XY"}, {"ab", "", ""}, {"abc", "de", "XY"}}));
+    EXPECT_EQ(offsets[0], 16);
+}
+
+TEST_F(ReaderTest, FixedHeaderWithQuotesEndsAtFirstLineFeed) {
+    fixedColumn(0, 4);
+    EXPECT_EQ(readAll("\"ab\ncd\"\nwxyz\n", true), (Rows{{"cd\""}, {"wxyz"}}));
+}
+
+TEST_F(ReaderTest, RecordOffsetsReadRecordsAgainInAnyOrder) {
+    columns({10, 10});
+    Rows rows = readAll("1,a\r\n22,bb\r\n333,ccc\r\n");
+    ASSERT_EQ(offsets.size(), 3u);
+    for (int i = 2; i >= 0; --i) {
+        bool found = false;
+        std::int64_t next = 0;
+        ASSERT_EQ(reader.readRecord(offsets[i], &found, &next), VX_SUCCESS);
+        EXPECT_TRUE(found);
+        EXPECT_EQ(current(), rows[i]);
+    }
+}
+
+TEST_F(ReaderTest, ValuesAcrossBufferRefillsAreWhole) {
+    columns({60000, 5});
+    std::string big(50000, 'x');
+    big[40000] = '"';
+    std::string quoted = "\"" + big.substr(0, 40000) + "\"\"" + big.substr(40001) + "\"";
+    std::string bytes;
+    for (int i = 0; i < 3; ++i)
+        bytes += quoted + ",v" + std::to_string(i) + "\r\n";
+    Rows rows = readAll(bytes);
+    ASSERT_EQ(rows.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rows[i][0], big);
+        EXPECT_EQ(rows[i][1], "v" + std::to_string(i));
+    }
+}
+
+TEST_F(ReaderTest, ReadsAppendedRecordsAfterTheOldEnd) {
+    columns({10});
+    EXPECT_EQ(readAll("a\n"), (Rows{{"a"}}));
+    std::int64_t end = offsets[0] + 2;
+    ASSERT_EQ(bosFileWrite(handle_, end, "b\n", 2), VX_SUCCESS);
+    bool found = false;
+    std::int64_t next = 0;
+    ASSERT_EQ(reader.readRecord(end, &found, &next), VX_SUCCESS);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(current(), (Row{"b"}));
+}
+
+TEST_F(ReaderTest, DateColumnsOfDelimitedTablesRead50Characters) {
+    TxtGuessField* field;
+    ASSERT_EQ(layout.addField(&field), VX_SUCCESS);
+    field->type = TXT_COLUMN_DATE;
+    field->width = 10;
+    EXPECT_EQ(readAll("Wednesday 4 July 1995\n"), (Rows{{"Wednesday 4 July 1995"}}));
+}
+
+} // namespace
