@@ -10,7 +10,7 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            libgtest-dev libgmock-dev googletest \
            unixodbc unixodbc-dev odbcinst \
            python3 python3-pyodbc python3-pytest \
-           sqlite3 libsqliteodbc
+           sqlite3 libsqliteodbc libdbd-odbc-perl
 
 .PHONY: all build deps test test-unit test-asan demo bench format clean
 

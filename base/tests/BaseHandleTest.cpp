@@ -74,7 +74,8 @@ TEST_F(HandleTest, ClosingACursorReturnsToThePreparedOrAllocatedState) {
 
     statement.setPrepareMode(BaseStatement::PREPARE_DIRECT);
     statement.setState(BaseStatement::STMT_EXECUTED);
-    EXPECT_EQ(SQL_SUCCESS, statement.SQLCancel());
+    // A cancel with nothing pending closes the cursor and says so (01S05).
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, statement.SQLCancel());
     EXPECT_EQ(BaseStatement::STMT_ALLOCATED, statement.getState());
     EXPECT_EQ(BaseStatement::PREPARE_NONE, statement.getPrepareMode());
     EXPECT_EQ(1, statement.allocatedStateCalls_);

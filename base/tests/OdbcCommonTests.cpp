@@ -85,12 +85,12 @@ TEST_F(OdbcSession, ConnectionCallsReportOnTheConnectionList) {
     EXPECT_EQ(SQL_NO_DATA_FOUND, readError(henv_, hdbc_, nullptr).rc);
 }
 
-TEST_F(OdbcSession, FunctionsNotYetAvailableAnswerDriverDoesNotSupport) {
-    SQLCHAR text[] = "select 1";
+TEST_F(OdbcSession, PrepareReportsAMalformedEscapeClause) {
+    SQLCHAR text[] = "select {fn NOSUCH(1)}";
     EXPECT_EQ(SQL_ERROR, odbc().prepare(hstmt_, text, SQL_NTS));
     OdbcRecord record = statementError();
-    EXPECT_EQ("IM001", record.sqlState);
-    EXPECT_EQ(PREFIX + "Driver does not support this function.", record.message);
+    EXPECT_EQ("37000", record.sqlState);
+    EXPECT_EQ(PREFIX + "Unrecognized function escape: NOSUCH.", record.message);
 }
 
 TEST_F(OdbcSession, StatementsAllocateAndFreeInAnyOrder) {

@@ -1,11 +1,28 @@
-// BaseBinding: the application's binding of one result column. A statement owns its
-// BaseBinding objects and deletes them through the virtual destructor.
+// BaseBinding: the application's binding of one result column
+// (SQLBindCol): its C type, value buffer, buffer length and
+// length/indicator pointer. Bindings are indexed by column number; index 0
+// is the bookmark column. A statement owns its BaseBinding objects and
+// deletes them through the virtual destructor.
 #pragma once
+
+#include <sql.h>
 
 #include "util/VxObject.h"
 
 class VX_EXPORT BaseBinding : public VxObject {
 public:
-    BaseBinding() = default;
+    BaseBinding(short cType, SQLPOINTER value, SQLLEN bufferLength, SQLLEN* indicator)
+        : cType_(cType), value_(value), bufferLength_(bufferLength), indicator_(indicator) {}
     ~BaseBinding() override;
+
+    short getCType() const { return cType_; }
+    SQLPOINTER getValue() const { return value_; }
+    SQLLEN getBufferLength() const { return bufferLength_; }
+    SQLLEN* getIndicator() const { return indicator_; }
+
+private:
+    short cType_;
+    SQLPOINTER value_;
+    SQLLEN bufferLength_;
+    SQLLEN* indicator_;
 };

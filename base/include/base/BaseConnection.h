@@ -42,11 +42,14 @@
 
 #include "base/BaseCall.h"
 #include "base/BaseErrorList.h"
+#include "base/BaseEscapeTypes.h"
 #include "base/BaseForward.h"
+#include "base/BaseInfoTable.h"
 #include "base/BaseSetupInfo.h"
 #include "base/BaseStmtOptions.h"
 #include "util/VxList.h"
 #include "util/VxStatus.h"
+#include "util/VxString.h"
 
 class BaseEnv;
 class BaseStatement;
@@ -207,12 +210,40 @@ public:
     bool isConnected() const { return hasFlag(CONN_CONNECTED); }
 
     // The answer for `infoType`, without the entrance and exit of a call
-    // (used between calls, e.g. by the entry points): the driver's
-    // getAskedForInfo, else the framework's default. 16-bit values are
-    // stored as SQLUSMALLINT, 32-bit ones as SQLUINTEGER, strings cut to
-    // valueMax - 1 bytes. Fails, raising nothing, for an information type
+    // (used between calls, e.g. by the entry points), as the 4-argument
+    // getInfo below answers it. Numbers are stored as SQLUINTEGER when
+    // valueMax is at least 4, as SQLUSMALLINT when it is 2 or 3; strings cut
+    // to valueMax - 1 bytes. Fails, raising nothing, for an information type
     // it cannot answer.
     VxStatus getInfo(unsigned short infoType, void* value, SQLSMALLINT valueMax);
+    // ---- Information (base/src/info) ---------------------------------------
+    // The answer for `infoType` from the information tables and the
+    // driver's hooks: integers in *value itself (cast through uintptr_t),
+    // texts as a pointer. When *owned is set the text was made for this
+    // answer and the caller frees it with ramFree. A type nobody answers
+    // leaves *valueType INFO_VAL_NOT_FOUND; fails only when memory runs out.
+    VxStatus getInfo(unsigned short infoType, void** value, BaseInfoValType* valueType,
+                     bool* owned);
+    // Installs the driver's information table (not copied), searched
+    // before the framework's defaults; null removes it.
+    void setInfoTable(const BaseInfoTable* table) { infoTable_ = table; }
+    const BaseInfoTable& getInfoTable() const {
+        return infoTable_ ? *infoTable_ : baseDefaultInfoTable();
+    }
+    // The database the connection works in (SQL_DATABASE_NAME when the
+    // driver's table has no answer); drivers set it at logon.
+    VxStatus setDatabaseName(const char* name);
+    const char* getDatabaseName();
+
+    // ---- Statement text (base/src/execute) ---------------------------------
+    // What escape processing needs of this connection: its flags and
+    // WorkArounds (return values, full joins, first join only).
+    BaseEscapeOptions getEscapeOptions() const;
+    // Helpers for a driver's expandNativeEscape; see BaseEscapeRewrite.h.
+    VxStatus copyEscapeArgument(VxReplaceString* text, unsigned long* remaining,
+                                unsigned argument, unsigned flags);
+    VxStatus processOuterJoinEscape(VxReplaceString* text, unsigned long length,
+                                    BaseOuterJoinTypes style);
 
     // The DBMS name copied when the connection completed, or null.
     const char* getDbmsName() const { return dbmsName_; }
@@ -377,6 +408,8 @@ private:
     std::uint16_t browseLevel_ = 0;
     char* browseAttributes_ = nullptr;
     std::atomic<bool> cancelRequested_{false};
+    const BaseInfoTable* infoTable_ = nullptr;
+    VxString databaseName_;
 };
 
 // A warning 01S00 (message 6015) for every connect-string attribute whose

@@ -34,10 +34,13 @@
 #include <cstdint>
 
 #include "base/BaseCall.h"
+#include "base/BaseConvert.h"
 #include "base/BaseErrorList.h"
 #include "base/BaseForward.h"
 #include "base/BaseResumeStack.h"
+#include "base/BaseResultState.h"
 #include "base/BaseStmtOptions.h"
+#include "base/InternalType.h"
 #include "util/VxObject.h"
 #include "util/VxStatus.h"
 
@@ -46,6 +49,7 @@ class BaseField;
 class BaseBinding;
 class BaseParam;
 class BaseCatalogResult;
+struct BaseExecState;
 
 class VX_EXPORT BaseStatement : public VxNode {
 public:
@@ -67,7 +71,20 @@ public:
     enum : std::uint32_t {
         // Closed by a commit or rollback whose cursor behaviour is delete,
         // while WorkArounds bit 0 keeps the statement prepared.
+        // The bindings changed since the driver last looked at them.
+        STMT_BINDINGS_CHANGED = 1u << 5,
         STMT_CLOSED_BY_TRANSACTION = 1u << 7,
+        // Preparation and parameters (base/src/execute).
+        STMT_PARAMS_CHANGED = 1u << 1,     // parameters bound or changed
+        STMT_IS_PREPARED = 1u << 2,        // a plan exists
+        STMT_FOR_UPDATE = 1u << 3,         // a SELECT ... FOR UPDATE
+        STMT_CURRENT_OF_EMULATED = 1u << 4, // positioned statement run as a search
+        STMT_RETURN_VALUE_CALL = 1u << 9,  // {?=call}: parameter 1 is the return value
+        STMT_INOUT_AS_INPUT = 1u << 10,    // some input/output parameter is sent as input
+        STMT_REPEAT_EXECUTION = 1u << 11,  // set by a driver: prepare and execute again
+        // Set by a driver whose plan depends on the parameter types: a
+        // later execution refuses changed types (S1000, 6000).
+        STMT_CHECK_PARAM_TYPES = 1u << 16,
         STMT_BUSY = 1u << 12,
         STMT_ASYNC_PENDING = 1u << 13,
     };
@@ -166,7 +183,7 @@ public:
     // Catalog result sets; the defaults fail (executeSpecial: no rows).
     virtual VxStatus executeColumns();
     virtual VxStatus executeSpecial(unsigned short* noRows);
-    virtual VxStatus executeStatistics(unsigned short unique);
+    virtual VxStatus executeStatistics(unsigned short accuracy);
     virtual VxStatus executeTables(BaseInString* tableTypes);
     virtual VxStatus executeColPriv();
     virtual VxStatus executeForeign();
@@ -204,9 +221,10 @@ public:
     virtual const char* getDriverCursorName();
     // Default fails.
     virtual VxStatus cancelAsyncOp();
-    // Statement option values (framework logic, overridable). Until the
-    // result side is in place they read and write the option block for
-    // options 0-12 and refuse the others with S1C00.
+    // Statement option values (framework logic, overridable): values are
+    // SQLULEN; unsupported options are S1C00; a concurrency or cursor type
+    // the source does not offer falls back with 01S02; SQL_ROW_NUMBER
+    // needs a positioned cursor (24000, S1109).
     virtual VxStatus getStmtOption(unsigned short option, void* value);
     virtual VxStatus setStmtOption(unsigned short option, SQLULEN value);
     virtual VxStatus getNumRows(SQLULEN* rows);
@@ -262,6 +280,13 @@ public:
     // and deletes the result it replaces; null just deletes it.
     BaseCatalogResult* getCatalogResult() const { return catalogResult_; }
     void setCatalogResult(BaseCatalogResult* result);
+    // Gives up the open catalog result without deleting it (the caller
+    // owns it then).
+    BaseCatalogResult* takeCatalogResult() {
+        BaseCatalogResult* result = catalogResult_;
+        catalogResult_ = nullptr;
+        return result;
+    }
 
     bool hasFlag(std::uint32_t flag) const { return (flags_.load() & flag) != 0; }
     void setFlag(std::uint32_t flag, bool on);
@@ -272,7 +297,90 @@ public:
     // hook, then the result description, parameters and plan are dropped.
     VxStatus returnToAllocatedState();
 
+    // ---- Result side (base/src/result) -------------------------------------
+
+    // The result description. allocArrays replaces it with `count` new
+    // fields from the allocFld hook (drivers call it when they know their
+    // result columns); deleteFields drops it.
+    [[nodiscard]] VxStatus allocArrays(std::uint16_t count);
+    void deleteFields();
+    std::uint16_t getNumResultCols() const { return resultColumnCount_; }
+    // Field of result column `column` (1-based), or null.
+    BaseField* getField(std::uint16_t column) const;
+    // Called when an execution completed: asks calcNumResultCols, then
+    // opens the cursor (state 6, cursor before the first row, a cursor
+    // name generated when none is set) when there are result columns,
+    // else state 5.
+    [[nodiscard]] VxStatus enterExecutedState();
+    // Gives the statement a generated name "SQL_CUR" + 8 hexadecimal
+    // digits unless it has one.
+    [[nodiscard]] VxStatus generateCursorName();
+    // The binding of column `column` (0: bookmark), or null.
+    BaseBinding* getBinding(std::uint16_t column) const;
+    std::uint16_t getHighestBoundColumn() const { return highestBoundColumn_; }
+    const BaseResultState& getResultState() const { return result_; }
+    // Destroys every binding (after the unbindFlds hook).
+    void deleteBindings();
+
+    // Conversions for the driver's getData hook and for parameters. While
+    // SQLGetData asks for a further piece, convertInternalToC and
+    // convertInternalToCHuge start character and binary values at the
+    // bytes already delivered, limit them to SQL_MAX_LENGTH, and pass
+    // character data through the connection's translation library.
+    [[nodiscard]] VxStatus convertInternalToC(unsigned short column, short cType,
+                                              BaseOutString* out, const void* value,
+                                              SQLLEN length, InternalType type,
+                                              short scale = BASE_SCALE_NATURAL);
+    [[nodiscard]] VxStatus convertInternalToCHuge(unsigned short column, short cType,
+                                                  BaseOutString* out, const void* value,
+                                                  SQLLEN length, InternalType type,
+                                                  short scale = BASE_SCALE_NATURAL);
+    [[nodiscard]] VxStatus convertCToInternal(unsigned short param, short cType,
+                                              const void* value, SQLLEN length,
+                                              InternalType type, void* buffer, SQLLEN size,
+                                              SQLLEN* outLength, short scale = 0);
+
+    // ---- Preparation and parameters (base/src/execute) --------------------
+
+    // Parameter `n` as the application numbers them (from 1; parameter 1
+    // of a {?=call} is the return value), or null.
+    BaseParam* getParam(unsigned short n) const;
+    // The parameter of the n-th marker of the text the driver compiles.
+    BaseParam* getActualParam(unsigned short n) const;
+    // Markers, plus one for the return value of a {?=call}.
+    unsigned short getNumParams() const;
+    // Markers of the text the driver compiles.
+    unsigned short getActualNumParams() const;
+    // Substitution (drivers without native parameters): puts the literal
+    // of `length` bytes of `value` (the parameter's C type) in place of
+    // marker `n` (from 1) of the template. Called by the framework for
+    // such drivers; getSubstitutedText then holds the text to run.
+    [[nodiscard]] VxStatus textualBindParam(unsigned short n, const void* value, SQLLEN length);
+    // The text handed to prepareCompile at the last preparation, or null.
+    BaseSqlString* getPreparedText() const;
+    // During executePreparedStmt of a statement whose parameters are
+    // substituted: the template with the values in place; else null.
+    const VxString* getSubstitutedText() const;
+    // Whether values are substituted into the text (no native parameters).
+    bool substitutesParams() const;
+    // The rows affected, summed over the parameter rows of the last
+    // execution (-1 unknown).
+    SQLLEN getAccumulatedRowCount() const { return accumulatedRowCount_; }
+    // Frees what preparation and data at execution keep (the plan's texts,
+    // collected data); called when the statement returns to state 0.
+    void dropPreparedState();
+    // Frees everything the execute area keeps (destruction).
+    void deleteExecState();
+    // SQL_RESET_PARAMS: every parameter loses its value and length
+    // pointers (it reads as unbound).
+    void resetParams();
+    // Gives up an execution waiting for data at execution (closing the
+    // cursor, SQLCancel): the collected values are freed.
+    void abandonExecution();
+
 private:
+    friend class BaseResultSide;
+    friend class BaseStatementExec;
     SQLRETURN dropStatement();
 
     BaseConnection* connection_;
@@ -298,6 +406,8 @@ private:
     BaseResumeStack resumeStack_;
     BaseStatement* currentOfStatement_ = nullptr;
     BaseCatalogResult* catalogResult_ = nullptr;
+    BaseResultState result_;
+    BaseExecState* exec_ = nullptr;
     unsigned short pendingApi_ = 0;
     std::atomic<std::uint32_t> flags_{0};
 };

@@ -8,18 +8,6 @@
 #include "base/BaseConnection.h"
 #include "base/BaseErrors.h"
 
-SQLRETURN BaseConnection::SQLGetFunctions(SQLUSMALLINT, SQLUSMALLINT*) {
-    return unsupportedCall(SQL_API_SQLGETFUNCTIONS);
-}
-
-SQLRETURN BaseConnection::SQLGetInfo(SQLUSMALLINT, SQLPOINTER, SQLSMALLINT, SQLSMALLINT*) {
-    return unsupportedCall(SQL_API_SQLGETINFO);
-}
-
-SQLRETURN BaseConnection::SQLNativeSql(SQLCHAR*, SQLINTEGER, SQLCHAR*, SQLINTEGER, SQLINTEGER*) {
-    return unsupportedCall(SQL_API_SQLNATIVESQL);
-}
-
 VxStatus BaseConnection::expandNativeEscape(VxReplaceString*, unsigned long, EscapeType,
                                             EscapeFunctionType) {
     return VX_ERROR;

@@ -39,6 +39,7 @@ BaseStatement::~BaseStatement() {
     deleteArray(fields_, resultColumnCount_);
     ramFree(savedSql_);
     delete catalogResult_;
+    deleteExecState();
 }
 
 void BaseStatement::setCatalogResult(BaseCatalogResult* result) {
@@ -95,6 +96,9 @@ SQLRETURN BaseStatement::unsupportedCall(unsigned short api) {
 VxStatus BaseStatement::closeCursor() {
     if (state_ < STMT_NEED_DATA)
         return VX_SUCCESS;
+    if (state_ <= STMT_PUT_DATA)
+        abandonExecution();
+    result_.reset();
     if (prepareMode_ == PREPARE_PREPARED) {
         if (setToPreparedState() != VX_SUCCESS)
             return VX_ERROR;
@@ -109,9 +113,10 @@ VxStatus BaseStatement::returnToAllocatedState() {
         return VX_ERROR;
     deleteArray(fields_, resultColumnCount_);
     resultColumnCount_ = 0;
-    deleteArray(params_, paramsAllocated_);
-    paramsAllocated_ = 0;
+    // The application's parameter bindings stay (SQL_RESET_PARAMS drops
+    // them); the statement's markers and plan go.
     parameterMarkerCount_ = 0;
+    dropPreparedState();
     ramFree(savedSql_);
     savedSql_ = nullptr;
     savedSqlLength_ = 0;
@@ -133,11 +138,11 @@ SQLRETURN BaseStatement::SQLFreeStmt(SQLUSMALLINT fOption) {
         status = closeCursor();
         break;
     case SQL_UNBIND:
-        unbindFlds();
-        highestBoundColumn_ = 0;
+        deleteBindings();
         break;
     case SQL_RESET_PARAMS:
         unbindParams();
+        resetParams();
         break;
     default:
         addOdbcError(ODBC_S1092);
@@ -175,6 +180,8 @@ SQLRETURN BaseStatement::SQLCancel() {
         }
     } else {
         status = closeCursor();
+        if (status == VX_SUCCESS)
+            addOdbcWarning(ODBC_01S05);
     }
     return call.finish(baseReturnCode(status));
 }

@@ -54,21 +54,6 @@ VxStatus BaseStatement::setToAllocatedState(unsigned short) { return VX_SUCCESS;
 const char* BaseStatement::getDriverCursorName() { return cursorName_; }
 VxStatus BaseStatement::cancelAsyncOp() { return VX_ERROR; }
 
-VxStatus BaseStatement::getStmtOption(unsigned short option, void* value) {
-    if (option > SQL_USE_BOOKMARKS)
-        return notCapable();
-    *static_cast<SQLULEN*>(value) = options_.get(option);
-    return VX_SUCCESS;
-}
-
-VxStatus BaseStatement::setStmtOption(unsigned short option, SQLULEN value) {
-    if (option > SQL_USE_BOOKMARKS)
-        return notCapable();
-    options_.set(option, value);
-    return VX_SUCCESS;
-}
-
-VxStatus BaseStatement::getNumRows(SQLULEN*) { return notCapable(); }
 VxStatus BaseStatement::abortRowModification() { return VX_SUCCESS; }
 VxStatus BaseStatement::deleteRow() { return notCapable(); }
 VxStatus BaseStatement::insertRow() { return notCapable(); }

@@ -6,11 +6,14 @@
 #include <string>
 #include <thread>
 
+#include "TstParams.h"
+#include "TstResults.h"
 #include "base/BaseErrors.h"
 
 namespace {
 
 struct CommandState {
+    const TstParams* received = nullptr;
     VxError* last = nullptr;
     bool error = false;
     bool succeed = false;
@@ -25,6 +28,19 @@ void hold(const std::string& address) {
     flag->store(1);
     while (flag->load() != 2)
         std::this_thread::yield();
+}
+
+void paramRow(const TstParams* received) {
+    if (received == nullptr)
+        return;
+    std::string row;
+    for (const auto& entry : received->values()) {
+        tstResultCommand("column", "p" + std::to_string(entry.first) + " VARCHAR 255");
+        if (!row.empty())
+            row += '|';
+        row += entry.second;
+    }
+    tstResultCommand("row", row);
 }
 
 void runCommand(const std::string& command, CommandState& state) {
@@ -70,15 +86,39 @@ void runCommand(const std::string& command, CommandState& state) {
         hold(first);
     } else if (verb == "succeed") {
         state.succeed = true;
+    } else if (verb == "paramrow") {
+        paramRow(state.received);
+    } else if (verb == "params" || verb == "echo") {
+        std::string text = verb == "echo" ? rest : state.received ? state.received->report() : "";
+        state.last = &VxErrorKeeper::addError(new VxError(0, text.c_str(), ERROR_TYPE_WARNING,
+                                                          ODBC_01000));
+        if (!state.last->isStatic())
+            state.last->setRawText(true);
+    } else if (!tstResultCommand(verb, rest)) {
+        return;
     }
 }
 
 } // namespace
 
-SQLRETURN tstRunCommands(const SQLCHAR* text, SQLINTEGER length) {
+bool tstIsCommandText(const SQLCHAR* text, SQLINTEGER length) {
+    static const char* const WORDS[] = {"error", "warning", "native", "resource",
+                                        "resourcewarning", "alone", "hold", "succeed",
+                                        "translate", "params", "echo", "paramrow"};
+    const char* chars = reinterpret_cast<const char*>(text);
+    std::string all = length == SQL_NTS ? std::string(chars) : std::string(chars, length);
+    std::string first = all.substr(0, all.find_first_of(" ;"));
+    for (const char* word : WORDS)
+        if (first == word)
+            return true;
+    return false;
+}
+
+SQLRETURN tstRunCommands(const SQLCHAR* text, SQLINTEGER length, const TstParams* received) {
     const char* chars = reinterpret_cast<const char*>(text);
     std::string all = length == SQL_NTS ? std::string(chars) : std::string(chars, length);
     CommandState state;
+    state.received = received;
     std::size_t start = 0;
     while (start <= all.size()) {
         std::size_t end = all.find(';', start);

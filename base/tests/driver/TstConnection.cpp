@@ -6,7 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "TstCatalog.h"
 #include "TstCommands.h"
+#include "TstResults.h"
+#include "base/BaseDefaultEscapeHost.h"
 #include "base/BaseErrors.h"
 #include "base/BaseInfoValType.h"
 #include "util/VxString.h"
@@ -45,10 +48,15 @@ TstConnection::TstConnection(BaseEnv& env) : BaseConnection(env) {
     std::uint16_t count = 0;
     const SetupInfo* table = setupTable(&count);
     setSetupTable(table, count, BasePasswordEntry{PASSWORD_OPTIONAL, 1});
+    setInfoTable(&tstResultInfoTable());
+    setInfoTable(&tstInfoTable());
 }
 
 SQLRETURN TstConnection::SQLNativeSql(SQLCHAR* szSqlStrIn, SQLINTEGER cbSqlStrIn, SQLCHAR* szSqlStr,
                                       SQLINTEGER cbSqlStrMax, SQLINTEGER* pcbSqlStr) {
+    if (!szSqlStrIn || !tstIsCommandText(szSqlStrIn, cbSqlStrIn))
+        return BaseConnection::SQLNativeSql(szSqlStrIn, cbSqlStrIn, szSqlStr, cbSqlStrMax,
+                                            pcbSqlStr);
     BaseConnectionCall call(*this, SQL_API_SQLNATIVESQL);
     if (call.isBusy())
         return BASE_BUSY;
@@ -92,7 +100,35 @@ VxStatus TstConnection::connectInit(VxValueParser* parser) {
     ramFree(database);
     ramFree(lock);
     ramFree(transactions);
+    return status == VX_SUCCESS ? readTestAttributes(parser) : status;
+}
+
+VxStatus TstConnection::readTestAttributes(VxValueParser* parser) {
+    char* params = nullptr;
+    char* caps = nullptr;
+    char* outerJoin = nullptr;
+    VxStatus status = getConnectionValue(parser, "PM", "Params", "native", &params, nullptr);
+    if (status == VX_SUCCESS)
+        status = getConnectionValue(parser, "CP", "Caps", "0", &caps, nullptr);
+    if (status == VX_SUCCESS)
+        status = getConnectionValue(parser, "OJ", "OuterJoin", "-1", &outerJoin, nullptr);
+    if (status == VX_SUCCESS) {
+        setFlag(CONN_NATIVE_PARAMS, !params || std::strcmp(params, "text") != 0);
+        std::uint32_t bits = static_cast<std::uint32_t>(std::strtoul(caps ? caps : "0", nullptr, 0));
+        for (std::uint32_t bit = 9; bit <= 26; ++bit)
+            setFlag(1u << bit, (bits & (1u << bit)) != 0);
+        outerJoinStyle_ = static_cast<int>(std::strtol(outerJoin ? outerJoin : "-1", nullptr, 0));
+    }
+    ramFree(params);
+    ramFree(caps);
+    ramFree(outerJoin);
     return status;
+}
+
+VxStatus TstConnection::expandNativeEscape(VxReplaceString* text, unsigned long argLength,
+                                           EscapeType type, EscapeFunctionType function) {
+    BaseDefaultEscapeHost host(getEscapeOptions(), outerJoinStyle_);
+    return host.expandNativeEscape(text, argLength, type, function);
 }
 
 VxStatus TstConnection::connectLogon() {
@@ -105,6 +141,9 @@ VxStatus TstConnection::connectLogon() {
         return VX_ERROR;
     }
     loggedOn_ = true;
+    if (setDatabaseName(database_.c_str()) != VX_SUCCESS)
+        return VX_ERROR;
+    setInfoTable(&tstInfoTable(database_ == "extra"));
     return VX_SUCCESS;
 }
 
@@ -130,7 +169,7 @@ void TstConnection::getDriverResourceStr(unsigned short id, char* out, std::size
         copyText("Engine message.", out, outSize);
         break;
     default:
-        copyText("", out, outSize);
+        copyText(tstResourceText(id), out, outSize);
         break;
     }
 }
@@ -170,7 +209,7 @@ VxStatus TstConnection::getAskedForInfo(unsigned short infoType, void** value,
         *valueType = INFO_VAL_MASK32;
         return VX_SUCCESS;
     default:
-        return VX_ERROR;
+        return tstResultInfo(infoType, value, valueType);
     }
 }
 

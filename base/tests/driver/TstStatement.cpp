@@ -5,64 +5,73 @@
 #include <cstdint>
 #include <cstring>
 
+#include "TstCatalog.h"
 #include "TstCommands.h"
 #include "base/BaseConnection.h"
 #include "base/BaseField.h"
+#include "base/BaseSqlString.h"
 
-// A text beginning "pending " leaves the first call pending: the text
-// pointer and length go on the resume stack and the call answers
-// SQL_STILL_EXECUTING; the next call resumes with those saved values,
-// whatever it passes itself.
-SQLRETURN TstStatement::SQLExecDirect(SQLCHAR* szSqlStr, SQLINTEGER cbSqlStr) {
-    BaseStatementCall call(*this, SQL_API_SQLEXECDIRECT);
-    if (call.isBusy())
-        return BASE_BUSY;
-    bool resuming = false;
-    if (beginAsyncCall(SQL_API_SQLEXECDIRECT, &resuming) != VX_SUCCESS)
-        return call.finish(SQL_ERROR);
-    if (resuming) {
-        std::uintptr_t length = 0;
-        std::uintptr_t text = 0;
-        (void)popResumePoint();
-        (void)getResumeStack().pop(&length);
-        (void)getResumeStack().pop(&text);
-        endAsync();
-        szSqlStr = reinterpret_cast<SQLCHAR*>(text) + 8;
-        cbSqlStr = static_cast<SQLINTEGER>(static_cast<std::intptr_t>(length));
-    } else if (std::strncmp(reinterpret_cast<char*>(szSqlStr), "pending ", 8) == 0) {
-        if (getResumeStack().pushPointer(szSqlStr) != VX_SUCCESS ||
-            getResumeStack().push(static_cast<std::uintptr_t>(static_cast<std::intptr_t>(
-                cbSqlStr == SQL_NTS ? SQL_NTS : cbSqlStr - 8))) != VX_SUCCESS)
-            return call.finish(SQL_ERROR);
-        return call.finish(suspendAsync(SQL_API_SQLEXECDIRECT, 1));
-    }
-    if (getConnection().beginTransactionIfNeeded() != VX_SUCCESS)
-        return call.finish(SQL_ERROR);
-    SQLRETURN rc = tstRunCommands(szSqlStr, cbSqlStr);
-    if (SQL_SUCCEEDED(rc))
-        setState(STMT_EXECUTED);
-    return call.finish(rc);
+VxStatus TstStatement::prepareCompile(BaseSqlString* text) {
+    compiled_.assign(text->data() ? text->data() : "", text->length());
+    return tstCatalogPrepare(*this, compiled_);
 }
 
-VxStatus TstStatement::prepareCompile(BaseSqlString*) {
-    return VX_SUCCESS;
-}
-
+// Runs the compiled text (or, with substituted parameters, the text with
+// their literals) as commands. A text beginning "pending " leaves the
+// first execution pending; the framework resumes it when the application
+// calls again, and the commands after "pending " run then.
 VxStatus TstStatement::executePreparedStmt() {
-    return VX_SUCCESS;
+    std::string text = compiled_;
+    if (const VxString* substituted = getSubstitutedText())
+        text.assign(substituted->data(), substituted->length());
+    if (text.compare(0, 8, "pending ") == 0) {
+        if (!resumed_) {
+            resumed_ = true;
+            setFlag(STMT_ASYNC_PENDING, true);
+            return VX_SUCCESS;
+        }
+        text.erase(0, 8);
+    }
+    resumed_ = false;
+    results_.clear();
+    deleteFields();
+    tstSetResultTarget(&results_);
+    SQLRETURN rc = tstRunCommands(reinterpret_cast<const SQLCHAR*>(text.data()),
+                                  static_cast<SQLINTEGER>(text.size()), &params_);
+    tstSetResultTarget(nullptr);
+    params_.clear();
+    return rc == SQL_ERROR ? VX_ERROR : VX_SUCCESS;
 }
 
 VxStatus TstStatement::fetchRow(unsigned short* noMore) {
-    *noMore = 1;
+    return results_.fetchRow(noMore);
+}
+
+VxStatus TstStatement::fetchRandomRow(SQLULEN row, unsigned short* noMore, unsigned short) {
+    return results_.fetchRandomRow(row, noMore);
+}
+
+VxStatus TstStatement::moreResults(unsigned short* noMore) {
+    if (results_.moreResults(noMore) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!*noMore)
+        deleteFields();
     return VX_SUCCESS;
 }
 
-VxStatus TstStatement::getData(unsigned short, short, BaseOutString*) {
-    return VX_ERROR;
+// The description of the current result set, built when first asked for.
+VxStatus TstStatement::calcNumResultCols() {
+    if (getNumResultCols() != 0)
+        return VX_SUCCESS;
+    return results_.describe(*this);
+}
+
+VxStatus TstStatement::getData(unsigned short column, short cType, BaseOutString* out) {
+    return results_.getData(*this, column, cType, out);
 }
 
 VxStatus TstStatement::rowCount(SQLLEN* count) {
-    *count = 0;
+    *count = results_.rowCount();
     return VX_SUCCESS;
 }
 
@@ -70,8 +79,9 @@ BaseField* TstStatement::allocFld() {
     return new BaseField();
 }
 
-VxStatus TstStatement::bindParam(unsigned short, const void*, SQLLEN, ParamBindChunkType) {
-    return VX_SUCCESS;
+VxStatus TstStatement::bindParam(unsigned short param, const void* data, SQLLEN length,
+                                 ParamBindChunkType chunk) {
+    return params_.receive(*this, param, data, length, chunk);
 }
 
 VxStatus TstStatement::setToAllocatedState(unsigned short) {
