@@ -97,4 +97,14 @@ TEST_F(ManagedSession, BusyStatementAnswersBusyAndKeepsItsRecords) {
     EXPECT_EQ((std::set<std::string>{"01000", "S1010"}), states);
 }
 
+// SQLCancel with nothing pending goes through the driver manager without
+// harm (the driver manager crashes on a warning from an ODBC 2 driver's
+// SQLCancel) and the statement stays usable.
+TEST_F(ManagedSession, CancelWithNothingPendingSucceeds) {
+    ASSERT_TRUE(SQL_SUCCEEDED(execDirect(hstmt_, "warning 1")));
+    EXPECT_EQ(SQL_SUCCESS, SQLCancel(hstmt_));
+    EXPECT_EQ(SQL_ERROR, execDirect(hstmt_, "error 61"));
+    EXPECT_EQ("S1000", statementError().sqlState);
+}
+
 } // namespace

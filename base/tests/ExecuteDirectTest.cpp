@@ -259,7 +259,7 @@ TEST_F(ExecuteDirect, CancelDuringDataAtExecutionReturnsToThePreparedState) {
     ASSERT_EQ(SQL_NEED_DATA, s->SQLParamData(&token));
     ASSERT_EQ(SQL_SUCCESS, s->SQLPutData(const_cast<char*>("abc"), 3));
     EXPECT_NE(nullptr, s->getParam(1)->data_);
-    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, s->SQLCancel());
+    EXPECT_EQ(SQL_SUCCESS, s->SQLCancel());
     EXPECT_EQ(BaseStatement::STMT_PREPARED, s->getState());
     EXPECT_EQ(nullptr, s->getParam(1)->data_);
     EXPECT_EQ(SQL_ERROR, s->SQLParamData(&token));

@@ -145,8 +145,7 @@ SQLRETURN BaseStatement::SQLFreeStmt(SQLUSMALLINT fOption) {
         resetParams();
         break;
     default:
-        addOdbcError(ODBC_S1092);
-        status = VX_ERROR;
+        // Other options succeed doing nothing.
         break;
     }
     return call.finish(baseReturnCode(status));
@@ -178,12 +177,17 @@ SQLRETURN BaseStatement::SQLCancel() {
         } else if (errorList_.isEmpty()) {
             addOdbcError(ODBC_S1C00);
         }
-    } else {
-        status = closeCursor();
-        if (status == VX_SUCCESS)
-            addOdbcWarning(ODBC_01S05);
+        return call.finish(baseReturnCode(status));
     }
-    return call.finish(baseReturnCode(status));
+    status = closeCursor();
+    if (status != VX_SUCCESS)
+        return call.finish(SQL_ERROR);
+    // The 01S05 record stays on the list for SQLError, but the call reports
+    // plain success: unixODBC answers a warning from SQLCancel by calling
+    // SQLGetDiagField, which an ODBC 2 driver does not have, and crashes.
+    addOdbcWarning(ODBC_01S05);
+    SQLRETURN rc = call.finish(SQL_SUCCESS);
+    return rc == SQL_SUCCESS_WITH_INFO ? SQL_SUCCESS : rc;
 }
 
 SQLRETURN BaseStatement::suspendAsync(unsigned short api, std::uintptr_t resumePoint) {
