@@ -30,6 +30,11 @@ VxTmpFile::VxTmpFile(std::uint32_t cacheSize)
     : cacheSize_(normaliseCacheSize(cacheSize)), slotCount_(cacheSize_ / SLOT_BYTES) {}
 
 VxTmpFile::~VxTmpFile() {
+    // The store's lock, once created, lives in the pool of semaphores and
+    // points back at lock_: destroy it with the store.
+    const std::uintptr_t lock = lock_.load(std::memory_order_acquire);
+    if (lock > VX_SEM_DESTROYED)
+        delete reinterpret_cast<VxSemaphore*>(lock);
     discardFile(primary_);
     discardFile(overflow_);
     ramFree(cache_);
