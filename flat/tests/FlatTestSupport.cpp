@@ -323,6 +323,11 @@ EvalOutcome ExprFixture::run(const std::string& notation) {
         out.sqlState = "BUILD";
         return out;
     }
+    return runBuilt(builder);
+}
+
+EvalOutcome ExprFixture::runBuilt(const FlatOpStreamBuilder& builder) {
+    EvalOutcome out;
     FlatOpStream stream(&info);
     FlatDataValue value;
     out.ok = stream.compile(builder) == VX_SUCCESS && stream.evaluate(&value) == VX_SUCCESS;

@@ -113,6 +113,8 @@ public:
     bool build(const std::string& notation, FlatOpStreamBuilder* builder);
     // Builds, compiles and evaluates; compile failures are outcomes too.
     EvalOutcome run(const std::string& notation);
+    // Compiles and evaluates a stream built elsewhere (by the SQL compiler).
+    EvalOutcome runBuilt(const FlatOpStreamBuilder& builder);
 
     FlatOpStreamGlobalInfo info;
     FakeRowSource rows;

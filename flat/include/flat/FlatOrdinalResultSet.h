@@ -1,0 +1,58 @@
+// FlatOrdinalResultSet: makes its child addressable by row number. The
+// child's row handles are kept in a temporary file as fixed-length
+// records, row n at byte (n - 1) times the child's handle size; a row
+// already stored is reached again through its handle, a row beyond them
+// by reading the child forward and storing each handle on the way.
+//
+// Row handle: 4 bytes, the row number from 1.
+#pragma once
+
+#include <cstdint>
+
+#include "flat/FlatOneChildResultSet.h"
+
+class VxTmpFile;
+
+class VX_EXPORT FlatOrdinalResultSet : public FlatOneChildResultSet {
+public:
+    FlatOrdinalResultSet(FlatResultSetGlobalInfo* info, FlatResultSet* child)
+        : FlatOneChildResultSet(info, child) {}
+    ~FlatOrdinalResultSet() override;
+
+    [[nodiscard]] VxStatus open() override;
+    [[nodiscard]] VxStatus close() override;
+    [[nodiscard]] VxStatus fetchFirst(bool* eof) override;
+    [[nodiscard]] VxStatus fetchNext(bool* eof) override;
+    std::uint16_t getRowHandleSize() override { return 4; }
+    [[nodiscard]] VxStatus getRowHandle(unsigned char* handle) override;
+    [[nodiscard]] VxStatus fetchByRowHandle(const unsigned char* handle,
+                                            std::uint16_t* status) override;
+    bool isRandomAccess() const override { return true; }
+    [[nodiscard]] VxStatus fetchRow(std::uint32_t row, std::uint16_t* status) override;
+
+    // Rows stored so far, and whether the child has been read to its end.
+    std::uint32_t getStoredCount() const { return stored_; }
+    bool isComplete() const { return complete_; }
+    std::uint32_t getCurrentRow() const { return current_; }
+
+protected:
+    // How far to read the child to reach row `row` (at least `row`).
+    virtual std::uint32_t readTarget(std::uint32_t row) const { return row; }
+    // Reads the child forward until `target` rows are stored or it ends.
+    [[nodiscard]] VxStatus readUpTo(std::uint32_t target);
+
+private:
+    [[nodiscard]] VxStatus ensureBuffers();
+    [[nodiscard]] VxStatus storeCurrent();
+    [[nodiscard]] VxStatus positionChild(std::uint32_t row, std::uint16_t* status);
+    void reset();
+
+    VxTmpFile* file_ = nullptr;
+    unsigned char* handle_ = nullptr;
+    std::uint16_t handleSize_ = 0;
+    std::uint32_t stored_ = 0;
+    std::uint32_t current_ = 0; // row made current, 0 before the first
+    std::uint32_t childAt_ = 0; // stored row the child stands on, 0 none
+    bool complete_ = false;
+    bool started_ = false;
+};

@@ -1,0 +1,181 @@
+// FlatExprCompiler: scalar-function calls.
+#include <cmath>
+#include <cstring>
+
+#include "base/BaseErrors.h"
+#include "error/FlatErrors.h"
+#include "flat/FlatDate.h"
+#include "flat/FlatExprType.h"
+#include "flat/FlatFunctionTable.h"
+#include "parse/FlatExprCompiler.h"
+#include "parse/FlatExprInternal.h"
+
+using flatexpr::compatible;
+using flatexpr::makeOperand;
+
+namespace {
+
+constexpr unsigned MAX_ARGUMENTS = 4;
+// Length of a SPACE result whose count is not a constant.
+constexpr std::uint32_t UNKNOWN_STRING_LENGTH = 255;
+
+VxStatus functionError(unsigned short id, const FlatSqlToken& name) {
+    addFlatSyntaxError(id) << name.text();
+    return VX_ERROR;
+}
+
+short letterType(char letter) {
+    switch (letter) {
+    case 'C':
+        return FLAT_TYPE_VARCHAR;
+    case 'N':
+        return FLAT_TYPE_DOUBLE;
+    case 'D':
+        return FLAT_TYPE_DATE;
+    case 'L':
+        return FLAT_TYPE_BIT;
+    default:
+        return FLAT_TYPE_PARAM;
+    }
+}
+
+std::uint32_t constantCount(double value) {
+    if (!(value > 0))
+        return 0;
+    return value > 65535 ? 65535 : static_cast<std::uint32_t>(value);
+}
+
+VxStatus syntaxError3922() {
+    addFlatSyntaxError(3922);
+    return VX_ERROR;
+}
+
+void addOdbcErrorNotCapable() {
+    addOdbcError(ODBC_S1C00);
+}
+
+bool isMinMax(const FlatSqlToken& name) {
+    return name.is("MIN") || name.is("MAX");
+}
+
+} // namespace
+
+VxStatus FlatExprCompiler::readArguments(unsigned depth, Operand* args, unsigned capacity,
+                                         unsigned* count) {
+    FlatSqlToken token;
+    if (lexer_->next(&token, FLAT_TOKEN_OPERATOR) != VX_SUCCESS) // "("
+        return VX_ERROR;
+    if (lexer_->peekChar() == ')') {
+        if (lexer_->next(&token, FLAT_TOKEN_OPERATOR) != VX_SUCCESS)
+            return VX_ERROR;
+    } else {
+        for (;;) {
+            Operand arg{};
+            if (compileLevel(depth + 1, false, &arg) != VX_SUCCESS)
+                return VX_ERROR;
+            if (*count < capacity)
+                args[*count] = arg;
+            ++*count;
+            if (lexer_->next(&token, FLAT_TOKEN_OPERATOR) != VX_SUCCESS)
+                return VX_ERROR;
+            if (token.isChar(')'))
+                break;
+            if (!token.isChar(','))
+                return syntaxError3922();
+        }
+    }
+    return VX_SUCCESS;
+}
+
+std::uint32_t FlatExprCompiler::resultLength(const FlatFunctionEntry& entry, const Operand* args,
+                                             unsigned count) {
+    std::uint32_t length = 8;
+    switch (entry.resultLength) {
+    case FLAT_LENGTH_OF_ARG:
+        length = count ? args[0].length : 0;
+        break;
+    case FLAT_LENGTH_FROM_CONST:
+        if (entry.opcode == FLAT_OP_SPACE)
+            length = args[0].isConstant ? constantCount(args[0].constant) : UNKNOWN_STRING_LENGTH;
+        else
+            length = args[1].isConstant ? constantCount(args[1].constant) : args[0].length;
+        break;
+    case FLAT_LENGTH_STR_WIDTH:
+        length = count >= 2 && args[1].isConstant ? constantCount(args[1].constant) : 10;
+        break;
+    case FLAT_LENGTH_COMMON:
+        length = args[1].length > args[2].length ? args[1].length : args[2].length;
+        break;
+    default:
+        length = static_cast<std::uint32_t>(entry.resultLength);
+        break;
+    }
+    return length;
+}
+
+VxStatus FlatExprCompiler::readFunction(const FlatSqlToken& name, unsigned depth, Operand* out) {
+    const FlatFunctionEntry* entry = flatFindFunction(name.text(), name.length());
+    if (!entry)
+        return functionError(3920, name);
+    Operand args[MAX_ARGUMENTS] = {};
+    unsigned count = 0;
+    if (readArguments(depth, args, MAX_ARGUMENTS, &count) != VX_SUCCESS)
+        return VX_ERROR;
+    if (isMinMax(name) && count == 1) {
+        if (!options_.aggregatesAllowed) {
+            addFlatSyntaxError(3936);
+            return VX_ERROR;
+        }
+        addOdbcErrorNotCapable();
+        return VX_ERROR;
+    }
+    if (count < flatRequiredArguments(*entry) || count > flatTotalArguments(*entry))
+        return functionError(3927, name);
+    for (unsigned i = 0; i < count; ++i) {
+        char letter = flatArgumentLetter(*entry, i);
+        if (!flatTypeFitsLetter(letter, args[i].type))
+            return functionError(3926, name);
+        typeParam(args[i], letterType(letter));
+        if (checkParamKnown(args[i]) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    short resultType = entry->resultType;
+    if (entry->opcode == FLAT_OP_IIF) {
+        if (!compatible(args[1].type, args[2].type)) {
+            addFlatSyntaxError(3933);
+            return VX_ERROR;
+        }
+        resultType = args[1].type != FLAT_TYPE_ANY ? args[1].type : args[2].type;
+        if (resultType == FLAT_TYPE_LITERAL)
+            resultType = FLAT_TYPE_VARCHAR;
+    }
+    std::uint32_t length = resultLength(*entry, args, count);
+    // A constant length or offset beyond a string of known length.
+    bool sized = args[0].length > 0 && flatIsStringType(args[0].type) &&
+                 args[0].type != FLAT_TYPE_LONGVARCHAR;
+    if (sized && (entry->opcode == FLAT_OP_LEFT || entry->opcode == FLAT_OP_RIGHT ||
+                  entry->opcode == FLAT_OP_SUBSTR)) {
+        if (args[1].isConstant && args[1].constant > static_cast<double>(args[0].length))
+            return functionError(3921, name);
+        if (entry->opcode == FLAT_OP_SUBSTR && count == 3 && args[2].isConstant)
+            length = constantCount(args[2].constant);
+    }
+    if (entry->opcode == FLAT_OP_INVALID) {
+        if (resultType == FLAT_TYPE_DATE)
+            builder_->addDate(std::floor(flatToday()));
+        else if (resultType == FLAT_TYPE_TIME)
+            builder_->addDate(flatCurrentTime());
+        else
+            builder_->addString(userName_, std::strlen(userName_));
+        if (resultType == FLAT_TYPE_VARCHAR)
+            length = static_cast<std::uint32_t>(std::strlen(userName_));
+    } else if (flatOpArgCount(entry->opcode) == FLAT_ARGS_FROM_BYTE) {
+        builder_->addFunction(entry->opcode, static_cast<std::uint8_t>(count));
+    } else {
+        builder_->addOp(entry->opcode);
+    }
+    if (flatIsNumberType(resultType) || flatIsDateType(resultType))
+        length = 8;
+    *out = makeOperand(resultType, length);
+    return VX_SUCCESS;
+}

@@ -1,0 +1,323 @@
+// FlatSelectParser: building the operator tree from the parsed pieces.
+#include <cstring>
+
+#include "base/BaseErrors.h"
+#include "error/FlatErrors.h"
+#include "flat/FlatCursor.h"
+#include "flat/FlatOpCode.h"
+#include "flat/FlatJoin.h"
+#include "flat/FlatOpStream.h"
+#include "flat/FlatProjection.h"
+#include "flat/FlatRandomFetch.h"
+#include "flat/FlatResultSetGlobalInfo.h"
+#include "flat/FlatTableAccess.h"
+#include "parse/FlatConjuncts.h"
+#include "parse/FlatSelectParser.h"
+#include "parse/FlatSelectScope.h"
+#include "util/VxArray.h"
+#include "util/ram.h"
+#include "util/str.h"
+
+namespace {
+
+// Result type of an expression column whose type is not that of a column.
+constexpr std::uint32_t NUMBER_PRECISION = 15;
+
+VxStatus syntaxError(unsigned short id) {
+    addFlatSyntaxError(id);
+    return VX_ERROR;
+}
+
+VxStatus notCapable() {
+    addOdbcError(ODBC_S1C00);
+    return VX_ERROR;
+}
+
+bool isBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ' && c != 0;
+}
+
+// SQL type, precision and scale of an expression result.
+void describeExpression(const FlatExprResult& result, FlatResultSetColumn* column) {
+    short type = result.type;
+    if (type == FLAT_TYPE_BIT)
+        column->setType(SQL_BIT, 1, 0);
+    else if (flatIsNumberType(type))
+        column->setType(SQL_DOUBLE, NUMBER_PRECISION, 0);
+    else if (type == FLAT_TYPE_DATE)
+        column->setType(SQL_DATE, 10, 0);
+    else if (type == FLAT_TYPE_TIME)
+        column->setType(SQL_TIME, 8, 0);
+    else if (type == FLAT_TYPE_TIMESTAMP)
+        column->setType(SQL_TIMESTAMP, 19, 0);
+    else if (type == FLAT_TYPE_LONGVARCHAR)
+        column->setType(SQL_LONGVARCHAR, result.length, 0);
+    else if (flatIsBinaryType(type))
+        column->setType(SQL_VARBINARY, result.length ? result.length : 1, 0);
+    else
+        column->setType(SQL_VARCHAR, result.length ? result.length : 1, 0);
+    column->setNullable(SQL_NULLABLE);
+}
+
+// Describes a plain column from its table's cursor.
+VxStatus describeField(FlatTableAccess* table, std::uint16_t field, FlatResultSetColumn* column) {
+    FlatCursor* cursor = table->getCursor();
+    if (field == FlatCursor::FIELD_ROWID) {
+        column->setType(SQL_DECIMAL, 10, 0);
+        column->setNullable(SQL_NO_NULLS);
+        if (column->setName("ROWID", 5) != VX_SUCCESS)
+            return VX_ERROR;
+    } else {
+        column->setType(cursor->getFieldSqlType(field), cursor->getFieldPrecision(field),
+                        static_cast<short>(cursor->getFieldScale(field)));
+        column->setNullable(cursor->getFieldNullable(field));
+        column->setUpdatable(cursor->getFieldUpdatable(field) != SQL_ATTR_READONLY);
+        const char* name = cursor->getFieldName(field);
+        if (!name)
+            name = "";
+        if (column->setName(name, std::strlen(name)) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    column->setSourceField(table->getTableNumber(), field);
+    return column->setTableName(table->getTableName());
+}
+
+} // namespace
+
+VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
+    if (clauses_[GROUP_BY].present && (mode_ & 0x008))
+        return syntaxError(3859);
+    auto* projection = new FlatProjection(info_, from_);
+    from_ = projection;
+    if (buildSelectList(projection) != VX_SUCCESS || buildOnConditions() != VX_SUCCESS ||
+        buildWhere() != VX_SUCCESS || checkOtherClauses() != VX_SUCCESS)
+        return VX_ERROR;
+    if (mode_ & 0x001)
+        from_ = new FlatRandomFetch(info_, from_);
+    tree->root = from_;
+    tree->projection = projection;
+    from_ = nullptr;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::checkOtherClauses() {
+    if (clauses_[GROUP_BY].present)
+        return notCapable();
+    if (clauses_[HAVING].present)
+        return syntaxError(3975);
+    if (distinct_)
+        return notCapable();
+    if (union_)
+        return (mode_ & 0x010) ? syntaxError(3859) : notCapable();
+    if (clauses_[FOR_UPDATE].present)
+        return (mode_ & 0x004) ? syntaxError(3997) : notCapable();
+    if (clauses_[ORDER_BY].present)
+        return (mode_ & 0x002) ? syntaxError(3997) : notCapable();
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::buildSelectList(FlatProjection* projection) {
+    char* list = copySpan(selectList_);
+    if (!list)
+        return VX_ERROR;
+    FlatSqlLexer lexer(list);
+    FlatSqlToken token;
+    unsigned long depth = 0;
+    std::size_t itemStart = 0;
+    VxStatus status = VX_SUCCESS;
+    for (;;) {
+        std::size_t before = lexer.getOffset();
+        status = lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
+        if (status != VX_SUCCESS)
+            break;
+        bool ends = token.isEmpty() || (depth == 0 && token.isChar(','));
+        if (token.isChar('('))
+            ++depth;
+        else if (token.isChar(')') && depth > 0)
+            --depth;
+        if (!ends)
+            continue;
+        list[before] = 0;
+        status = addSelectItem(projection, list + itemStart, selectList_.start + itemStart);
+        if (status != VX_SUCCESS || token.isEmpty())
+            break;
+        itemStart = lexer.getOffset();
+    }
+    ramFree(list);
+    return status;
+}
+
+VxStatus FlatSelectParser::addSelectItem(FlatProjection* projection, const char* text,
+                                         std::size_t offset) {
+    while (isBlank(*text))
+        ++text, ++offset;
+    std::size_t length = std::strlen(text);
+    while (length && isBlank(text[length - 1]))
+        --length;
+    if (length == 1 && text[0] == '*') {
+        for (std::uint16_t i = 0; i < tables_->getCount(); ++i)
+            if (addTableColumns(projection, static_cast<FlatTableAccess*>(tables_->get(i))) !=
+                VX_SUCCESS)
+                return VX_ERROR;
+        return VX_SUCCESS;
+    }
+    if (length > 2 && text[length - 1] == '*' && text[length - 2] == '.') {
+        char name[FLAT_NAME_SIZE];
+        std::size_t n = 0;
+        for (std::size_t i = 0; i + 2 < length && n + 1 < sizeof name; ++i)
+            if (text[i] != '`' && !isBlank(text[i]))
+                name[n++] = text[i];
+        name[n] = 0;
+        bool found = false;
+        for (std::uint16_t i = 0; i < tables_->getCount(); ++i) {
+            auto* table = static_cast<FlatTableAccess*>(tables_->get(i));
+            if (!table->isNamed(name))
+                continue;
+            found = true;
+            if (addTableColumns(projection, table) != VX_SUCCESS)
+                return VX_ERROR;
+        }
+        if (!found) {
+            addFlatError(3903) << name;
+            return VX_ERROR;
+        }
+        return VX_SUCCESS;
+    }
+    return addExpressionColumn(projection, text, offset);
+}
+
+VxStatus FlatSelectParser::addTableColumns(FlatProjection* projection, FlatTableAccess* table) {
+    FlatCursor* cursor = table->getCursor();
+    for (std::uint16_t field = 0; field < cursor->getNumFields(); ++field) {
+        auto* column = new FlatResultSetColumn(info_->getExprInfo(), projection->getColumnCount());
+        if (projection->addColumn(column) != VX_SUCCESS ||
+            describeField(table, field, column) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::addExpressionColumn(FlatProjection* projection, const char* text,
+                                               std::size_t offset) {
+    FlatSelectScope scope(tables_, nullptr);
+    FlatExprCompiler compiler(params_, &scope);
+    compiler.setUserName(userName_);
+    FlatExprOptions options;
+    options.allowAlias = true;
+    options.aggregatesAllowed = true;
+    options.baseOffset = offset;
+    FlatOpStreamBuilder builder;
+    FlatExprResult result;
+    if (compiler.compile(text, options, &builder, &result) != VX_SUCCESS)
+        return VX_ERROR;
+    auto* column = new FlatResultSetColumn(info_->getExprInfo(), projection->getColumnCount());
+    if (projection->addColumn(column) != VX_SUCCESS)
+        return VX_ERROR;
+    if (result.isColumn && result.columnLevel == 0) {
+        auto* table = static_cast<FlatTableAccess*>(tables_->get(result.column.tableNumber - 1));
+        if (describeField(table, result.column.field, column) != VX_SUCCESS)
+            return VX_ERROR;
+    } else {
+        if (column->getExpr().getOpStream().compile(builder) != VX_SUCCESS)
+            return VX_ERROR;
+        describeExpression(result, column);
+        std::size_t length = std::strlen(text);
+        while (length && isBlank(text[length - 1]))
+            --length;
+        if (column->setName(text, length) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    const char* alias = compiler.getAlias();
+    if (*alias) {
+        std::size_t length = std::strlen(alias);
+        if ((alias[0] == '`' || alias[0] == '"' || alias[0] == '\'') && length >= 2) {
+            ++alias;
+            length -= 2;
+        }
+        if (column->setName(alias, length) != VX_SUCCESS ||
+            column->setLabel(alias, length) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+template <typename Place>
+VxStatus FlatSelectParser::compileCondition(const Span& span, std::uint16_t visibleTables,
+                                            Place place) {
+    char* text = copySpan(span);
+    if (!text)
+        return VX_ERROR;
+    FlatSelectScope scope(tables_, nullptr, visibleTables);
+    FlatExprCompiler compiler(params_, &scope);
+    compiler.setUserName(userName_);
+    FlatExprOptions options;
+    options.condition = true;
+    options.baseOffset = span.start;
+    FlatOpStreamBuilder builder;
+    FlatExprResult result;
+    VxStatus status = compiler.compile(text, options, &builder, &result);
+    ramFree(text);
+    if (status != VX_SUCCESS)
+        return VX_ERROR;
+    // Outer joins written as "*=" and "=*" in WHERE come with a later
+    // version of the engine; evaluating them as plain comparisons would
+    // lose the unmatched rows.
+    for (const unsigned char* op = builder.getOps(); op < builder.getOps() + builder.getLength();
+         op = getNextOp(op))
+        if (*op == FLAT_OP_OUTER_LEFT || *op == FLAT_OP_OUTER_RIGHT)
+            return notCapable();
+    FlatParseStack<FlatConjunct> terms;
+    if (flatSplitConjuncts(builder.getOps(), builder.getLength(), &terms) != VX_SUCCESS)
+        return VX_ERROR;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        auto* stream = new FlatOpStream(info_->getExprInfo());
+        if (stream->compile(builder.getOps() + terms[i].offset, terms[i].length) != VX_SUCCESS) {
+            delete stream;
+            return VX_ERROR;
+        }
+        if (place(terms[i])->add(stream) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::buildOnConditions() {
+    for (std::size_t i = 0; i < outerJoins_.size(); ++i) {
+        FlatJoin* join = outerJoins_[i].join;
+        if (compileCondition(outerJoins_[i].on, outerJoins_[i].rightTable,
+                             [join](const FlatConjunct&) { return &join->getOnFilter(); }) !=
+            VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::buildWhere() {
+    if (!clauses_[WHERE].present)
+        return VX_SUCCESS;
+    char* text = copySpan(clauses_[WHERE]);
+    if (!text)
+        return VX_ERROR;
+    FlatSqlLexer lexer(text);
+    FlatSqlToken first;
+    FlatSqlToken second;
+    VxStatus status = lexer.next(&first, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
+    if (status == VX_SUCCESS)
+        status = lexer.next(&second, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
+    ramFree(text);
+    if (status != VX_SUCCESS)
+        return VX_ERROR;
+    if (first.is("CURRENT") && second.is("OF"))
+        return (mode_ & 0x200) ? notCapable() : syntaxError(3862);
+    // A term goes to the operator where all its tables are current: the
+    // table's own access for a term of one table, unless that table is the
+    // NULL side of an outer join (the NULL row must meet the term), else
+    // the join that adds its latest table.
+    return compileCondition(clauses_[WHERE], 0, [this](const FlatConjunct& term) {
+        std::uint16_t latest = term.maxTable ? term.maxTable : 1;
+        bool nullSide = latest >= 2 && joins_[latest - 2]->isOuter();
+        if (term.minTable == term.maxTable && !nullSide)
+            return &static_cast<FlatTableAccess*>(tables_->get(latest - 1))->getFilter();
+        return &joins_[latest - 2]->getFilter();
+    });
+}

@@ -1,0 +1,119 @@
+// FlatSelectParser: reads the structure of a SELECT and builds its tree of
+// result-set operators directly.
+//
+// Order of a SELECT: an optional "(" (closed by a ")" at clause level),
+// SELECT, optional ALL or DISTINCT, the select list up to FROM, the FROM
+// list (table references joined by ","), then the clauses WHERE, GROUP BY,
+// HAVING, ORDER BY, FOR UPDATE OF in any order, each at most once, and
+// UNION. Clause texts run to the next clause keyword at parenthesis depth
+// 0. Each table is opened as soon as it is read.
+//
+// The tree, bottom up: one table access per table, joined left-deep by
+// nested-loop joins in FROM order; each AND term of WHERE on the lowest
+// operator that sees all its tables (a table access for a term of one
+// table, else the join that adds its latest table); the projection of the
+// select list; a scrolling operator when the mode asks for one.
+//
+// Every failure raises its message and leaves nothing behind: the parser
+// deletes a partial tree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "parse/FlatExprCompiler.h"
+#include "parse/FlatParseStack.h"
+#include "util/VxStatus.h"
+
+class FlatJoin;
+class FlatProjection;
+class FlatResultSet;
+class FlatResultSetGlobalInfo;
+class FlatTableAccess;
+class VxArray;
+
+struct FlatSelectTree {
+    FlatResultSet* root = nullptr;        // owned by the caller after success
+    FlatProjection* projection = nullptr; // the projection inside it
+};
+
+class FlatSelectParser {
+public:
+    // `tables` receives the FlatTableAccess objects by number (not owned:
+    // they belong to the tree). `params` numbers the statement's markers.
+    FlatSelectParser(FlatResultSetGlobalInfo* info, FlatParamList* params, VxArray* tables,
+                     unsigned mode)
+        : info_(info), params_(params), tables_(tables), mode_(mode) {}
+    ~FlatSelectParser();
+    FlatSelectParser(const FlatSelectParser&) = delete;
+    FlatSelectParser& operator=(const FlatSelectParser&) = delete;
+
+    void setUserName(const char* name) { userName_ = name; }
+    [[nodiscard]] VxStatus parse(const char* sql, FlatSelectTree* tree);
+
+private:
+    // A piece of the statement text: [start, end) byte offsets.
+    struct Span {
+        std::size_t start;
+        std::size_t end;
+        bool present;
+    };
+    enum ClauseId { WHERE, GROUP_BY, HAVING, ORDER_BY, FOR_UPDATE, CLAUSE_COUNT };
+    // A left outer join and its ON condition.
+    struct OuterJoin {
+        FlatJoin* join;
+        std::uint16_t rightTable; // the table the join adds
+        Span on;
+    };
+
+    [[nodiscard]] VxStatus readHead(FlatSqlLexer& lexer);
+    [[nodiscard]] VxStatus readSelectList(FlatSqlLexer& lexer);
+    [[nodiscard]] VxStatus readFromList(FlatSqlLexer& lexer);
+    [[nodiscard]] VxStatus readTableReference(FlatSqlLexer& lexer, bool outer);
+    [[nodiscard]] VxStatus readOnCondition(FlatSqlLexer& lexer);
+    [[nodiscard]] VxStatus readTableName(FlatSqlLexer& lexer, char* directory, char* file);
+    [[nodiscard]] VxStatus readTableWord(FlatSqlLexer& lexer, char* directory, char* file);
+    [[nodiscard]] VxStatus readOptions(FlatSqlLexer& lexer, char** options);
+    [[nodiscard]] VxStatus readClauses(FlatSqlLexer& lexer);
+    [[nodiscard]] VxStatus readClause(FlatSqlLexer& lexer, ClauseId id, const char* keyword);
+    [[nodiscard]] VxStatus checkTrashAtEnd(FlatSqlLexer& lexer);
+    // Moves to the end of a clause's text: the next clause keyword or ";"
+    // at depth 0, the end, or the ")" that closes the outer parenthesis.
+    // An ON condition also ends at ",", ON and the join words (LEFT and
+    // RIGHT unless "(" follows: the string functions).
+    [[nodiscard]] VxStatus skipClauseText(FlatSqlLexer& lexer, bool onCondition = false);
+
+    [[nodiscard]] VxStatus buildTree(FlatSelectTree* tree);
+    [[nodiscard]] VxStatus buildSelectList(FlatProjection* projection);
+    [[nodiscard]] VxStatus addSelectItem(FlatProjection* projection, const char* text,
+                                         std::size_t offset);
+    [[nodiscard]] VxStatus addTableColumns(FlatProjection* projection, FlatTableAccess* table);
+    [[nodiscard]] VxStatus addExpressionColumn(FlatProjection* projection, const char* text,
+                                               std::size_t offset);
+    [[nodiscard]] VxStatus buildWhere();
+    [[nodiscard]] VxStatus buildOnConditions();
+    // Compiles a condition and hands each of its AND terms to `place`.
+    template <typename Place>
+    [[nodiscard]] VxStatus compileCondition(const Span& span, std::uint16_t visibleTables,
+                                            Place place);
+    [[nodiscard]] VxStatus checkOtherClauses();
+    // A NUL-terminated copy of the span (ramFree), or null when memory runs out.
+    char* copySpan(const Span& span) const;
+
+    FlatResultSetGlobalInfo* info_;
+    FlatParamList* params_;
+    VxArray* tables_;
+    unsigned mode_;
+    const char* userName_ = "";
+    const char* sql_ = nullptr;
+    FlatResultSet* from_ = nullptr;         // the FROM tree while it is built
+    FlatParseStack<FlatJoin*> joins_;       // joins_[k - 2] adds table k
+    FlatParseStack<OuterJoin> outerJoins_;  // in the order written
+    FlatParseStack<std::size_t> waitingOn_; // outer joins without ON yet
+    Span selectList_{0, 0, false};
+    Span clauses_[CLAUSE_COUNT] = {};
+    bool outerParen_ = false;
+    bool outerClosed_ = false;
+    bool distinct_ = false;
+    bool union_ = false;
+};

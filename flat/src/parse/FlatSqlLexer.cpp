@@ -1,0 +1,111 @@
+// FlatSqlLexer: tokens through buttoken, with their offsets and lengths.
+#include "parse/FlatSqlLexer.h"
+
+#include <cstring>
+
+#include "util/ram.h"
+#include "util/str.h"
+
+namespace {
+
+bool isAsciiLetter(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isAsciiDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+bool FlatSqlToken::is(const char* word) const {
+    return strEqualCi(text(), length_, word, std::strlen(word));
+}
+
+bool FlatSqlToken::isName() const {
+    unsigned char c = first();
+    return isAsciiLetter(c) || c == '_' || c == '#' || c >= 0x80;
+}
+
+bool FlatSqlToken::isQuoted() const {
+    unsigned char c = first();
+    return length_ >= 2 && (c == '\'' || c == '"' || c == '`');
+}
+
+bool FlatSqlToken::isNumber() const {
+    unsigned char c = first();
+    return isAsciiDigit(c) ||
+           (c == '.' && length_ > 1 && isAsciiDigit(static_cast<unsigned char>(text()[1])));
+}
+
+void FlatSqlToken::release() {
+    ramFree(moved_);
+    moved_ = nullptr;
+    length_ = 0;
+    inline_[0] = 0;
+}
+
+VxStatus FlatSqlLexer::next(FlatSqlToken* token, unsigned short mode, std::size_t size) {
+    token->release();
+    skipBlanks();
+    token->offset_ = getOffset();
+    if (size > FLAT_NAME_SIZE)
+        size = FLAT_NAME_SIZE;
+    if (buttoken(token->inline_, &cursor_, mode, size) != VX_SUCCESS)
+        return VX_ERROR;
+    if (mode & BUT_ALLOCATE)
+        token->moved_ = buttokenMovedText(token->inline_);
+    token->length_ = std::strlen(token->text());
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSqlLexer::peek(FlatSqlToken* token, unsigned short mode, std::size_t size) {
+    const char* saved = cursor_;
+    VxStatus status = next(token, mode, size);
+    cursor_ = saved;
+    return status;
+}
+
+VxStatus FlatSqlLexer::takeExponent(FlatSqlToken* number) {
+    const char* p = cursor_;
+    if (*p != 'E' && *p != 'e')
+        return VX_SUCCESS;
+    const char* digits = p + 1;
+    if (*digits == '+' || *digits == '-')
+        ++digits;
+    if (!isAsciiDigit(static_cast<unsigned char>(*digits)))
+        return VX_SUCCESS;
+    const char* end = digits;
+    while (isAsciiDigit(static_cast<unsigned char>(*end)))
+        ++end;
+    std::size_t extra = static_cast<std::size_t>(end - p);
+    std::size_t total = number->length_ + extra;
+    if (!number->moved_ && total + 1 <= FLAT_NAME_SIZE) {
+        std::memcpy(number->inline_ + number->length_, p, extra);
+        number->inline_[total] = 0;
+    } else {
+        char* text = static_cast<char*>(ramAlloc(total + 1));
+        if (!text)
+            return VX_ERROR;
+        std::memcpy(text, number->text(), number->length_);
+        std::memcpy(text + number->length_, p, extra);
+        text[total] = 0;
+        ramFree(number->moved_);
+        number->moved_ = text;
+    }
+    number->length_ = total;
+    cursor_ = end;
+    return VX_SUCCESS;
+}
+
+unsigned char FlatSqlLexer::peekChar() const {
+    const char* p = cursor_;
+    while (*p && static_cast<unsigned char>(*p) <= ' ')
+        ++p;
+    return static_cast<unsigned char>(*p);
+}
+
+void FlatSqlLexer::skipBlanks() {
+    while (*cursor_ && static_cast<unsigned char>(*cursor_) <= ' ')
+        ++cursor_;
+}

@@ -1,0 +1,175 @@
+// FlatResultSet: defaults of the operator interface, condition lists,
+// the query's global information and plan listings.
+#include "flat/FlatResultSet.h"
+
+#include <cstring>
+
+#include "base/BaseErrors.h"
+#include "error/FlatErrors.h"
+#include "flat/FlatConnection.h"
+#include "flat/FlatOneChildResultSet.h"
+#include "flat/FlatOpStream.h"
+#include "flat/FlatResultSetColumn.h"
+#include "flat/FlatResultSetGlobalInfo.h"
+#include "util/VxString.h"
+#include "util/bos.h"
+#include "util/ram.h"
+#include "util/str.h"
+
+namespace {
+
+// Abort requests are looked for on the 1st, 129th, ... row.
+constexpr std::uint32_t ABORT_CHECK_PERIOD = 128;
+constexpr unsigned RULE_WIDTH = 40;
+constexpr unsigned CHILD_INDENT = 5;
+
+VxStatus indentLine(VxString* out, unsigned indent, const char* text) {
+    for (unsigned i = 0; i < indent; ++i)
+        if (out->concat(' ') != VX_SUCCESS)
+            return VX_ERROR;
+    if (out->concat(text) != VX_SUCCESS)
+        return VX_ERROR;
+    return out->concat("\r\n");
+}
+
+} // namespace
+
+// ---- FlatConditionList ------------------------------------------------------
+
+FlatConditionList::~FlatConditionList() {
+    for (std::size_t i = 0; i < count_; ++i)
+        delete items_[i];
+    ramFree(items_);
+}
+
+VxStatus FlatConditionList::add(FlatOpStream* condition) {
+    if (count_ == capacity_) {
+        std::size_t capacity = capacity_ ? capacity_ * 2 : 4;
+        void* block = items_;
+        if (ramResize(&block, capacity * sizeof *items_) != VX_SUCCESS) {
+            delete condition;
+            return VX_ERROR;
+        }
+        items_ = static_cast<FlatOpStream**>(block);
+        capacity_ = capacity;
+    }
+    items_[count_++] = condition;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatConditionList::evaluate(bool* passes) {
+    *passes = true;
+    for (std::size_t i = 0; i < count_ && *passes; ++i)
+        if (items_[i]->evaluateCondition(passes) != VX_SUCCESS)
+            return VX_ERROR;
+    return VX_SUCCESS;
+}
+
+// ---- FlatResultSetGlobalInfo ------------------------------------------------
+
+VxStatus FlatResultSetGlobalInfo::openCursor(FlatCursor** cursor, const char* qualifier,
+                                             const char* table, const char* options) {
+    *cursor = nullptr;
+    if (opener_)
+        return opener_->openTable(cursor, qualifier, table, options);
+    if (!connection_) {
+        addOdbcError(ODBC_S1000);
+        return VX_ERROR;
+    }
+    return connection_->openCursor(cursor, qualifier, "", table, this, options);
+}
+
+VxStatus FlatResultSetGlobalInfo::checkAbort() {
+    if (!abortCheck_)
+        return VX_SUCCESS;
+    bool ask = abortCalls_ % ABORT_CHECK_PERIOD == 0;
+    ++abortCalls_;
+    if (ask && bosabort()) {
+        addFlatError(4018);
+        return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+// ---- FlatResultSet ----------------------------------------------------------
+
+FlatResultSet::~FlatResultSet() = default;
+
+VxStatus FlatResultSet::open() {
+    for (std::uint16_t i = 0; i < getChildCount(); ++i)
+        if (getChild(i)->open() != VX_SUCCESS)
+            return VX_ERROR;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatResultSet::close() {
+    VxStatus status = VX_SUCCESS;
+    for (std::uint16_t i = 0; i < getChildCount(); ++i)
+        if (getChild(i)->close() != VX_SUCCESS)
+            status = VX_ERROR;
+    return status;
+}
+
+void FlatResultSet::setNullRow(bool on) {
+    for (std::uint16_t i = 0; i < getChildCount(); ++i)
+        getChild(i)->setNullRow(on);
+}
+
+VxStatus FlatResultSet::fetchRow(std::uint32_t, std::uint16_t* status) {
+    *status = FLAT_ROW_NONE;
+    addOdbcError(ODBC_S1C00);
+    return VX_ERROR;
+}
+
+std::uint16_t FlatResultSet::getColumnCount() const {
+    return 0;
+}
+
+FlatResultSetColumn* FlatResultSet::getColumn(std::uint16_t) const {
+    return nullptr;
+}
+
+std::uint16_t FlatResultSet::findColumn(const char* name) const {
+    for (std::uint16_t i = 0; i < getColumnCount(); ++i)
+        if (strEqualCi(getColumn(i)->getName(), name))
+            return i;
+    return FLAT_NO_COLUMN;
+}
+
+FlatResultSet* FlatResultSet::getChild(std::uint16_t) const {
+    return nullptr;
+}
+
+VxStatus FlatResultSet::addTablesToList(VxArray* list) {
+    for (std::uint16_t i = 0; i < getChildCount(); ++i)
+        if (getChild(i)->addTablesToList(list) != VX_SUCCESS)
+            return VX_ERROR;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatResultSet::dump(VxString* out, unsigned indent) {
+    if (indentLine(out, indent, getTitle()) != VX_SUCCESS ||
+        dumpParts(out, indent + 3) != VX_SUCCESS)
+        return VX_ERROR;
+    char rule[RULE_WIDTH + 1];
+    std::memset(rule, '-', RULE_WIDTH);
+    rule[RULE_WIDTH] = 0;
+    if (indentLine(out, indent, rule) != VX_SUCCESS)
+        return VX_ERROR;
+    for (std::uint16_t i = 0; i < getChildCount(); ++i)
+        if (getChild(i)->dump(out, indent + CHILD_INDENT) != VX_SUCCESS)
+            return VX_ERROR;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatResultSet::dumpParts(VxString*, unsigned) {
+    return VX_SUCCESS;
+}
+
+VxStatus flatDumpLine(VxString* out, unsigned indent, const char* text) {
+    return indentLine(out, indent, text);
+}
+
+FlatOneChildResultSet::~FlatOneChildResultSet() {
+    delete child_;
+}

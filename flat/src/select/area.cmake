@@ -1,0 +1,10 @@
+# Result-set operators and the SELECT descriptor.
+list(APPEND FLAT_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/FlatJoin.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatOrdinalResultSet.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatProjection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatRandomFetch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatResultSet.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatResultSetColumn.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatSelectDesc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatTableAccess.cpp)
