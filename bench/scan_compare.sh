@@ -39,6 +39,6 @@ export ODBCSYSINI ODBCINI
 : > "$DIR/odbc.ini"
 "$BUILD/bin/bench_scan" "DRIVER=$SQLITE_DRIVER;Database=$DIR/sales.db" sales sqlite
 if [ -f "$TEXT_DRIVER" ]; then
-    "$BUILD/bin/bench_scan" "DRIVER=$(realpath "$TEXT_DRIVER");Database=$(realpath "$DIR")" \
+    "$BUILD/bin/bench_scan" "DRIVER=$(realpath "$TEXT_DRIVER");Database=$(realpath "$DIR");FirstLineNames=1" \
         sales.csv text
 fi

@@ -1,6 +1,59 @@
 #!/usr/bin/env bash
-# The main job of "make demo": shows the built libraries at work.
+# The job of "make demo": registers the Text driver in a private unixODBC
+# configuration under the build folder, with a data source over samples/,
+# and runs a few queries through isql.
+#
+# Usage: tools/demo.sh [build folder]
 set -euo pipefail
-build=${1:-build}
-echo "== foundation: error records as a driver raises them"
-"$build/bin/vxdemo"
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+driver=$build/lib/libKWTXT08.so
+samples=$root/samples
+config=$build/demo-odbc
+
+if [ ! -f "$driver" ]; then
+    echo "demo: $driver is missing; build first (make build)" >&2
+    exit 1
+fi
+if ! command -v isql > /dev/null; then
+    echo "demo: isql is missing; install unixODBC's tools (make deps)" >&2
+    exit 1
+fi
+
+# The driver and the data source, in files of the demo's own: nothing of
+# the user's ODBC configuration is read or changed.
+mkdir -p "$config"
+cat > "$config/odbcinst.ini" <<INI
+[KWTXT08]
+Description = Brellmont ODBC Text driver
+Driver = $driver
+INI
+cat > "$config/odbc.ini" <<INI
+[Samples]
+Description = The sample text files
+Driver = KWTXT08
+Database = $samples
+FirstLineNames = 1
+ExtraExtensions = csv,tab,dat
+INI
+export ODBCSYSINI=$config ODBCINSTINI=odbcinst.ini ODBCINI=$config/odbc.ini
+export VX_CONFIG_DIR=$config
+
+run() {
+    echo
+    echo "== $1"
+    echo "   $2"
+    printf '%s\n' "$2" | isql -v -b Samples
+}
+
+echo "Data source 'Samples': the text files of $samples"
+echo "(CSV files with a header line, a tab file, a fixed-width file described in VXTXT.INI)"
+
+run "Three CSV files joined: what each customer ordered since 10 March, and its value" \
+    "SELECT c.name, c.city, o.order_id, p.description, o.quantity * p.price FROM customers.csv c, orders.csv o, products.csv p WHERE c.id = o.customer_id AND o.product = p.code AND o.ordered >= {d '2026-03-10'}"
+
+run "The fixed-width file, read by the offsets and the date mask of VXTXT.INI" \
+    "SELECT badge, name, joined FROM STAFF WHERE department = 'Engineering' OR joined > {d '2000-01-01'}"
+
+run "The tab file, with its delimiter given as a table option" \
+    "SELECT station, taken, celsius FROM readings.tab (Delimiter=TAB) WHERE celsius BETWEEN -5 AND 8"

@@ -95,5 +95,8 @@ std::uint16_t TxtGuessResult::readWidth(std::uint16_t index) const {
     const TxtGuessField& field = fields_[index];
     if (field.type == TXT_COLUMN_DATE && tableType != TXT_TABLE_FIXED)
         return TXT_DELIMITED_DATE_WIDTH;
+    if (field.type == TXT_COLUMN_NUMERIC && tableType != TXT_TABLE_FIXED &&
+        field.width < TXT_DELIMITED_NUMBER_WIDTH)
+        return TXT_DELIMITED_NUMBER_WIDTH;
     return field.width;
 }

@@ -54,8 +54,9 @@ public:
     // Names the unnamed columns "FIELD_<n>" and makes every name unique
     // (case-insensitively) by adding 2, 3, ... within 32 characters.
     void completeNames();
-    // The characters a column keeps when read: its width, except that a
-    // DATE column of a table that is not Fixed keeps 50.
+    // The characters a column keeps when read: its width, except that in
+    // a table that is not Fixed a DATE column keeps 50 and a NUMERIC
+    // column at least 256.
     std::uint16_t readWidth(std::uint16_t index) const;
 
 private:

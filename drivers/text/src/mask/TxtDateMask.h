@@ -93,6 +93,8 @@ public:
 
 private:
     bool append(std::uint8_t code);
+    // Whether reading sets the year and the month (or the whole date).
+    bool readsYearAndMonth() const;
     unsigned short compileRun(const char* run, std::size_t count, char letter);
 
     std::uint8_t codes_[TXT_DATE_MASK_MAX] = {};

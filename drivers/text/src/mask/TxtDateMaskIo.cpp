@@ -187,9 +187,29 @@ std::size_t appendName(char* out, const char* text, int form) {
 
 } // namespace
 
+bool TxtDateMask::readsYearAndMonth() const {
+    bool year = false;
+    bool month = false;
+    for (std::size_t i = 0; i < length_; ++i) {
+        const std::uint8_t code = codes_[i];
+        if (code == JULIAN)
+            return true;
+        year = year || code == YEAR2 || code == YEAR4;
+        month = month || (code >= MONTH && code <= MONTH_NAME_UPPER);
+        if (code == QUOTED)
+            i += 1u + codes_[i + 1];
+        else if (code == ESCAPED)
+            ++i;
+    }
+    return year && month;
+}
+
 VxStatus TxtDateMask::parse(const char* text, std::size_t length, TxtDate* date) const {
-    TxtDate result;
-    txtToday(&result);
+    // Today's date is asked for only when the mask leaves it to decide
+    // the year or the month.
+    TxtDate result{1, 1, 1};
+    if (!readsYearAndMonth())
+        txtToday(&result);
     result.day = 1;
     DateReader reader(text, length);
     bool ok = length_ > 0;

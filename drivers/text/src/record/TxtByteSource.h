@@ -41,6 +41,16 @@ public:
             ++pos_;
         return c;
     }
+    // The bytes buffered from the position on, refilling when none are
+    // left: their count in *count, null at the end of the file. skip()
+    // steps over `count` of them (at most the count given).
+    const char* span(std::size_t* count) {
+        if (pos_ >= fill_ && refill() == END)
+            return nullptr;
+        *count = fill_ - pos_;
+        return buffer_ + pos_;
+    }
+    void skip(std::size_t count) { pos_ += count; }
     // Whether a read failed since the last seek (its error is on the list).
     bool failed() const { return failed_; }
 

@@ -29,6 +29,10 @@ enum TxtCharset : std::uint8_t {
 constexpr std::size_t TXT_MAX_COLUMN_NAME = 32;
 // A DATE column of a table that is not Fixed reads up to this many characters.
 constexpr std::uint16_t TXT_DELIMITED_DATE_WIDTH = 50;
+// A NUMERIC column of a table that is not Fixed reads at least this many
+// characters: a number cut to its column's width would read as another
+// number, and a guessed width only knows the lines that were scanned.
+constexpr std::uint16_t TXT_DELIMITED_NUMBER_WIDTH = 256;
 // Most columns a table may have.
 constexpr std::uint16_t TXT_MAX_COLUMNS = 16000;
 // Bytes of a record handle: the byte offset of the record's first character.

@@ -1,5 +1,7 @@
 #include "record/TxtLineScanner.h"
 
+#include <cstring>
+
 #include "record/TxtFormat.h"
 
 namespace {
@@ -8,46 +10,102 @@ inline bool endsInput(int c) {
     return c == TxtByteSource::END || c == TXT_CTRL_Z;
 }
 
+// Where a delimited value goes: at most `capacity` bytes at `out` (which
+// may be null), while `total` counts every byte of the value.
+struct ValueSink {
+    char* out;
+    std::size_t capacity;
+    std::size_t stored;
+    std::size_t total;
+
+    void put(char c) {
+        if (out && stored < capacity)
+            out[stored++] = c;
+        ++total;
+    }
+    void put(const char* bytes, std::size_t count) {
+        if (out && stored < capacity) {
+            const std::size_t room = capacity - stored;
+            const std::size_t taken = count < room ? count : room;
+            std::memcpy(out + stored, bytes, taken);
+            stored += taken;
+        }
+        total += count;
+    }
+};
+
+// The quoted part of a value, after its opening quote: true when the
+// closing quote was seen, false when the input ended first.
+bool scanQuoted(TxtByteSource& source, ValueSink& sink) {
+    for (;;) {
+        const int c = source.peek();
+        if (endsInput(c))
+            return false;
+        source.next();
+        if (c == '\r')
+            continue;
+        if (c == '"') {
+            if (source.peek() != '"')
+                return true;
+            source.next();
+        }
+        sink.put(static_cast<char>(c));
+    }
+}
+
+// The rest of a value outside quotes, up to the delimiter or the line
+// feed (consumed) or the end of the input (not consumed). Stretches of
+// ordinary bytes are taken straight from the source's buffer.
+void scanPlain(TxtByteSource& source, unsigned char delimiter, ValueSink& sink, bool* endOfLine) {
+    for (;;) {
+        std::size_t count = 0;
+        const char* bytes = source.span(&count);
+        if (!bytes) {
+            *endOfLine = true;
+            return;
+        }
+        std::size_t run = 0;
+        while (run < count) {
+            const auto c = static_cast<unsigned char>(bytes[run]);
+            if (c == delimiter || c == '\n' || c == '\r' || c == TXT_CTRL_Z)
+                break;
+            ++run;
+        }
+        sink.put(bytes, run);
+        source.skip(run);
+        if (run == count)
+            continue;
+        const auto c = static_cast<unsigned char>(bytes[run]);
+        if (c == TXT_CTRL_Z) {
+            *endOfLine = true;
+            return;
+        }
+        source.skip(1);
+        if (c == '\r')
+            continue;
+        // A line feed, unless it is itself the delimiter.
+        *endOfLine = c != delimiter;
+        return;
+    }
+}
+
 } // namespace
 
 void txtScanDelimitedValue(TxtByteSource& source, char delimiter, char* out, std::size_t capacity,
                            std::size_t* stored, std::size_t* fullLength, bool* endOfLine) {
-    std::size_t n = 0;
-    std::size_t total = 0;
-    bool inQuotes = false;
+    ValueSink sink{out, capacity, 0, 0};
     *endOfLine = false;
+    bool closed = true;
     if (source.peek() == '"') {
         source.next();
-        inQuotes = true;
-    }
-    const int delimiterByte = static_cast<unsigned char>(delimiter);
-    for (;;) {
-        int c = source.peek();
-        if (endsInput(c)) {
+        closed = scanQuoted(source, sink);
+        if (!closed)
             *endOfLine = true;
-            break;
-        }
-        source.next();
-        if (c == '\r')
-            continue;
-        if (inQuotes && c == '"') {
-            if (source.peek() != '"') {
-                inQuotes = false;
-                continue;
-            }
-            source.next();
-        } else if (!inQuotes && c == delimiterByte) {
-            break;
-        } else if (!inQuotes && c == '\n') {
-            *endOfLine = true;
-            break;
-        }
-        if (out && n < capacity)
-            out[n++] = static_cast<char>(c);
-        ++total;
     }
-    *stored = n;
-    *fullLength = total;
+    if (closed)
+        scanPlain(source, static_cast<unsigned char>(delimiter), sink, endOfLine);
+    *stored = sink.stored;
+    *fullLength = sink.total;
 }
 
 void txtSkipDelimitedLine(TxtByteSource& source, char delimiter) {

@@ -70,6 +70,7 @@ VxStatus TxtRecordReader::readRecord(std::int64_t offset, bool* found, std::int6
     for (std::uint16_t i = 0; i < columnCount_; ++i) {
         columns_[i].length = 0;
         columns_[i].text[0] = 0;
+        columns_[i].cut = false;
     }
     source_.seek(offset);
     *found = txtRecordStarts(source_);
@@ -94,6 +95,7 @@ void TxtRecordReader::readDelimited() {
         std::size_t total;
         txtScanDelimitedValue(source_, delimiter_, column.text, column.width, &column.length,
                               &total, &endOfLine);
+        column.cut = total > column.width;
         column.length = txtTrimTrailingBlanks(column.text, column.length);
         column.text[column.length] = 0;
     }

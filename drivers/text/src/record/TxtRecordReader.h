@@ -49,6 +49,9 @@ public:
     // that convert the text in place; setColumnLength records the new length.
     char* getColumnBuffer(std::uint16_t column) { return columns_[column].text; }
     std::uint16_t getColumnWidth(std::uint16_t column) const { return columns_[column].width; }
+    // Whether a delimited value of the last record was longer than its
+    // column's read width and lost its end.
+    bool wasCut(std::uint16_t column) const { return columns_[column].cut; }
     void setColumnLength(std::uint16_t column, std::size_t length);
 
     // Forgets buffered bytes (after the file was written through another handle).
@@ -60,6 +63,7 @@ private:
         std::size_t length;
         std::uint16_t width;
         std::uint16_t offset;
+        bool cut;
     };
 
     void readDelimited();

@@ -1,0 +1,257 @@
+#include "connect/TxtConnection.h"
+
+#include <sqlext.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "base/BaseErrors.h"
+#include "base/BaseInfoTable.h"
+#include "cursor/TxtCursor.h"
+#include "cursor/TxtSharedDesc.h"
+#include "error/TxtErrors.h"
+#include "flat/FlatStatement.h"
+#include "util/ram.h"
+#include "util/str.h"
+
+namespace {
+
+const SetupInfo SETUP_TABLE[] = {
+    {"Database", 0, SETUP_EDIT, nullptr, nullptr, 255, "DB", 1, 0},
+    {"ScanRows", 0, SETUP_EDIT, nullptr, "25", 8, "SR", 1, 1},
+    {"TableType", 0, SETUP_COMBO_LIST, "Comma,Tab,Character,Fixed", "Comma", 0, "TT", 1, 1},
+    {"Delimiter", 0, SETUP_EDIT, nullptr, ",", 1, "DC", 1, 1},
+    {"UndefinedTable", 0, SETUP_COMBO_LIST, "PROMPT,GUESS", "PROMPT", 0, "UT", 1, 1},
+    {"ExtraExtensions", 0, SETUP_EDIT, nullptr, nullptr, 255, "EE", 1, 1},
+    {"FileOpenCache", 0, SETUP_EDIT, nullptr, "0", 5, "FOC", 1, 1},
+    {"CacheSize", 0, SETUP_EDIT, nullptr, "4", 10, "CSZ", 1, 1},
+    {"FirstLineNames", 0, SETUP_CHECK, "1", "0", 0, "FLN", 1, 1},
+    {"IntlSort", 0, SETUP_CHECK, "1", "0", 0, "IS", 1, 1},
+    {"UseLongQualifiers", 0, SETUP_CHECK, "1", "0", 0, "ULQ", 1, 1},
+};
+
+// The engine's answers, and one of the Text driver's own.
+const BaseInfoTable& textInfoTable() {
+    static const BaseInfoEntry entries[] = {
+        BaseInfoEntry::ask(TxtConnection::INFO_FILE_TYPE),
+    };
+    static const BaseInfoTable table(entries, sizeof entries / sizeof entries[0],
+                                     &FlatConnection::getFlatInfoTable());
+    return table;
+}
+
+void copyText(const char* text, char* out, std::size_t outSize) {
+    if (outSize > 0)
+        strCopy(out, outSize, text);
+}
+
+// Blanks on both sides of `length` bytes at *text removed.
+void trimBlanks(const char** text, std::size_t* length) {
+    while (*length > 0 && (**text == ' ' || **text == '\t'))
+        ++*text, --*length;
+    while (*length > 0 && ((*text)[*length - 1] == ' ' || (*text)[*length - 1] == '\t'))
+        --*length;
+}
+
+// Whether the comma-separated `list` holds `item` (without case).
+bool listHolds(const char* list, const char* item, std::size_t length) {
+    while (*list) {
+        const char* comma = std::strchr(list, ',');
+        const std::size_t itemLength =
+            comma ? static_cast<std::size_t>(comma - list) : std::strlen(list);
+        if (strEqualCi(list, itemLength, item, length))
+            return true;
+        if (!comma)
+            break;
+        list = comma + 1;
+    }
+    return false;
+}
+
+// A four-character code of MacFileInfo: `length` bytes, cut or padded.
+void copyCode(const char* text, std::size_t length, char* code) {
+    for (std::size_t i = 0; i < 4; ++i)
+        code[i] = i < length ? text[i] : ' ';
+    code[4] = '\0';
+}
+
+} // namespace
+
+TxtConnection::TxtConnection(BaseEnv& env) : FlatConnection(env) {
+    std::uint16_t count = 0;
+    const SetupInfo* table = setupTable(&count);
+    setSetupTable(table, count, BasePasswordEntry{});
+    setFlatFlag(FLAT_CASE_INSENSITIVE_IDS | FLAT_TABLE_NAMES_CI, true);
+    setFlatFlag(FLAT_ROWID | FLAT_COMPARE_FULL_PATH, false);
+    // The engine takes parameter values as values (bindParam), never
+    // substituted into the statement's text.
+    setFlag(CONN_NATIVE_PARAMS, true);
+}
+
+TxtConnection::~TxtConnection() = default;
+
+const SetupInfo* TxtConnection::setupTable(std::uint16_t* count) {
+    *count = sizeof SETUP_TABLE / sizeof SETUP_TABLE[0];
+    return SETUP_TABLE;
+}
+
+void TxtConnection::getDllName(char* out, std::size_t outSize) {
+    copyText("libKWTXT08.so", out, outSize);
+}
+
+VxStatus TxtConnection::readValue(VxValueParser* parser, const char* shortKey, const char* longKey,
+                                  const char* defaultValue, VxString* out) {
+    char* text = nullptr;
+    if (getConnectionValue(parser, shortKey, longKey, defaultValue, &text, nullptr) != VX_SUCCESS)
+        return VX_ERROR;
+    VxStatus status = out->initialize(text ? text : "");
+    ramFree(text);
+    return status;
+}
+
+VxStatus TxtConnection::readExtensions(VxValueParser* parser) {
+    VxString given;
+    if (readValue(parser, "EE", "ExtraExtensions", nullptr, &given) != VX_SUCCESS ||
+        extensions_.initialize(EXTENSION) != VX_SUCCESS)
+        return VX_ERROR;
+    const char* text = given.getText();
+    while (*text) {
+        const char* comma = std::strchr(text, ',');
+        std::size_t length = comma ? static_cast<std::size_t>(comma - text) : std::strlen(text);
+        const char* item = text;
+        text = comma ? comma + 1 : text + length;
+        trimBlanks(&item, &length);
+        // ".csv" and "*.csv" name the extension csv.
+        if (length > 1 && item[0] == '*' && item[1] == '.')
+            item += 2, length -= 2;
+        else if (length > 0 && item[0] == '.')
+            ++item, --length;
+        if (length == 0 || listHolds(extensions_.getText(), item, length))
+            continue;
+        if (extensions_.concat(',') != VX_SUCCESS || extensions_.concat(item, length) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::readTableDefaults(VxValueParser* parser) {
+    VxString names;
+    VxString rows;
+    VxString type;
+    VxString delimiter;
+    VxString policy;
+    if (readValue(parser, "FLN", "FirstLineNames", "0", &names) != VX_SUCCESS ||
+        readValue(parser, "SR", "ScanRows", "25", &rows) != VX_SUCCESS ||
+        readValue(parser, "TT", "TableType", "Comma", &type) != VX_SUCCESS ||
+        readValue(parser, "DC", "Delimiter", ",", &delimiter) != VX_SUCCESS ||
+        readValue(parser, "UT", "UndefinedTable", "Prompt", &policy) != VX_SUCCESS)
+        return VX_ERROR;
+    defaults_.firstLineNames = std::strcmp(names.getText(), "1") == 0;
+    const char* count = rows.getText();
+    unsigned long scanRows = 0;
+    bool digits = *count != '\0';
+    for (const char* c = count; *c && digits; ++c) {
+        digits = vxIsDigit(*c) && scanRows <= 0xFFFFFFFul;
+        scanRows = scanRows * 10 + static_cast<unsigned long>(*c - '0');
+    }
+    if (!digits) {
+        addOdbcError(ODBC_S1009, 6015) << "ScanRows";
+        return VX_ERROR;
+    }
+    defaults_.scanRows = static_cast<unsigned>(scanRows);
+    const char* character = delimiter.getText();
+    defaults_.tableType = txtTableTypeFromName(type.getText());
+    defaults_.delimiter = txtTableDelimiter(defaults_.tableType, *character ? *character : ',');
+    // With no window system an undefined table is guessed under either policy.
+    guessUndefined_ = true;
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::readFileInfo(VxValueParser* parser) {
+    VxString info;
+    if (readValue(parser, "MFI", "MacFileInfo", "ttxt,TEXT", &info) != VX_SUCCESS)
+        return VX_ERROR;
+    const char* text = info.getText();
+    const char* comma = std::strchr(text, ',');
+    const std::size_t creatorLength =
+        comma ? static_cast<std::size_t>(comma - text) : std::strlen(text);
+    copyCode(text, creatorLength, creator_);
+    if (comma)
+        copyCode(comma + 1, std::strlen(comma + 1), fileType_);
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::connectInit(VxValueParser* parser) {
+    if (getConnectOptions(parser) != VX_SUCCESS || readExtensions(parser) != VX_SUCCESS ||
+        readTableDefaults(parser) != VX_SUCCESS || readFileInfo(parser) != VX_SUCCESS)
+        return VX_ERROR;
+    setInfoTable(&textInfoTable());
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::connectLogon() {
+    return setDatabaseName(getDataDirectory());
+}
+
+VxStatus TxtConnection::getAskedForInfo(unsigned short infoType, void** value,
+                                        BaseInfoValType* valueType) {
+    if (infoType != INFO_FILE_TYPE) {
+        addOdbcError(ODBC_S1C00);
+        return VX_ERROR;
+    }
+    *value = fileType_;
+    *valueType = INFO_VAL_STRING;
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::getConnectOption(unsigned short option, void* value) {
+    if (option != FLAT_CONN_OPT_SETUP_DIALOG)
+        return FlatConnection::getConnectOption(option, value);
+    *static_cast<SQLUINTEGER*>(value) = 1;
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::prepareToCommit(FlatSharedDesc* desc, FlatFileCursor** cursor) {
+    *cursor = nullptr;
+    auto* text = dynamic_cast<TxtSharedDesc*>(desc);
+    auto* commit = new TxtCursor(this);
+    if (!text || !commit || commit->bind(text) != VX_SUCCESS) {
+        delete commit;
+        return VX_ERROR;
+    }
+    *cursor = commit;
+    return VX_SUCCESS;
+}
+
+void TxtConnection::getResourceStr(unsigned short id, char* out, std::size_t outSize) {
+    if (txtMessageTable().find(id))
+        txtMessageTable().load(id, out, outSize);
+}
+
+VxStatus TxtConnection::drvrSetToAllocatedState() {
+    tables_.end();
+    extensions_.unInitialize();
+    return VX_SUCCESS;
+}
+
+VxStatus TxtConnection::allocCursor(FlatCursor** cursor) {
+    *cursor = new TxtCursor(this);
+    return *cursor ? VX_SUCCESS : VX_ERROR;
+}
+
+void TxtConnection::getExt(char* out, std::size_t outSize) {
+    copyText(EXTENSION, out, outSize);
+}
+
+VxStatus TxtConnection::getTable(char** out, const char* dir, const char*, bool first) {
+    *out = nullptr;
+    if (first) {
+        const char* directory = dir && *dir ? dir : getDataDirectory();
+        const char* extensions = extensions_.length() ? extensions_.getText() : EXTENSION;
+        if (tables_.restart(directory ? directory : "", extensions) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return tables_.next(out);
+}
+
+void TxtConnection::bringSetupDialog(unsigned long) {}

@@ -1,0 +1,86 @@
+// TxtConnection: a connection of the Text driver. The database is one
+// directory; each text file in it is a table (TxtCursor reads them).
+//
+// Connection attributes, besides the engine's ("Database", "FileOpenCache",
+// "CacheSize", "IntlSort" ...):
+//
+//   ExtraExtensions / EE   none      further file extensions listed as
+//                                    tables, comma-separated ("NONE": files
+//                                    without one; ".csv" and "*.csv" mean
+//                                    csv); blanks trimmed, duplicates
+//                                    (without case) dropped
+//   FirstLineNames / FLN   "0"       "1": undefined tables have a header line
+//   ScanRows / SR          "25"      lines examined when guessing (0: all)
+//   TableType / TT         "Comma"   Comma, Tab, Character or Fixed
+//   Delimiter / DC         ","       the delimiter of type Character
+//   UndefinedTable / UT    "Prompt"  "Guess" or "Prompt"
+//   MacFileInfo / MFI      "ttxt,TEXT" creator and file-type codes
+//
+// A table without a definition in "VXTXT.INI" is guessed from its first
+// lines under either UndefinedTable policy: there is no one to prompt.
+//
+// The connection fixes for the engine: column names compare without case,
+// tables compare by name, table-name patterns match without case, no
+// ROWID. Its table-file extension is "TXT".
+#pragma once
+
+#include <cstddef>
+
+#include "catalog/TxtTableList.h"
+#include "define/TxtTableSource.h"
+#include "flat/FlatConnection.h"
+#include "util/VxString.h"
+
+class TxtConnection : public FlatConnection {
+public:
+    // The driver's own file extension, listed before ExtraExtensions.
+    static constexpr const char* EXTENSION = "TXT";
+    // Information type answered with the file-type code of MacFileInfo.
+    static constexpr unsigned short INFO_FILE_TYPE = 1027;
+
+    explicit TxtConnection(BaseEnv& env);
+    ~TxtConnection() override;
+
+    // The driver's table of data-source attributes.
+    static const SetupInfo* setupTable(std::uint16_t* count);
+
+    // ---- Framework and engine hooks ----
+    void getDllName(char* out, std::size_t outSize) override;
+    [[nodiscard]] VxStatus connectInit(VxValueParser* parser) override;
+    [[nodiscard]] VxStatus connectLogon() override;
+    [[nodiscard]] VxStatus getAskedForInfo(unsigned short infoType, void** value,
+                                           BaseInfoValType* valueType) override;
+    [[nodiscard]] VxStatus getConnectOption(unsigned short option, void* value) override;
+    [[nodiscard]] VxStatus prepareToCommit(FlatSharedDesc* desc, FlatFileCursor** cursor) override;
+    void getResourceStr(unsigned short id, char* out, std::size_t outSize) override;
+    [[nodiscard]] VxStatus drvrSetToAllocatedState() override;
+    [[nodiscard]] VxStatus allocCursor(FlatCursor** cursor) override;
+    void getExt(char* out, std::size_t outSize) override;
+    // The catalogue of TxtTableList for `dir` (the database directory
+    // when null or empty), with TXT and then ExtraExtensions.
+    [[nodiscard]] VxStatus getTable(char** out, const char* dir, const char* owner,
+                                    bool first) override;
+    // No window system: nothing to show.
+    void bringSetupDialog(unsigned long value) override;
+
+    // ---- Settings ----
+    // What undefined tables are read with.
+    const TxtTableSource::Defaults& getTableDefaults() const { return defaults_; }
+    bool guessesUndefinedTables() const { return guessUndefined_; }
+    // "TXT", then the extra extensions, comma-separated.
+    const char* getExtensions() { return extensions_.getText(); }
+
+private:
+    [[nodiscard]] VxStatus readExtensions(VxValueParser* parser);
+    [[nodiscard]] VxStatus readTableDefaults(VxValueParser* parser);
+    [[nodiscard]] VxStatus readFileInfo(VxValueParser* parser);
+    [[nodiscard]] VxStatus readValue(VxValueParser* parser, const char* shortKey,
+                                     const char* longKey, const char* defaultValue, VxString* out);
+
+    TxtTableSource::Defaults defaults_;
+    bool guessUndefined_ = false;
+    VxString extensions_;
+    char fileType_[5] = "TEXT";
+    char creator_[5] = "ttxt";
+    TxtTableList tables_;
+};

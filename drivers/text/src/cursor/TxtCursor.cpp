@@ -1,0 +1,234 @@
+#include "cursor/TxtCursor.h"
+
+#include <sqlext.h>
+
+#include <cstring>
+
+#include "base/BaseConvert.h"
+#include "base/BaseErrors.h"
+#include "connect/TxtConnection.h"
+#include "cursor/TxtSharedDesc.h"
+#include "cursor/TxtSharedField.h"
+#include "error/TxtErrors.h"
+#include "record/TxtNumberDigits.h"
+#include "flat/FlatDataValue.h"
+#include "util/ram.h"
+
+namespace {
+
+// Room for one converted value: the digits header and up to 96 digits, or
+// a DATE_STRUCT.
+constexpr std::size_t VALUE_SLOT = 112;
+static_assert(VALUE_SLOT >= sizeof(InternalDigitsHeader) + 96, "a slot holds any number");
+static_assert(VALUE_SLOT >= sizeof(DATE_STRUCT), "a slot holds a date");
+
+// The option text without blanks around it; null when nothing is left.
+const char* trimOptions(const char* text, std::size_t* length) {
+    if (!text)
+        return nullptr;
+    while (*text == ' ' || *text == '\t' || *text == '\r' || *text == '\n')
+        ++text;
+    std::size_t size = std::strlen(text);
+    while (size > 0 && (text[size - 1] == ' ' || text[size - 1] == '\t' || text[size - 1] == '\r' ||
+                        text[size - 1] == '\n'))
+        --size;
+    *length = size;
+    return size ? text : nullptr;
+}
+
+} // namespace
+
+TxtCursor::TxtCursor(TxtConnection* connection) : FlatFileCursor(connection) {}
+
+TxtCursor::~TxtCursor() {
+    ramFree(value_);
+}
+
+VxStatus TxtCursor::bind(TxtSharedDesc* desc) {
+    if (getSharedDesc() != desc)
+        setFile(desc);
+    const std::uint16_t count = desc->getLayout().getFieldCount();
+    ramFree(value_);
+    value_ = static_cast<unsigned char*>(ramAlloc(VALUE_SLOT * (count ? count : 1u)));
+    if (!value_)
+        return VX_ERROR;
+    positioned_ = false;
+    current_ = -1;
+    next_ = desc->getDataStart();
+    return reader_.open(desc->getLayout(), desc->getHandle());
+}
+
+VxStatus TxtCursor::openTable(const char* qualifier, const char*, const char* table,
+                              FlatResultSetGlobalInfo*, const char* options) {
+    auto* connection = static_cast<TxtConnection*>(connection_);
+    std::size_t optionsLength = 0;
+    const char* optionText = trimOptions(options, &optionsLength);
+    VxString optionCopy;
+    if (optionText && optionCopy.initialize(optionText, optionsLength) != VX_SUCCESS)
+        return VX_ERROR;
+    // A directory named with the table lies in the database directory
+    // unless it is absolute.
+    const char* database = connection->getDataDirectory();
+    VxString directory;
+    if (directory.initialize(database ? database : "") != VX_SUCCESS)
+        return VX_ERROR;
+    if (qualifier && *qualifier) {
+        const bool absolute = qualifier[0] == '/' || qualifier[0] == '\\';
+        if ((absolute && directory.initialize(qualifier) != VX_SUCCESS) ||
+            (!absolute &&
+             (directory.concat('/') != VX_SUCCESS || directory.concat(qualifier) != VX_SUCCESS)))
+            return VX_ERROR;
+    }
+    TxtTableSource source;
+    if (source.resolve(directory.getText(), table, optionText, optionsLength,
+                       connection->getTableDefaults()) != VX_SUCCESS)
+        return VX_ERROR;
+    const char* key = optionText ? optionCopy.getText() : nullptr;
+    TxtSharedDesc* desc = TxtSharedDesc::find(connection, source.getFilePath(), key);
+    if (!desc) {
+        desc = new TxtSharedDesc(connection);
+        if (!desc)
+            return VX_ERROR;
+        if (desc->open(source, key, connection->isReadOnly(), this) != VX_SUCCESS) {
+            delete desc;
+            return VX_ERROR;
+        }
+    }
+    return bind(desc);
+}
+
+VxStatus TxtCursor::translateColumns() {
+    for (std::uint16_t i = 0; i < reader_.getColumnCount(); ++i) {
+        std::size_t length = 0;
+        reader_.getColumnText(i, &length);
+        if (length > 0 && connection_->toDriver(SQL_CHAR, reader_.getColumnBuffer(i),
+                                                static_cast<SQLLEN>(length)) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::readAt(std::int64_t offset, bool* found) {
+    positioned_ = false;
+    std::int64_t next = offset;
+    if (reader_.readRecord(offset, found, &next) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!*found)
+        return VX_SUCCESS;
+    current_ = offset;
+    next_ = next;
+    positioned_ = true;
+    return connection_->hasTranslationLibrary() ? translateColumns() : VX_SUCCESS;
+}
+
+VxStatus TxtCursor::getNewFirstRecord(bool* eof, FlatIndexRange*) {
+    auto* desc = static_cast<TxtSharedDesc*>(getSharedDesc());
+    if (!desc) {
+        addOdbcError(ODBC_24000);
+        return VX_ERROR;
+    }
+    next_ = desc->getDataStart();
+    return getNextRecord(eof);
+}
+
+VxStatus TxtCursor::getNextRecord(bool* eof) {
+    bool found = false;
+    if (readAt(next_, &found) != VX_SUCCESS)
+        return VX_ERROR;
+    *eof = !found;
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::getRandomRecord(const void* handle, std::uint16_t* status) {
+    bool found = false;
+    if (readAt(txtGetRecordHandle(static_cast<const unsigned char*>(handle)), &found) != VX_SUCCESS)
+        return VX_ERROR;
+    *status = found ? 0 : 3;
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::getRecordHandle(void* out) {
+    txtPutRecordHandle(current_, static_cast<unsigned char*>(out));
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::numberValue(std::uint16_t field, const char* text, std::size_t length,
+                                FlatDataValue* out) {
+    const FlatSharedField* shared = getSharedField(field);
+    if (shared->getPrecision() < shared->getScale()) {
+        addOdbcError(ODBC_S1000, 3949);
+        return VX_ERROR;
+    }
+    unsigned char* slot = value_ + VALUE_SLOT * field;
+    std::size_t written = 0;
+    SQLLEN produced = 0;
+    if (txtPlainNumberToDigits(text, length, shared->getScale(), slot, VALUE_SLOT, &written))
+        produced = static_cast<SQLLEN>(written);
+    else if (BaseConvertNum(INTERNAL_CHAR, text, static_cast<SQLLEN>(length), INTERNAL_DIGITS, slot,
+                            &produced, static_cast<SQLLEN>(VALUE_SLOT),
+                            static_cast<short>(shared->getScale()),
+                            BASE_CONVERT_CUT_FRACTION) != VX_SUCCESS)
+        return VX_ERROR;
+    // A number that lost digits to its column's width would read as
+    // another number.
+    if (reader_.wasCut(field)) {
+        addOdbcError(ODBC_22003, 6071);
+        return VX_ERROR;
+    }
+    out->setValueBuffer(slot, 0);
+    out->setLength(static_cast<std::uint32_t>(produced));
+    out->setStorageType(INTERNAL_DIGITS);
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::dateValue(std::uint16_t field, const char* text, std::size_t length,
+                              FlatDataValue* out) {
+    const auto* shared = static_cast<const TxtSharedField*>(getSharedField(field));
+    TxtDate date{};
+    if (shared->getMask().parse(text, length, &date) != VX_SUCCESS) {
+        txtAddError(ODBC_37000, TXT_MSG_INVALID_DATE_VALUE) << text;
+        return VX_ERROR;
+    }
+    DATE_STRUCT value;
+    value.year = date.year;
+    value.month = date.month;
+    value.day = date.day;
+    unsigned char* slot = value_ + VALUE_SLOT * field;
+    std::memcpy(slot, &value, sizeof value);
+    out->setValueBuffer(slot, 0);
+    out->setLength(sizeof value);
+    out->setStorageType(INTERNAL_DATE);
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::getFieldData(std::uint16_t field, FlatDataValue* out) {
+    if (!positioned_) {
+        addOdbcError(ODBC_24000);
+        return VX_ERROR;
+    }
+    const auto* shared = static_cast<const TxtSharedField*>(getSharedField(field));
+    if (!shared || field >= reader_.getColumnCount()) {
+        addOdbcError(ODBC_S1002);
+        return VX_ERROR;
+    }
+    std::size_t length = 0;
+    const char* text = reader_.getColumnText(field, &length);
+    const char type = shared->getTypeLetter();
+    if (length == 0) {
+        out->setValueBuffer(text, 0);
+        out->setLength(0);
+        out->setStorageType(type == TXT_COLUMN_NUMERIC ? INTERNAL_DIGITS
+                            : type == TXT_COLUMN_DATE  ? INTERNAL_DATE
+                                                       : INTERNAL_CHAR);
+        out->setNull();
+        return VX_SUCCESS;
+    }
+    if (type == TXT_COLUMN_NUMERIC)
+        return numberValue(field, text, length, out);
+    if (type == TXT_COLUMN_DATE)
+        return dateValue(field, text, length, out);
+    out->setValueBuffer(text, 0);
+    out->setLength(static_cast<std::uint32_t>(length));
+    out->setStorageType(INTERNAL_CHAR);
+    return VX_SUCCESS;
+}

@@ -1,0 +1,64 @@
+// TxtCursor: the Text driver's table cursor. It reads the records of one
+// text table through its own TxtRecordReader over the file of the table's
+// shared description (TxtSharedDesc), and hands column values to the
+// engine in storage form:
+//
+//   VARCHAR   the text (INTERNAL_CHAR), borrowed until the next move
+//   NUMERIC   exact decimal digits with the column's scale (INTERNAL_DIGITS);
+//             a text that is not a number fails (22005)
+//   DATE      DATE_STRUCT (INTERNAL_DATE), read with the column's date
+//             mask; a text the mask does not read raises 1262 and 1266
+//
+// An empty field is NULL. A record handle is the 8-byte offset of the
+// record's first byte in the file; a record read again through its handle
+// is read from the file afresh. When the connection has a translation
+// library, every column's text passes through it to the driver's character
+// set as the record is read.
+//
+// Records are read only; the modifying operations keep the engine's
+// defaults (driver not capable).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "flat/FlatFileCursor.h"
+#include "record/TxtRecordReader.h"
+
+class TxtConnection;
+class TxtSharedDesc;
+
+class TxtCursor : public FlatFileCursor {
+public:
+    explicit TxtCursor(TxtConnection* connection);
+    ~TxtCursor() override;
+
+    // Binds the cursor to an open description and prepares its reader
+    // (also used for the cursor a commit writes through).
+    [[nodiscard]] VxStatus bind(TxtSharedDesc* desc);
+
+    // Resolves the table (definition, file, table options), reuses the
+    // connection's description of the same file and options or opens a
+    // new one, and binds the cursor to it.
+    [[nodiscard]] VxStatus openTable(const char* qualifier, const char* owner, const char* table,
+                                     FlatResultSetGlobalInfo* info, const char* options) override;
+    [[nodiscard]] VxStatus getNewFirstRecord(bool* eof, FlatIndexRange* range) override;
+    [[nodiscard]] VxStatus getNextRecord(bool* eof) override;
+    [[nodiscard]] VxStatus getRandomRecord(const void* handle, std::uint16_t* status) override;
+    [[nodiscard]] VxStatus getRecordHandle(void* out) override;
+    [[nodiscard]] VxStatus getFieldData(std::uint16_t field, FlatDataValue* out) override;
+
+private:
+    [[nodiscard]] VxStatus readAt(std::int64_t offset, bool* found);
+    [[nodiscard]] VxStatus translateColumns();
+    [[nodiscard]] VxStatus numberValue(std::uint16_t field, const char* text, std::size_t length,
+                                       FlatDataValue* out);
+    [[nodiscard]] VxStatus dateValue(std::uint16_t field, const char* text, std::size_t length,
+                                     FlatDataValue* out);
+
+    TxtRecordReader reader_;
+    std::int64_t current_ = -1;      // offset of the current record; -1 before the first
+    std::int64_t next_ = 0;          // offset of the record after it
+    bool positioned_ = false;        // a record is current
+    unsigned char* value_ = nullptr; // converted NUMERIC and DATE values
+};

@@ -1,0 +1,35 @@
+#include "cursor/TxtSharedField.h"
+
+#include <sqlext.h>
+
+VxStatus TxtSharedField::describe(const TxtGuessField& column, std::uint16_t readWidth) {
+    type_ = column.type == TXT_COLUMN_NONE ? TXT_COLUMN_VARCHAR : column.type;
+    mask_ = column.mask;
+    offset_ = column.offset;
+    width_ = readWidth;
+    if (setName(column.name) != VX_SUCCESS ||
+        setNativeTypeName(txtColumnTypeName(type_)) != VX_SUCCESS)
+        return VX_ERROR;
+    setNullable(SQL_NULLABLE);
+    setPadChar(' ');
+    switch (type_) {
+    case TXT_COLUMN_NUMERIC:
+        setSqlType(SQL_NUMERIC);
+        setPrecision(column.precision > 0 ? column.precision : column.width);
+        setScale(column.scale);
+        break;
+    case TXT_COLUMN_DATE:
+        setSqlType(SQL_DATE);
+        setPrecision(DATE_PRECISION);
+        setScale(0);
+        break;
+    default:
+        setSqlType(SQL_VARCHAR);
+        setAttributes(VARCHAR_ATTRIBUTES);
+        // A VARCHAR column never gives more characters than it keeps.
+        setPrecision(readWidth > 0 ? readWidth : 1);
+        setScale(0);
+        break;
+    }
+    return VX_SUCCESS;
+}
