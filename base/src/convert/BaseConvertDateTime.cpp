@@ -7,7 +7,6 @@
 // keeping its date, with 01004.
 #include <sql.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "BaseConvertIo.h"
@@ -97,14 +96,51 @@ VxStatus readText(const BaseConvertIo& io, TIMESTAMP_STRUCT* stamp, InternalType
     return BaseStrToTimestamp(text, static_cast<std::size_t>(length), stamp);
 }
 
-// The text of a temporal value; returns its length. Timestamps show
-// `scale` fraction digits (19 characters when scale < 1; seconds are 0
-// below -1 and minutes too below -3).
+// Writes `value` with at least `width` digits (leading zeros) at `out`;
+// returns the end. A negative value gets a sign before its digits.
+char* putNumber(char* out, long value, int width) {
+    unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value)
+                                        : static_cast<unsigned long>(value);
+    if (value < 0)
+        *out++ = '-';
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    for (; width > count; --width)
+        *out++ = '0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+char* putDate(char* out, const TIMESTAMP_STRUCT& stamp) {
+    out = putNumber(out, stamp.year, 4);
+    *out++ = '-';
+    out = putNumber(out, stamp.month, 2);
+    *out++ = '-';
+    return putNumber(out, stamp.day, 2);
+}
+
+char* putTime(char* out, const TIMESTAMP_STRUCT& stamp) {
+    out = putNumber(out, stamp.hour, 2);
+    *out++ = ':';
+    out = putNumber(out, stamp.minute, 2);
+    *out++ = ':';
+    return putNumber(out, stamp.second, 2);
+}
+
+// The text of a temporal value (at most 47 bytes, when fields are out of
+// range); returns its length.
+// Timestamps show `scale` fraction digits (19 characters when scale < 1;
+// seconds are 0 below -1 and minutes too below -3).
 int formatTemporal(InternalType kind, TIMESTAMP_STRUCT stamp, short scale, char* text) {
     if (kind == INTERNAL_DATE)
-        return std::snprintf(text, 32, "%.4i-%.2i-%.2i", stamp.year, stamp.month, stamp.day);
+        return static_cast<int>(putDate(text, stamp) - text);
     if (kind == INTERNAL_TIME)
-        return std::snprintf(text, 32, "%.2i:%.2i:%.2i", stamp.hour, stamp.minute, stamp.second);
+        return static_cast<int>(putTime(text, stamp) - text);
     int digits = scale > 9 ? 9 : scale;
     if (scale == BASE_SCALE_NATURAL) {
         digits = 9;
@@ -118,14 +154,17 @@ int formatTemporal(InternalType kind, TIMESTAMP_STRUCT stamp, short scale, char*
         if (scale < -3)
             stamp.minute = 0;
     }
-    int length = std::snprintf(text, 40, "%.4i-%.2i-%.2i %.2i:%.2i:%.2i.%.9lu", stamp.year,
-                               stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second,
-                               static_cast<unsigned long>(stamp.fraction));
+    char* end = putDate(text, stamp);
+    *end++ = ' ';
+    end = putTime(end, stamp);
+    int length = static_cast<int>(end - text);
+    *end++ = '.';
+    putNumber(end, static_cast<long>(stamp.fraction), 9);
     return digits >= 1 ? 20 + digits : (length > 19 ? 19 : length);
 }
 
 VxStatus writeText(BaseConvertIo& io, InternalType kind, const TIMESTAMP_STRUCT& stamp) {
-    char text[40];
+    char text[64]; // the widest out-of-range fields take 47 bytes
     int length = formatTemporal(kind, stamp, io.scale, text);
     SQLLEN needed = kind == INTERNAL_TIME ? 8 : 10;
     if (io.to && io.toSize < needed)

@@ -120,12 +120,15 @@ VxStatus baseDecimalFromText(const char* text, std::size_t length, BaseDecimal* 
 }
 
 void baseDecimalFromInteger(std::uint64_t magnitude, bool negative, BaseDecimal* out) {
-    char text[24];
-    int length =
-        std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(magnitude));
+    int digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<int>(magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
     BaseDecimalBuilder builder;
-    for (int i = 0; i < length; ++i)
-        builder.addDigit(text[i] - '0');
+    while (count > 0)
+        builder.addDigit(digits[--count]);
     builder.finish(negative, 0, out);
 }
 
