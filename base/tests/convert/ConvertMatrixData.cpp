@@ -3,6 +3,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -157,8 +158,9 @@ std::vector<unsigned char> digitsValue(const std::string& text) {
         }
     }
     header.digitCount = static_cast<int>(digits.size());
-    std::vector<unsigned char> bytes = bytesOf(header);
-    bytes.insert(bytes.end(), digits.begin(), digits.end());
+    std::vector<unsigned char> bytes(sizeof header + digits.size());
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::copy(digits.begin(), digits.end(), bytes.begin() + sizeof header);
     return bytes;
 }
 
