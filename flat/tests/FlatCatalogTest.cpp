@@ -149,6 +149,35 @@ TEST_F(CatalogTest, ColumnsOfADirectoryWithoutTablesAreNone) {
     EXPECT_EQ(0u, desc->getRowCount());
 }
 
+// A table the enumeration does not list (a file of an extension the
+// catalogue leaves out) is still described when named exactly, as a query
+// would find it; patterns and SQLTables keep to the enumeration.
+TEST_F(CatalogTest, ATableNamedExactlyIsFoundOutsideTheEnumeration) {
+    connection_->define("HIDDEN_ONE", {{"H", SQL_INTEGER}}, {}).countable = 7;
+    connection_->order.pop_back();
+    FlatCatalogRequest request;
+    request.table = "HIDDEN_ONE"; // "_" read as itself too
+    FlatCatalogDesc* desc = run(new FlatColumnDesc(statement_), request);
+    ASSERT_NE(nullptr, desc);
+    EXPECT_EQ((Values{"HIDDEN_ONE"}), column(desc, 3));
+    EXPECT_EQ((Values{"H"}), column(desc, 4));
+    request.table = "HIDDEN~_ONE";
+    EXPECT_EQ((Values{"HIDDEN_ONE"}), column(run(new FlatColumnDesc(statement_), request), 3));
+    request.table = "HIDDEN%";
+    EXPECT_EQ(0u, run(new FlatColumnDesc(statement_), request)->getRowCount());
+    request.table = "HIDDEN_ONE";
+    EXPECT_EQ(0u, run(new FlatTableDesc(statement_), request)->getRowCount());
+    desc = run(new FlatStatisticsDesc(statement_), request);
+    ASSERT_NE(nullptr, desc);
+    EXPECT_EQ((Values{"HIDDEN_ONE"}), column(desc, 3));
+    EXPECT_EQ((Values{"7"}), column(desc, 11));
+    // A listed table is not described twice.
+    request.table = "ORDERS";
+    EXPECT_EQ(1u, run(new FlatStatisticsDesc(statement_), request)->getRowCount());
+    EXPECT_EQ(2u, run(new FlatColumnDesc(statement_), request)->getRowCount());
+    EXPECT_EQ(0, connection_->getSharedDescCount());
+}
+
 TEST_F(CatalogTest, StatisticsGiveTheTableRowWithItsCardinality) {
     FlatCatalogRequest request;
     request.table = "CUSTOMERS";

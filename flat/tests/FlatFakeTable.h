@@ -98,6 +98,11 @@ public:
     VxStatus allocCursor(FlatCursor** cursor) override;
     void getExt(char* out, std::size_t outSize) override;
     VxStatus getTable(char** out, const char* dir, const char* owner, bool first) override;
+    // A query finds every defined table, listed in `order` or not.
+    VxStatus findTable(const char*, const char* name, bool* exists) override {
+        *exists = find(name) != nullptr;
+        return VX_SUCCESS;
+    }
 
     // Use the engine's own enumeration of table files (getTable of
     // FlatConnection) instead of the in-memory list.

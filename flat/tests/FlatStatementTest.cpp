@@ -244,6 +244,28 @@ TEST_F(ParamTest, EmbeddedNulTerminatorsAreRefused) {
     EXPECT_EQ(4045, firstNative());
 }
 
+// Wide text (2-byte characters) of the wide character SQL types, as ODBC 3
+// applications send strings: kept as the character types' UTF-8 text.
+TEST_F(ParamTest, WideCharacterTypesAreTheirCharacterCounterparts) {
+    // "h\u00e9\u20ac" and a terminator: three characters, six bytes of UTF-8.
+    const SQLWCHAR text[] = {u'h', 0x00E9, 0x20AC, 0};
+    short sqlType = 0;
+    ASSERT_EQ(VX_SUCCESS, bind(SQL_C_WCHAR, SQL_WVARCHAR, 3, text, 6));
+    EXPECT_EQ("h\xC3\xA9\xE2\x82\xAC", valueOf(&sqlType));
+    EXPECT_EQ(SQL_VARCHAR, sqlType);
+    ASSERT_EQ(VX_SUCCESS, bind(SQL_C_WCHAR, SQL_WCHAR, 3, text, SQL_NTS));
+    EXPECT_EQ("h\xC3\xA9\xE2\x82\xAC", valueOf(&sqlType));
+    EXPECT_EQ(SQL_CHAR, sqlType);
+    ASSERT_EQ(VX_SUCCESS, bind(SQL_C_WCHAR, SQL_WLONGVARCHAR, 3, text, SQL_NTS));
+    EXPECT_EQ("h\xC3\xA9\xE2\x82\xAC", valueOf(&sqlType));
+    EXPECT_EQ(SQL_LONGVARCHAR, sqlType);
+    ASSERT_EQ(VX_SUCCESS, bind(SQL_C_CHAR, SQL_WVARCHAR, 5, "plain", SQL_NTS));
+    EXPECT_EQ("plain", valueOf(&sqlType));
+    const SQLWCHAR embedded[] = {u'a', 0, u'b'};
+    EXPECT_EQ(VX_ERROR, bind(SQL_C_WCHAR, SQL_WVARCHAR, 3, embedded, sizeof embedded));
+    EXPECT_EQ(4045, firstNative());
+}
+
 TEST_F(ParamTest, NumbersTakeTheStorageOfTheirSqlType) {
     SQLINTEGER number = 42;
     ASSERT_EQ(VX_SUCCESS, bind(SQL_C_LONG, SQL_DOUBLE, 15, &number, sizeof number));

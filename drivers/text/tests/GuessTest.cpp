@@ -221,6 +221,31 @@ TEST_F(GuessTest, OptionColumnsReplaceGuessedOnesByPosition) {
     EXPECT_STREQ(result.getField(2).name, "FIELD_3");
 }
 
+// Widths measured on the scanned lines are marked so: a measured VARCHAR
+// column reads far beyond its width (a later line may be longer), a
+// declared one (table options) exactly its width.
+TEST_F(GuessTest, MeasuredWidthsAreMarkedAndReadBeyond) {
+    TxtGuessResult options;
+    const char text[] = "HeaderLine=1, CHAR(2)";
+    ASSERT_EQ(TxtTableOptions::parse(text, sizeof text - 1, &options), VX_SUCCESS);
+    guess.setOptions(&options);
+    run("code,name,amount\nab,Ann,1.5\n");
+    ASSERT_EQ(result.getFieldCount(), 3);
+    EXPECT_FALSE(result.getField(0).measured);
+    EXPECT_EQ(result.readWidth(0), 2);
+    EXPECT_TRUE(result.getField(1).measured);
+    EXPECT_EQ(result.getField(1).width, 3);
+    EXPECT_EQ(result.readWidth(1), TXT_MEASURED_TEXT_WIDTH);
+    EXPECT_TRUE(result.getField(2).measured);
+    EXPECT_EQ(result.readWidth(2), TXT_DELIMITED_NUMBER_WIDTH);
+
+    guess.setOptions(nullptr);
+    guess.setFormat(TXT_TABLE_FIXED, false, 0, 25);
+    run("short\n");
+    EXPECT_TRUE(result.getField(0).measured);
+    EXPECT_EQ(result.readWidth(0), TXT_MEASURED_TEXT_WIDTH);
+}
+
 TEST_F(GuessTest, EmptyFileHasOneColumn) {
     run("");
     ASSERT_EQ(result.getFieldCount(), 1);

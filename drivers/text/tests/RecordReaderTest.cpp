@@ -153,6 +153,35 @@ TEST_F(ReaderTest, FixedColumnsByOffsetAndWidth) {
     EXPECT_EQ(offsets[0], 16);
 }
 
+// A Fixed line longer than the reader keeps: a declared column ends where
+// it is declared to; a measured one that reaches the kept part's end
+// reports that it lost its end.
+TEST_F(ReaderTest, FixedLinesBeyondAMeasuredColumnAreReportedCut) {
+    fixedColumn(0, 4);
+    std::string longLine(TXT_MEASURED_TEXT_WIDTH + 5, 'x');
+    const std::string bytes = "abcdef\n" + longLine + "\nabc\n";
+    // Whether each record's column was cut.
+    auto cuts = [&]() {
+        std::vector<bool> result;
+        EXPECT_EQ(reader.open(layout, openFile("f.txt", bytes)), VX_SUCCESS);
+        std::int64_t offset = 0;
+        for (bool found = true; found;) {
+            std::int64_t next = 0;
+            EXPECT_EQ(reader.readRecord(offset, &found, &next), VX_SUCCESS);
+            if (found)
+                result.push_back(reader.wasCut(0));
+            offset = next;
+        }
+        return result;
+    };
+    EXPECT_EQ(cuts(), (std::vector<bool>{false, false, false}));
+    layout.getField(0).measured = true;
+    layout.getField(0).width = TXT_MEASURED_TEXT_WIDTH;
+    EXPECT_EQ(cuts(), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(readAll(bytes),
+              (Rows{{"abcdef"}, {longLine.substr(0, TXT_MEASURED_TEXT_WIDTH)}, {"abc"}}));
+}
+
 TEST_F(ReaderTest, FixedHeaderWithQuotesEndsAtFirstLineFeed) {
     fixedColumn(0, 4);
     EXPECT_EQ(readAll("\"ab\ncd\"\nwxyz\n", true), (Rows{{"cd\""}, {"wxyz"}}));

@@ -120,12 +120,17 @@ protected:
     [[nodiscard]] VxStatus addRow();
     [[nodiscard]] VxStatus setText(std::uint16_t column, const char* text);
     void setInteger(std::uint16_t column, std::int32_t value);
-    // Calls `visit` for every table name of the enumeration order.
+    // Calls `visit` for every table name of the enumeration order. With
+    // `namedTable`, a table pattern without "%" also names the table its
+    // characters spell ("_" and escapes taken literally): when the
+    // enumeration gives no such name but a query would find that table
+    // (FlatConnection::findTable), it is visited last under that name.
     using TableVisitor = VxStatus (*)(FlatCatalogDesc* self, const char* dir, const char* table);
-    [[nodiscard]] VxStatus forEachTable(TableVisitor visit);
+    [[nodiscard]] VxStatus forEachTable(TableVisitor visit, bool namedTable = false);
     // The table named exactly (by the connection's rules) by the request's
-    // table argument, as the enumeration of currentDirectory spells it;
-    // *found false when none.
+    // table argument, as the enumeration of currentDirectory spells it, or
+    // as given when the enumeration does not list it but a query would
+    // find it (FlatConnection::findTable); *found false when none.
     [[nodiscard]] VxStatus locateTable(VxString* table, bool* found);
     bool matchesTable(const char* name) const;
     bool matchesColumn(const char* name) const;
@@ -149,6 +154,10 @@ private:
     // The names the connection's enumeration gives in `dir` that match the
     // table pattern (TableName objects).
     [[nodiscard]] VxStatus collectTables(const char* dir, VxArray* names);
+    // Adds the name a pattern without "%" spells to `names` when none of
+    // them is that name and a query would find the table in `dir`.
+    [[nodiscard]] VxStatus addNamedTable(const char* dir, VxArray* names);
+    bool sameTableName(const char* a, const char* b) const;
 
     BaseCatalogKind kind_;
     const BaseCatalogColumn* columns_;

@@ -151,6 +151,12 @@ public:
     // bytes. Backquotes are stripped. An empty name raises 3909.
     [[nodiscard]] virtual VxStatus parseTableName(const char** cursor, char* name, char* owner,
                                                   char* file);
+    // Whether a query naming table `name` in directory `dir` (the data
+    // directory when null or empty) would find it, whether or not the
+    // catalogue enumeration lists it. The catalog functions ask this for a
+    // table argument that names one table exactly. The base looks for the
+    // table file (the driver's extension added when the name has none).
+    [[nodiscard]] virtual VxStatus findTable(const char* dir, const char* name, bool* exists);
 
     // ---- Engine services ----
     // Reads the engine's connection attributes and installs the engine's

@@ -174,12 +174,57 @@ VxStatus FlatCatalogDesc::collectTables(const char* dir, VxArray* names) {
     }
 }
 
-VxStatus FlatCatalogDesc::forEachTable(TableVisitor visit) {
+bool FlatCatalogDesc::sameTableName(const char* a, const char* b) const {
+    return getConnection()->hasFlatFlag(FlatConnection::FLAT_TABLE_NAMES_CI)
+               ? strEqualCi(a, b)
+               : std::strcmp(a, b) == 0;
+}
+
+VxStatus FlatCatalogDesc::addNamedTable(const char* dir, VxArray* names) {
+    if (!table_ || !*table_)
+        return VX_SUCCESS;
+    // The literal name: escapes removed; a "%" makes it no name at all.
+    VxString literal;
+    if (literal.initialize(std::strlen(table_) + 1) != VX_SUCCESS)
+        return VX_ERROR;
+    for (const char* p = table_; *p; ++p) {
+        if (*p == request_.escape && p[1])
+            ++p;
+        else if (*p == '%')
+            return VX_SUCCESS;
+        if (literal.concat(*p) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    for (std::uint16_t i = 0; i < names->getCount(); ++i)
+        if (sameTableName(static_cast<TableName*>(names->get(i))->get(), literal.getText()))
+            return VX_SUCCESS;
+    bool exists = false;
+    if (getConnection()->findTable(dir, literal.getText(), &exists) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!exists)
+        return VX_SUCCESS;
+    char* name = ramAllocStr(literal.getText());
+    if (!name)
+        return VX_ERROR;
+    auto* kept = new TableName(name);
+    if (!kept) {
+        ramFree(name);
+        return VX_ERROR;
+    }
+    if (names->add(kept) != VX_SUCCESS) {
+        delete kept;
+        return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatCatalogDesc::forEachTable(TableVisitor visit, bool namedTable) {
     if (!directory_)
         return VX_SUCCESS;
     VxArray names(16, true);
     const char* directory = currentDirectory();
-    if (collectTables(directory, &names) != VX_SUCCESS)
+    if (collectTables(directory, &names) != VX_SUCCESS ||
+        (namedTable && addNamedTable(directory, &names) != VX_SUCCESS))
         return VX_ERROR;
     for (std::uint16_t i = 0; i < names.getCount(); ++i)
         if (visit(this, directory, static_cast<TableName*>(names.get(i))->get()) != VX_SUCCESS)
@@ -191,7 +236,6 @@ VxStatus FlatCatalogDesc::locateTable(VxString* table, bool* found) {
     *found = false;
     if (!table_ || !*table_ || !directory_)
         return VX_SUCCESS;
-    const bool caseless = getConnection()->hasFlatFlag(FlatConnection::FLAT_TABLE_NAMES_CI);
     FlatConnection* connection = getConnection();
     // The enumeration runs to its end so that none stays open.
     bool first = true;
@@ -201,8 +245,8 @@ VxStatus FlatCatalogDesc::locateTable(VxString* table, bool* found) {
             return VX_ERROR;
         first = false;
         if (!name)
-            return VX_SUCCESS;
-        const bool same = caseless ? strEqualCi(name, table_) : std::strcmp(name, table_) == 0;
+            break;
+        const bool same = sameTableName(name, table_);
         VxStatus status = VX_SUCCESS;
         if (same && !*found) {
             status = table->initialize(name);
@@ -212,6 +256,18 @@ VxStatus FlatCatalogDesc::locateTable(VxString* table, bool* found) {
         if (status != VX_SUCCESS)
             return VX_ERROR;
     }
+    if (*found)
+        return VX_SUCCESS;
+    // A table the catalogue does not list, found as a query would.
+    bool exists = false;
+    if (connection->findTable(currentDirectory(), table_, &exists) != VX_SUCCESS)
+        return VX_ERROR;
+    if (exists) {
+        if (table->initialize(table_) != VX_SUCCESS)
+            return VX_ERROR;
+        *found = true;
+    }
+    return VX_SUCCESS;
 }
 
 // ---- Table access ----

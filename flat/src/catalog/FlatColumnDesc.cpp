@@ -1,5 +1,6 @@
 // SQLColumns: every enumerated table is opened and each of its fields, in
-// field order, whose name matches the column pattern gives a row.
+// field order, whose name matches the column pattern gives a row. A table
+// named exactly is described even when the enumeration does not list it.
 #include "catalog/FlatCatalogTypes.h"
 #include "flat/FlatCatalogDesc.h"
 #include "flat/FlatConnection.h"
@@ -59,7 +60,9 @@ VxStatus FlatColumnDesc::addTableColumns(const char* dir, const char* table) {
 }
 
 VxStatus FlatColumnDesc::getResultSet() {
-    return forEachTable([](FlatCatalogDesc* self, const char* dir, const char* table) {
-        return static_cast<FlatColumnDesc*>(self)->addTableColumns(dir, table);
-    });
+    return forEachTable(
+        [](FlatCatalogDesc* self, const char* dir, const char* table) {
+            return static_cast<FlatColumnDesc*>(self)->addTableColumns(dir, table);
+        },
+        true);
 }

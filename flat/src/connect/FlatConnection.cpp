@@ -180,6 +180,19 @@ VxStatus FlatConnection::doesTableExist(const char* name, bool* exists) {
     return VX_SUCCESS;
 }
 
+VxStatus FlatConnection::findTable(const char* dir, const char* name, bool* exists) {
+    *exists = false;
+    char ext[FLAT_NAME_BUFFER] = "";
+    getExt(ext, sizeof ext);
+    char path[FLAT_PATH_BUFFER];
+    if (composeTablePath(path, dir, name, ext) != VX_SUCCESS)
+        return VX_ERROR;
+    flatStripEngrave(path);
+    const int attributes = bosfattr(path);
+    *exists = attributes == 1 || attributes == 5;
+    return VX_SUCCESS;
+}
+
 VxStatus FlatConnection::changeDatabase(const char*) {
     return VX_SUCCESS;
 }

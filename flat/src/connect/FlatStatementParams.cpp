@@ -4,6 +4,9 @@
 //
 //   SQL type                               storage          bytes
 //   CHAR, VARCHAR                          character        precision
+//   WCHAR, WVARCHAR, WLONGVARCHAR          as CHAR, VARCHAR, LONGVARCHAR
+//                                          (UTF-8 text: up to 3 bytes per
+//                                          2-byte character)
 //   NUMERIC, DECIMAL, BIGINT               decimal digits   88
 //   INTEGER, SMALLINT, BIT, TINYINT        signed 32-bit    4
 //   FLOAT, REAL, DOUBLE                    double           8
@@ -30,8 +33,23 @@ struct ParamForm {
     std::uint32_t size;      // 0: the parameter's precision
 };
 
-bool formOf(short sqlType, ParamForm* form) {
+// The wide character types are their character counterparts: the value
+// is kept as UTF-8 text, so the engine sees one kind of character data.
+short narrowSqlType(short sqlType) {
     switch (sqlType) {
+    case SQL_WCHAR:
+        return SQL_CHAR;
+    case SQL_WVARCHAR:
+        return SQL_VARCHAR;
+    case SQL_WLONGVARCHAR:
+        return SQL_LONGVARCHAR;
+    default:
+        return sqlType;
+    }
+}
+
+bool formOf(short sqlType, ParamForm* form) {
+    switch (narrowSqlType(sqlType)) {
     case SQL_CHAR:
     case SQL_VARCHAR:
         *form = {INTERNAL_CHAR, INTERNAL_CHAR, 0};
@@ -77,14 +95,52 @@ bool formOf(short sqlType, ParamForm* form) {
 }
 
 bool isLong(short sqlType) {
+    sqlType = narrowSqlType(sqlType);
     return sqlType == SQL_LONGVARCHAR || sqlType == SQL_LONGVARBINARY;
 }
 
+// True when text of C type `cType` holds a terminator within its `length`
+// bytes (a 2-byte zero for wide text).
+bool hasEmbeddedNul(short cType, const void* data, SQLLEN length) {
+    if (length <= 0)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (cType == SQL_C_CHAR)
+        return std::memchr(bytes, 0, static_cast<std::size_t>(length)) != nullptr;
+    if (cType != SQL_C_WCHAR)
+        return false;
+    for (SQLLEN i = 0; i + 1 < length; i += 2) {
+        if (bytes[i] == 0 && bytes[i + 1] == 0)
+            return true;
+    }
+    return false;
+}
+
 // Bytes a piece of `length` bytes of C type `cType` may need once converted
-// (binary written as text doubles).
+// (binary written as text doubles; a 2-byte character becomes up to 3
+// bytes of UTF-8).
 std::uint32_t pieceRoom(short cType, SQLLEN length) {
     const std::uint32_t bytes = static_cast<std::uint32_t>(length > 0 ? length : 0);
+    if (cType == SQL_C_WCHAR)
+        return bytes / 2 * 3 + 1;
     return cType == SQL_C_BINARY ? bytes * 2 + 1 : bytes + 1;
+}
+
+// Bytes of a null-terminated value (2-byte units for wide text).
+SQLLEN ntsLength(short cType, const void* data) {
+    if (cType != SQL_C_WCHAR)
+        return static_cast<SQLLEN>(std::strlen(static_cast<const char*>(data)));
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    SQLLEN length = 0;
+    while (bytes[length] != 0 || bytes[length + 1] != 0)
+        length += 2;
+    return length;
+}
+
+// Bytes a character value of `precision` characters may need as UTF-8
+// when it comes as wide text.
+std::uint32_t charRoom(short cType, std::uint32_t precision) {
+    return cType == SQL_C_WCHAR ? precision * 3 : precision;
 }
 
 } // namespace
@@ -99,7 +155,7 @@ VxStatus FlatStatement::getParamValue(std::uint16_t number, FlatDataValue* value
     *provided = param && param->hasValue();
     if (!*provided)
         return VX_SUCCESS;
-    *sqlType = param->sqlType_;
+    *sqlType = narrowSqlType(param->sqlType_);
     if (param->isNullValue()) {
         value->clear();
         value->setNull();
@@ -129,8 +185,7 @@ VxStatus FlatStatement::bindParam(unsigned short number, const void* data, SQLLE
         return VX_SUCCESS;
     }
     const short cType = param->cType_;
-    if (cType == SQL_C_CHAR && length > 0 &&
-        std::memchr(data, 0, static_cast<std::size_t>(length))) {
+    if (hasEmbeddedNul(cType, data, length)) {
         addFlatError(4045);
         return VX_ERROR;
     }
@@ -141,9 +196,7 @@ VxStatus FlatStatement::bindParam(unsigned short number, const void* data, SQLLE
     }
     if (isLong(param->sqlType_)) {
         // Pieces are appended; the first (or a whole value) starts afresh.
-        const SQLLEN bytes = length == SQL_NTS
-                                 ? static_cast<SQLLEN>(std::strlen(static_cast<const char*>(data)))
-                                 : length;
+        const SQLLEN bytes = length == SQL_NTS ? ntsLength(cType, data) : length;
         const std::uint32_t start =
             (chunk == PARAM_CHUNK_NEXT && param->hasValue() && !param->isNullValue())
                 ? param->getValueLength()
@@ -160,7 +213,8 @@ VxStatus FlatStatement::bindParam(unsigned short number, const void* data, SQLLE
     }
     std::uint32_t size = form.size;
     if (size == 0)
-        size = param->precision_ > 0 ? static_cast<std::uint32_t>(param->precision_) : 1;
+        size = charRoom(cType,
+                        param->precision_ > 0 ? static_cast<std::uint32_t>(param->precision_) : 1);
     if (param->reserve(size) != VX_SUCCESS)
         return VX_ERROR;
     SQLLEN produced = 0;

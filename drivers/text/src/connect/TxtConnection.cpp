@@ -11,6 +11,7 @@
 #include "cursor/TxtSharedDesc.h"
 #include "error/TxtErrors.h"
 #include "flat/FlatStatement.h"
+#include "util/bos.h"
 #include "util/ram.h"
 #include "util/str.h"
 
@@ -255,3 +256,29 @@ VxStatus TxtConnection::getTable(char** out, const char* dir, const char*, bool 
 }
 
 void TxtConnection::bringSetupDialog(unsigned long) {}
+
+VxStatus TxtConnection::tableDirectory(const char* qualifier, VxString* directory) {
+    const char* database = getDataDirectory();
+    if (directory->initialize(database ? database : "") != VX_SUCCESS)
+        return VX_ERROR;
+    // The catalog functions name the database directory itself.
+    if (!qualifier || !*qualifier || (database && std::strcmp(qualifier, database) == 0))
+        return VX_SUCCESS;
+    if (qualifier[0] == '/' || qualifier[0] == '\\')
+        return directory->initialize(qualifier);
+    return directory->concat('/') != VX_SUCCESS || directory->concat(qualifier) != VX_SUCCESS
+               ? VX_ERROR
+               : VX_SUCCESS;
+}
+
+VxStatus TxtConnection::findTable(const char* dir, const char* name, bool* exists) {
+    *exists = false;
+    VxString directory;
+    TxtTableSource source;
+    if (tableDirectory(dir, &directory) != VX_SUCCESS ||
+        source.resolve(directory.getText(), name, nullptr, 0, defaults_) != VX_SUCCESS)
+        return VX_ERROR;
+    const int attributes = bosfattr(source.getFilePath());
+    *exists = attributes == 1 || attributes == 5;
+    return VX_SUCCESS;
+}

@@ -62,6 +62,15 @@ public:
                                     bool first) override;
     // No window system: nothing to show.
     void bringSetupDialog(unsigned long value) override;
+    // Whether a query naming `name` in `dir` finds a table: a table defined
+    // in the directory's "VXTXT.INI", or a file of that name (or, for a
+    // name without a period, that name with ".txt") whatever its extension.
+    [[nodiscard]] VxStatus findTable(const char* dir, const char* name, bool* exists) override;
+
+    // The directory of tables of `qualifier`: the database directory when
+    // it is null, empty or that directory itself, an absolute qualifier as it is, else the
+    // qualifier within the database directory.
+    [[nodiscard]] VxStatus tableDirectory(const char* qualifier, VxString* directory);
 
     // ---- Settings ----
     // What undefined tables are read with.

@@ -36,6 +36,22 @@ const char* trimOptions(const char* text, std::size_t* length) {
     return size ? text : nullptr;
 }
 
+// Digits after the decimal point of a number's text, trailing zeros not
+// counted.
+std::size_t fractionDigits(const char* text, std::size_t length) {
+    const char* point = static_cast<const char*>(std::memchr(text, '.', length));
+    if (!point)
+        return 0;
+    std::size_t count = 0;
+    std::size_t significant = 0;
+    for (const char* p = point + 1; p < text + length && *p >= '0' && *p <= '9'; ++p) {
+        ++count;
+        if (*p != '0')
+            significant = count;
+    }
+    return significant;
+}
+
 } // namespace
 
 TxtCursor::TxtCursor(TxtConnection* connection) : FlatFileCursor(connection) {}
@@ -68,17 +84,9 @@ VxStatus TxtCursor::openTable(const char* qualifier, const char*, const char* ta
         return VX_ERROR;
     // A directory named with the table lies in the database directory
     // unless it is absolute.
-    const char* database = connection->getDataDirectory();
     VxString directory;
-    if (directory.initialize(database ? database : "") != VX_SUCCESS)
+    if (connection->tableDirectory(qualifier, &directory) != VX_SUCCESS)
         return VX_ERROR;
-    if (qualifier && *qualifier) {
-        const bool absolute = qualifier[0] == '/' || qualifier[0] == '\\';
-        if ((absolute && directory.initialize(qualifier) != VX_SUCCESS) ||
-            (!absolute &&
-             (directory.concat('/') != VX_SUCCESS || directory.concat(qualifier) != VX_SUCCESS)))
-            return VX_ERROR;
-    }
     TxtTableSource source;
     if (source.resolve(directory.getText(), table, optionText, optionsLength,
                        connection->getTableDefaults()) != VX_SUCCESS)
@@ -159,6 +167,13 @@ VxStatus TxtCursor::numberValue(std::uint16_t field, const char* text, std::size
         addOdbcError(ODBC_S1000, 3949);
         return VX_ERROR;
     }
+    // A measured scale only knows the lines scanned: more fraction digits
+    // would be cut, and the value read as another number.
+    if (static_cast<const TxtSharedField*>(shared)->isMeasured() &&
+        fractionDigits(text, length) > shared->getScale()) {
+        addOdbcError(ODBC_22003, 6071);
+        return VX_ERROR;
+    }
     unsigned char* slot = value_ + VALUE_SLOT * field;
     std::size_t written = 0;
     SQLLEN produced = 0;
@@ -227,6 +242,10 @@ VxStatus TxtCursor::getFieldData(std::uint16_t field, FlatDataValue* out) {
         return numberValue(field, text, length, out);
     if (type == TXT_COLUMN_DATE)
         return dateValue(field, text, length, out);
+    // A measured column keeps more than its reported width; a value longer
+    // still is returned cut, and says so.
+    if (shared->isMeasured() && reader_.wasCut(field))
+        addOdbcWarning(ODBC_01004, 6070);
     out->setValueBuffer(text, 0);
     out->setLength(static_cast<std::uint32_t>(length));
     out->setStorageType(INTERNAL_CHAR);

@@ -2,11 +2,14 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
+
 VxStatus TxtSharedField::describe(const TxtGuessField& column, std::uint16_t readWidth) {
     type_ = column.type == TXT_COLUMN_NONE ? TXT_COLUMN_VARCHAR : column.type;
     mask_ = column.mask;
     offset_ = column.offset;
     width_ = readWidth;
+    measured_ = column.measured;
     if (setName(column.name) != VX_SUCCESS ||
         setNativeTypeName(txtColumnTypeName(type_)) != VX_SUCCESS)
         return VX_ERROR;
@@ -26,8 +29,9 @@ VxStatus TxtSharedField::describe(const TxtGuessField& column, std::uint16_t rea
     default:
         setSqlType(SQL_VARCHAR);
         setAttributes(VARCHAR_ATTRIBUTES);
-        // A VARCHAR column never gives more characters than it keeps.
-        setPrecision(readWidth > 0 ? readWidth : 1);
+        // A declared VARCHAR column never gives more characters than it
+        // keeps; a measured one reports the longest value seen.
+        setPrecision(std::max<std::uint32_t>(column.measured ? column.width : readWidth, 1));
         setScale(0);
         break;
     }

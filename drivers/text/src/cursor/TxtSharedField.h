@@ -4,7 +4,10 @@
 // scale, nullability), a text column keeps how it lies in the file: its
 // type letter ('V' VARCHAR, 'N' NUMERIC, 'D' DATE), the compiled date mask
 // of a DATE column, the offset of a Fixed column and the characters kept
-// when a value is read. Every text column is nullable: an empty field is
+// when a value is read. A VARCHAR column reports its declared width as
+// precision, or, when the width was measured on the lines scanned when
+// guessing, the longest value seen there (it then keeps more, so that a
+// longer value on a later line is returned whole). Every text column is nullable: an empty field is
 // NULL.
 #pragma once
 
@@ -31,10 +34,14 @@ public:
     const TxtDateMask& getMask() const { return mask_; }
     std::uint16_t getOffset() const { return offset_; }
     std::uint16_t getWidth() const { return width_; }
+    // Width, precision and scale were measured when guessing: a later line
+    // may hold a wider value than the precision reported.
+    bool isMeasured() const { return measured_; }
 
 private:
     char type_ = TXT_COLUMN_VARCHAR;
     TxtDateMask mask_;
     std::uint16_t offset_ = 0;
     std::uint16_t width_ = 0;
+    bool measured_ = false;
 };

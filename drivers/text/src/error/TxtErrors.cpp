@@ -21,5 +21,11 @@ const char* txtGetString(unsigned short id) {
 VxError& txtAddError(unsigned short odbcId, unsigned short msgId) {
     char text[TXT_MESSAGE_BUFFER];
     table.load(msgId, text, sizeof text);
-    return VxErrorKeeper::addError(new VxError(msgId, text, ERROR_TYPE_ERROR, odbcId, 0));
+    // The message number is the native error, as for the engine's
+    // messages; the record is the driver's own (no data-source label).
+    VxError& record =
+        VxErrorKeeper::addError(new VxError(msgId, text, ERROR_TYPE_ERROR, odbcId, msgId));
+    if (!record.isStatic())
+        record.setDriverMessage(true);
+    return record;
 }

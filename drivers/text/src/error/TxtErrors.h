@@ -1,9 +1,10 @@
 // The Text driver's string table and the functions that raise its messages.
 //
 // Every message the driver's file-format code raises comes through
-// txtAddError: one record with the message number, the text from the
-// driver's table (placeholders "%s1", "%n1" ... filled through the returned
-// record) and the SQLSTATE named by its ODBC id (base/BaseOdbcId.h). The
+// txtAddError: one record with the message number (also its native error
+// number), the text from the driver's table (placeholders "%s1", "%n1" ...
+// filled through the returned record) and the SQLSTATE named by its ODBC
+// id (base/BaseOdbcId.h). The
 // record has the shape the framework gives driver messages, so the driver's
 // connection can answer its string-table hook from txtMessageTable().
 #pragma once

@@ -153,6 +153,7 @@ VxStatus TxtGuess::readFixedFirstLine(TxtGuessResult* result) {
     field->type = TXT_COLUMN_VARCHAR;
     field->width = clampWidth(total + 1);
     field->precision = field->width;
+    field->measured = true;
     if (firstLineNames_)
         field->setName(value_, length);
     return VX_SUCCESS;
@@ -222,6 +223,7 @@ VxStatus TxtGuess::finish(TxtGuessResult* result, ColumnGuess* guesses) {
         const ColumnGuess& guess = guesses[i];
         field.type = guess.type == TXT_COLUMN_NONE ? TXT_COLUMN_VARCHAR : guess.type;
         field.scale = 0;
+        field.measured = true;
         if (field.type == TXT_COLUMN_NUMERIC) {
             field.scale = static_cast<std::uint16_t>(guess.scale);
             field.width = clampWidth(guess.integerWidth + guess.scale);

@@ -98,5 +98,8 @@ std::uint16_t TxtGuessResult::readWidth(std::uint16_t index) const {
     if (field.type == TXT_COLUMN_NUMERIC && tableType != TXT_TABLE_FIXED &&
         field.width < TXT_DELIMITED_NUMBER_WIDTH)
         return TXT_DELIMITED_NUMBER_WIDTH;
+    if (field.measured && (field.type == TXT_COLUMN_VARCHAR || field.type == TXT_COLUMN_NONE) &&
+        field.width < TXT_MEASURED_TEXT_WIDTH)
+        return TXT_MEASURED_TEXT_WIDTH;
     return field.width;
 }

@@ -22,6 +22,9 @@ struct TxtGuessField {
     std::uint16_t offset = 0;                // characters from the line start (Fixed)
     std::uint16_t precision = 0;
     std::uint16_t scale = 0;
+    // Width, precision and scale were measured on the lines scanned when
+    // guessing (not declared): later lines may hold wider values.
+    bool measured = false;
 
     // Sets the name: blanks on both sides trimmed, cut to 32 characters.
     void setName(const char* text, std::size_t length);
@@ -56,7 +59,8 @@ public:
     void completeNames();
     // The characters a column keeps when read: its width, except that in
     // a table that is not Fixed a DATE column keeps 50 and a NUMERIC
-    // column at least 256.
+    // column at least 256, and that a VARCHAR column of measured width
+    // keeps at least TXT_MEASURED_TEXT_WIDTH.
     std::uint16_t readWidth(std::uint16_t index) const;
 
 private:

@@ -33,6 +33,10 @@ constexpr std::uint16_t TXT_DELIMITED_DATE_WIDTH = 50;
 // characters: a number cut to its column's width would read as another
 // number, and a guessed width only knows the lines that were scanned.
 constexpr std::uint16_t TXT_DELIMITED_NUMBER_WIDTH = 256;
+// A VARCHAR column whose width was measured on the lines scanned when
+// guessing reads at least this many characters: a later line may hold a
+// longer value, which is then returned whole (beyond it, cut with 01004).
+constexpr std::uint16_t TXT_MEASURED_TEXT_WIDTH = 1024;
 // Most columns a table may have.
 constexpr std::uint16_t TXT_MAX_COLUMNS = 16000;
 // Bytes of a record handle: the byte offset of the record's first character.

@@ -45,6 +45,7 @@ VxStatus TxtRecordReader::open(const TxtGuessResult& layout, int handle) {
         columns_[i].text = text;
         columns_[i].width = layout.readWidth(i);
         columns_[i].offset = layout.getField(i).offset;
+        columns_[i].measured = layout.getField(i).measured;
         text += columns_[i].width + 1u;
     }
     columnCount_ = count;
@@ -113,6 +114,10 @@ void TxtRecordReader::readFixed() {
         std::size_t length = lineLength - column.offset;
         if (length > column.width)
             length = column.width;
+        // A line longer than the reader keeps loses the end of a measured
+        // column that reaches the kept part's end.
+        column.cut =
+            column.measured && total > lineLength && column.offset + column.width >= lineCapacity_;
         length = txtTrimTrailingBlanks(line_ + column.offset, length);
         std::memcpy(column.text, line_ + column.offset, length);
         column.text[length] = 0;

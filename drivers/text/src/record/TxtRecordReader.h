@@ -49,8 +49,11 @@ public:
     // that convert the text in place; setColumnLength records the new length.
     char* getColumnBuffer(std::uint16_t column) { return columns_[column].text; }
     std::uint16_t getColumnWidth(std::uint16_t column) const { return columns_[column].width; }
-    // Whether a delimited value of the last record was longer than its
-    // column's read width and lost its end.
+    // Whether a value of the last record was longer than its column's read
+    // width and lost its end: a delimited value, or in a Fixed table a
+    // column of measured width that reaches the end of the part of a
+    // longer line the reader keeps (declared Fixed columns end where
+    // they are declared to).
     bool wasCut(std::uint16_t column) const { return columns_[column].cut; }
     void setColumnLength(std::uint16_t column, std::size_t length);
 
@@ -64,6 +67,7 @@ private:
         std::uint16_t width;
         std::uint16_t offset;
         bool cut;
+        bool measured; // width measured when guessing (TxtGuessField)
     };
 
     void readDelimited();

@@ -66,6 +66,27 @@ def test_columns_describe_guessed_types(cursor):
     assert all(row[10] == 1 for row in rows.values())
 
 
+def test_a_table_named_exactly_is_described_whatever_its_extension():
+    # The catalogue lists .txt files only, yet SELECT reads emp.csv: so do
+    # SQLColumns and SQLStatistics when the name is exact.
+    connection = connect()
+    cursor = connection.cursor()
+    assert [row.column_name for row in cursor.columns(table="emp.csv")] == [
+        "id", "name", "dept", "salary", "hired", "manager"]
+    assert [row.column_name for row in cursor.columns(table="emp.csv", column="sal%")] == [
+        "salary"]
+    assert [(row.table_name, row.type) for row in cursor.statistics("emp.csv")] == [
+        ("emp.csv", 0)]
+    # A name without a period is the .txt file, as in a query.
+    assert [row.table_name for row in cursor.columns(table="notes")] == ["notes"]
+    # Patterns, missing files and the table list keep to the catalogue.
+    assert cursor.columns(table="emp%").fetchall() == []
+    assert cursor.columns(table="nosuch.csv").fetchall() == []
+    assert cursor.statistics("nosuch.csv").fetchall() == []
+    assert "emp.csv" not in [row.table_name for row in cursor.tables()]
+    connection.close()
+
+
 def test_columns_of_a_defined_fixed_table(cursor):
     rows = [(row[3], row[5], row[6]) for row in cursor.columns(table="PEOPLE")]
     assert rows == [("name", "VARCHAR", 5), ("age", "NUMERIC", 3)]
@@ -79,8 +100,7 @@ def test_description_types_are_str_decimal_and_date(cursor):
 
 
 def test_query_with_parameters(cursor):
-    # Text parameters go as narrow characters (SQL_C_CHAR, SQL_VARCHAR).
-    cursor.connection.setencoding(encoding="utf-8")
+    # Python strings go as wide characters (SQL_C_WCHAR, SQL_WVARCHAR).
     cursor.execute("SELECT name FROM emp.csv WHERE salary > ? AND dept = ? AND name <> ?",
                    decimal.Decimal("3000"), 10, "Zed")
     assert sorted(row.name for row in cursor.fetchall()) == ["Ann", "Cy"]
@@ -88,8 +108,17 @@ def test_query_with_parameters(cursor):
     assert sorted(row.name for row in cursor.fetchall()) == ["Cy", "Ed"]
 
 
-@pytest.mark.xfail(reason="the engine does not take wide-character parameter types yet")
 def test_text_parameter_as_wide_characters(cursor):
+    cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
+    assert [row.id for row in cursor.fetchall()] == [2]
+    # Characters beyond ASCII arrive as UTF-8 ("h\u00e9\u20ac": 1 + 2 + 3
+    # bytes), and a long string as a long wide value.
+    assert [row.id for row in cursor.execute("SELECT id FROM emp.csv WHERE LEN(?) = 6 AND id < 3",
+                                             "h\u00e9\u20ac")] == [1, 2]
+    long_text = "x" * 5000
+    assert cursor.execute("SELECT id FROM emp.csv WHERE name = ?", long_text).fetchall() == []
+    # The narrow form still works when the application asks for it.
+    cursor.connection.setencoding(encoding="utf-8")
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
 
@@ -103,6 +132,21 @@ def test_missing_table_reports_base_table_not_found(cursor):
     with pytest.raises(pyodbc.Error) as error:
         cursor.execute("SELECT * FROM nosuch.csv")
     assert error.value.args[0] == "42S02"
+
+
+@pytest.mark.parametrize("options, native, text", [
+    # The driver's own messages carry their number as the native error.
+    ("(CHAR(5 6))", 1229, "Character width must be between 1 and 9999."),
+    ("(NUM(5,2 x))", 1224, "Missing ',' or ')' in SQL statement"),
+    ("(Foo=1)", 1231, "Unknown option in list: Foo."),
+    # Parentheses that never close: the rest is left over for the parser.
+    ("(CHAR(5)", 3803, "Unexpected text at end of SQL statement: (CHAR(5)"),
+])
+def test_table_option_errors_name_their_message(cursor, options, native, text):
+    with pytest.raises(pyodbc.Error) as error:
+        cursor.execute("SELECT * FROM emp.csv " + options)
+    assert error.value.args[0] == "42000"  # 37000 in ODBC 3 terms
+    assert "driver]%s (%d)" % (text, native) in error.value.args[1]
 
 
 def test_config_dsn_writes_a_data_source_that_connects(tmp_path, monkeypatch):
@@ -164,3 +208,117 @@ def test_guessed_columns_of_a_header_file(names, expected):
             for row in connection.cursor().columns(table="amounts.csv")]
     assert rows == expected
     connection.close()
+
+
+# Guessed widths know only the lines scanned (ScanRows=2 here). A later,
+# wider value is never returned as another value: text comes whole, a
+# number with more integer digits comes as it is (a buffer sized by the
+# column's size then overflows with 22003), and one with more fraction
+# digits than the guessed scale fails with 22003 rather than being cut.
+LATE_ROWS = "name,amount\nAnn,1.5\nBob,2.25\nAlexander the Great,1234567.25\nCy,3.125\n"
+
+
+def late_connection(folder, scan_rows):
+    (folder / "late.csv").write_text(LATE_ROWS)
+    return pyodbc.connect("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv;ScanRows=%d"
+                          % (DRIVER, folder, scan_rows), autocommit=True)
+
+
+def test_a_later_wider_value_is_never_returned_as_another(tmp_path):
+    connection = late_connection(tmp_path, 2)
+    cursor = connection.cursor()
+    # The reported sizes are those of the scanned lines.
+    assert [(row[3], row[6], row[8]) for row in cursor.columns(table="late.csv")] == [
+        ("name", 3, None), ("amount", 4, 2)]
+    rows = cursor.execute("SELECT name, amount FROM late.csv").fetchmany(3)
+    assert [tuple(row) for row in rows] == [
+        ("Ann", decimal.Decimal("1.50")), ("Bob", decimal.Decimal("2.25")),
+        ("Alexander the Great", decimal.Decimal("1234567.25"))]
+    with pytest.raises(pyodbc.Error) as error:
+        cursor.fetchone()  # 3.125 does not fit scale 2
+    assert error.value.args[0] == "22003"
+    # Scanning every line describes every value.
+    connection = late_connection(tmp_path, 0)
+    cursor = connection.cursor()
+    assert [(row[3], row[6], row[8]) for row in cursor.columns(table="late.csv")] == [
+        ("name", 19, None), ("amount", 11, 3)]
+    assert cursor.execute("SELECT amount FROM late.csv WHERE name = 'Cy'").fetchone()[0] == \
+        decimal.Decimal("3.125")
+
+
+class RawStatement:
+    """A statement straight through the driver's entry points, for the
+    return codes and warnings a driver manager would hide."""
+
+    def __init__(self, folder, rest):
+        self.lib = ctypes.CDLL(DRIVER)
+        lib = self.lib
+        lib.SQLBindCol.argtypes = [ctypes.c_void_p, ctypes.c_ushort, ctypes.c_short,
+                                   ctypes.c_void_p, ctypes.c_int64, ctypes.c_void_p]
+        lib.SQLExecDirect.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        lib.SQLFetch.argtypes = [ctypes.c_void_p]
+        lib.SQLFetch.restype = ctypes.c_short
+        lib.SQLError.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p,
+                                 ctypes.c_char_p, ctypes.c_void_p, ctypes.c_char_p,
+                                 ctypes.c_short, ctypes.c_void_p]
+        self.env, self.dbc, self.stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
+        assert lib.SQLAllocEnv(ctypes.byref(self.env)) == 0
+        assert lib.SQLAllocConnect(self.env, ctypes.byref(self.dbc)) == 0
+        text = ("Database=%s;%s" % (folder, rest)).encode()
+        out = ctypes.create_string_buffer(512)
+        length = ctypes.c_short()
+        assert lib.SQLDriverConnect(self.dbc, None, text, len(text), out, 512,
+                                    ctypes.byref(length), 0) in (0, 1)
+        assert lib.SQLAllocStmt(self.dbc, ctypes.byref(self.stmt)) == 0
+
+    def execute(self, sql):
+        assert self.lib.SQLExecDirect(self.stmt, sql.encode(), len(sql)) == 0
+
+    def error(self):
+        state = ctypes.create_string_buffer(6)
+        native = ctypes.c_int32()
+        text = ctypes.create_string_buffer(512)
+        length = ctypes.c_short()
+        self.lib.SQLError(None, None, self.stmt, state, ctypes.byref(native), text, 512,
+                          ctypes.byref(length))
+        return state.value.decode(), text.value.decode()
+
+    def close(self):
+        self.lib.SQLFreeStmt(self.stmt, 1)
+        self.lib.SQLDisconnect(self.dbc)
+        self.lib.SQLFreeConnect(self.dbc)
+        self.lib.SQLFreeEnv(self.env)
+
+
+def test_buffers_sized_by_the_guessed_size_report_what_does_not_fit(tmp_path):
+    (tmp_path / "late.csv").write_text(LATE_ROWS)
+    raw = RawStatement(tmp_path, "FirstLineNames=1;ScanRows=2")
+    raw.execute("SELECT name, amount FROM late.csv")
+    # Column sizes 3 and 4 (display size 6), each with room for the NUL.
+    name = ctypes.create_string_buffer(4)
+    amount = ctypes.create_string_buffer(7)
+    lengths = [ctypes.c_int64(), ctypes.c_int64()]
+    assert raw.lib.SQLBindCol(raw.stmt, 1, 1, name, 4, ctypes.byref(lengths[0])) == 0
+    assert raw.lib.SQLBindCol(raw.stmt, 2, 1, amount, 7, ctypes.byref(lengths[1])) == 0
+    assert raw.lib.SQLFetch(raw.stmt) == 0
+    assert (name.value, amount.value) == (b"Ann", b"1.50")
+    assert raw.lib.SQLFetch(raw.stmt) == 0
+    # "Alexander the Great" is cut with 01004; 1234567.25 does not fit.
+    assert raw.lib.SQLFetch(raw.stmt) == -1
+    assert "22003" in [raw.error()[0] for _ in range(3)]
+    raw.close()
+
+
+def test_text_beyond_what_a_guessed_column_keeps_is_cut_with_a_warning(tmp_path):
+    long_text = "x" * 1500
+    (tmp_path / "long.csv").write_text("name\nAnn\n%s\n" % long_text)
+    raw = RawStatement(tmp_path, "FirstLineNames=1;ScanRows=1")
+    raw.execute("SELECT name FROM long.csv")
+    value = ctypes.create_string_buffer(2000)
+    length = ctypes.c_int64()
+    assert raw.lib.SQLBindCol(raw.stmt, 1, 1, value, 2000, ctypes.byref(length)) == 0
+    assert raw.lib.SQLFetch(raw.stmt) == 0
+    assert raw.lib.SQLFetch(raw.stmt) == 1  # SQL_SUCCESS_WITH_INFO
+    assert raw.error() == ("01004", "[BRELLMONT][ODBC Text driver]Data Truncated.")
+    assert value.value == b"x" * 1024
+    raw.close()
