@@ -20,13 +20,15 @@
 //
 // A "{" followed by anything else is no escape and stays as it is; text
 // inside it is still searched. The first expansion makes the text owned.
-// After d, t, ts, b and l scanning goes on behind the expansion; after fn,
-// oj, escape and call it restarts at the expansion, so that escapes in the
+// After d, t, ts, b and l scanning goes on behind the expansion (markers
+// "?" the expansion holds outside literals are counted); after fn, oj,
+// escape and call it restarts at the expansion, so that escapes in the
 // arguments are expanded in turn.
 //
 // Errors (all 37000): 6021 escape without end, 6028 malformed long form,
 // 6005 unknown keyword in the long form, missing arguments, "?" not
-// followed by "=call" or nesting deeper than 256, 6049 fn without a
+// followed by "=call", an escape inside the arguments of d, t, ts, b or
+// l, or nesting deeper than 256, 6049 fn without a
 // name, 6027 unknown function, 6029/6030/6031 malformed date, time or
 // timestamp. A failing host fails the whole text.
 #pragma once

@@ -99,6 +99,40 @@ VxStatus checkLiteral(EscapeType type, const char* text, std::uint32_t length) {
     }
 }
 
+// Whether `text` holds "{" or "--*(" outside literals.
+bool holdsEscapeOpening(const char* text, std::uint32_t length, const BaseEscapeOptions& options) {
+    for (std::uint32_t pos = 0; pos < length; ++pos) {
+        char c = text[pos];
+        if (options.isQuote(c)) {
+            const void* close = std::memchr(text + pos + 1, c, length - pos - 1);
+            if (close == nullptr)
+                return false;
+            pos = static_cast<std::uint32_t>(static_cast<const char*>(close) - text);
+        } else if (c == '{' || startsWith(text, length, pos, LONG_OPEN)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The markers "?" outside literals in `text`.
+std::uint32_t countMarkers(const char* text, std::uint32_t length,
+                           const BaseEscapeOptions& options) {
+    std::uint32_t count = 0;
+    for (std::uint32_t pos = 0; pos < length; ++pos) {
+        char c = text[pos];
+        if (options.isQuote(c)) {
+            const void* close = std::memchr(text + pos + 1, c, length - pos - 1);
+            if (close == nullptr)
+                break;
+            pos = static_cast<std::uint32_t>(static_cast<const char*>(close) - text);
+        } else if (c == '?') {
+            ++count;
+        }
+    }
+    return count;
+}
+
 VxStatus unrecognised() {
     addOdbcError(ODBC_37000, 6005);
     return VX_ERROR;
@@ -143,6 +177,10 @@ VxStatus BaseEscapeProcessor::process(BaseSqlString& sql, bool nativeMode) {
             sql.resetScan();
             return VX_ERROR;
         }
+        // The expansion of a literal is not scanned again: count the
+        // markers it holds ({l ?}) here.
+        if (isLiteral(escape.type))
+            markerCount_ += countMarkers(sql.data() + escape.start, pos - escape.start, options_);
         returnValueCall_ = returnValueCall_ || escape.returnValue;
     }
     sql.resetScan();
@@ -296,6 +334,10 @@ VxStatus BaseEscapeProcessor::parseArguments(const BaseSqlString& sql, Escape& e
         if (start == end)
             return unrecognised();
     }
+    // Scanning goes on behind a literal's expansion: an escape inside it
+    // would reach the data source unexpanded.
+    if (isLiteral(escape.type) && holdsEscapeOpening(text + start, end - start, options_))
+        return unrecognised();
     bool quotedLiteral = escape.type == ESCAPE_DATE || escape.type == ESCAPE_TIME ||
                          escape.type == ESCAPE_TIMESTAMP || escape.type == ESCAPE_BINARY;
     if (quotedLiteral && end - start >= 2 && text[start] == '\'' && text[end - 1] == '\'') {

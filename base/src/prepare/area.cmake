@@ -13,4 +13,5 @@ list(APPEND BASE_SOURCES
 set(BASE_PREPARE_TEST_DIR ${CMAKE_CURRENT_LIST_DIR}/../../tests/prepare)
 list(APPEND BASE_UNIT_TEST_SOURCES
     ${BASE_PREPARE_TEST_DIR}/BaseEscapeTest.cpp
-    ${BASE_PREPARE_TEST_DIR}/BaseSqlStringTest.cpp)
+    ${BASE_PREPARE_TEST_DIR}/BaseSqlStringTest.cpp
+    ${BASE_PREPARE_TEST_DIR}/EscapeFuzzTest.cpp)

@@ -14,6 +14,7 @@ list(APPEND FLAT_SOURCES
 list(APPEND FLAT_UNIT_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatExprCompileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatMemoryTable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatParseFuzzTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatSelectTestSupport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatSelectParseTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatSelectExecTest.cpp
