@@ -33,6 +33,11 @@ VX_EXPORT SQLLEN baseCTypeSize(short cType);
 // The internal type a value of the C type is read as (INTERNAL_NONE for
 // SQL_C_DEFAULT and unknown types).
 VX_EXPORT InternalType baseCTypeInternal(short cType);
+// The internal type that holds a value of the SQL type exactly: integers
+// by their width, REAL as float, FLOAT and DOUBLE as double, dates, times
+// and timestamps as their structures, binary types as bytes, everything
+// else (NUMERIC, DECIMAL, the character types) as text.
+VX_EXPORT InternalType baseSqlTypeInternal(short sqlType);
 // The C type a value of the SQL type goes to under SQL_C_DEFAULT.
 VX_EXPORT short baseDefaultCType(short sqlType);
 // The C type a value of the internal type goes to under SQL_C_DEFAULT.

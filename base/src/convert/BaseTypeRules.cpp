@@ -108,6 +108,38 @@ InternalType baseCTypeInternal(short cType) {
     return info ? info->internal : INTERNAL_NONE;
 }
 
+InternalType baseSqlTypeInternal(short sqlType) {
+    switch (sqlType) {
+    case SQL_INTEGER:
+        return INTERNAL_SLONG;
+    case SQL_SMALLINT:
+        return INTERNAL_SSHORT;
+    case SQL_TINYINT:
+        return INTERNAL_STINYINT;
+    case SQL_BIGINT:
+        return INTERNAL_SBIGINT;
+    case SQL_BIT:
+        return INTERNAL_BIT;
+    case SQL_REAL:
+        return INTERNAL_FLOAT;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return INTERNAL_DOUBLE;
+    case SQL_DATE:
+        return INTERNAL_DATE;
+    case SQL_TIME:
+        return INTERNAL_TIME;
+    case SQL_TIMESTAMP:
+        return INTERNAL_TIMESTAMP;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return INTERNAL_BINARY;
+    default:
+        return INTERNAL_CHAR;
+    }
+}
+
 short baseDefaultCType(short sqlType) {
     const SqlTypeInfo* info = findSqlType(sqlType);
     return info ? info->defaultCType : SQL_C_CHAR;

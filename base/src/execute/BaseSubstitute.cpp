@@ -32,38 +32,6 @@ namespace {
 // Room for the plain decimal text of any number.
 constexpr SQLLEN NUMBER_TEXT_SIZE = 400;
 
-InternalType internalTypeOf(short sqlType) {
-    switch (sqlType) {
-    case SQL_INTEGER:
-        return INTERNAL_SLONG;
-    case SQL_SMALLINT:
-        return INTERNAL_SSHORT;
-    case SQL_TINYINT:
-        return INTERNAL_STINYINT;
-    case SQL_BIGINT:
-        return INTERNAL_SBIGINT;
-    case SQL_BIT:
-        return INTERNAL_BIT;
-    case SQL_REAL:
-        return INTERNAL_FLOAT;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-        return INTERNAL_DOUBLE;
-    case SQL_DATE:
-        return INTERNAL_DATE;
-    case SQL_TIME:
-        return INTERNAL_TIME;
-    case SQL_TIMESTAMP:
-        return INTERNAL_TIMESTAMP;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-        return INTERNAL_BINARY;
-    default:
-        return INTERNAL_CHAR;
-    }
-}
-
 bool hasEscape(const char* text, SQLLEN length) {
     for (SQLLEN i = 0; i < length; ++i) {
         if (text[i] == '{' ||
@@ -110,7 +78,7 @@ VxStatus valueAsText(unsigned short n, short cType, const void* value, SQLLEN le
 // text (dates as yyyy-mm-dd, binaries as hexadecimal digits).
 VxStatus valueThroughType(unsigned short n, const BaseParam& p, const void* value, SQLLEN length,
                           Scratch& text) {
-    InternalType type = internalTypeOf(p.sqlType_);
+    InternalType type = baseSqlTypeInternal(p.sqlType_);
     SQLLEN size = type == INTERNAL_BINARY
                       ? (length == SQL_NTS ? 65536 : length) + 1
                       : static_cast<SQLLEN>(sizeof(TIMESTAMP_STRUCT) + sizeof(double));
@@ -220,7 +188,7 @@ VxStatus BaseStatementExec::literalOf(BaseStatement& s, std::uint16_t n, BasePar
     } else if (valueThroughType(n, p, value, length, text) != VX_SUCCESS) {
         return VX_ERROR;
     }
-    InternalType type = internalTypeOf(p.sqlType_);
+    InternalType type = baseSqlTypeInternal(p.sqlType_);
     bool number =
         numeric || (type != INTERNAL_DATE && type != INTERNAL_TIME && type != INTERNAL_TIMESTAMP &&
                     type != INTERNAL_BIT && type != INTERNAL_BINARY);

@@ -3,43 +3,8 @@
 #include <sqlext.h>
 
 #include "base/BaseConvert.h"
+#include "base/BaseConvertC.h"
 #include "base/BaseStatement.h"
-
-namespace {
-
-InternalType internalTypeOf(short sqlType) {
-    switch (sqlType) {
-    case SQL_INTEGER:
-        return INTERNAL_SLONG;
-    case SQL_SMALLINT:
-        return INTERNAL_SSHORT;
-    case SQL_TINYINT:
-        return INTERNAL_STINYINT;
-    case SQL_BIGINT:
-        return INTERNAL_SBIGINT;
-    case SQL_BIT:
-        return INTERNAL_BIT;
-    case SQL_REAL:
-        return INTERNAL_FLOAT;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-        return INTERNAL_DOUBLE;
-    case SQL_DATE:
-        return INTERNAL_DATE;
-    case SQL_TIME:
-        return INTERNAL_TIME;
-    case SQL_TIMESTAMP:
-        return INTERNAL_TIMESTAMP;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-        return INTERNAL_BINARY;
-    default:
-        return INTERNAL_CHAR;
-    }
-}
-
-} // namespace
 
 VxStatus TstParams::receive(BaseStatement& statement, unsigned short param, const void* data,
                             SQLLEN length, ParamBindChunkType chunk) {
@@ -65,7 +30,7 @@ VxStatus TstParams::convert(BaseStatement& statement, unsigned short param,
     BaseParam* p = statement.getParam(param);
     if (p == nullptr)
         return VX_ERROR;
-    InternalType type = internalTypeOf(p->sqlType_);
+    InternalType type = baseSqlTypeInternal(p->sqlType_);
     if (type == INTERNAL_CHAR && p->cType_ == SQL_C_CHAR) {
         values_[param] = bytes;
         return VX_SUCCESS;
