@@ -10,4 +10,4 @@ list(APPEND BASE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BaseCatalogCall.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseCatalogApi.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseColumnsSearch.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BaseSpecialSearch.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/BaseBestRowSearch.cpp)

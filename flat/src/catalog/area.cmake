@@ -4,7 +4,7 @@ list(APPEND FLAT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FlatCatalogDesc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatColumnDesc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatPrimaryDesc.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FlatSpecialDesc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatBestRowDesc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatStatisticsDesc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatTableDesc.cpp)
 list(APPEND FLAT_UNIT_TEST_SOURCES

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <sqltypes.h>
 
+#include "base/BaseConvert.h"
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
 #include "expr/FlatEvaluator.h"
@@ -28,33 +29,6 @@ template <typename T> double readAs(const unsigned char* bytes) {
     T value{};
     std::memcpy(&value, bytes, sizeof value);
     return static_cast<double>(value);
-}
-
-std::uint32_t storageWidth(short storage) {
-    switch (storage) {
-    case INTERNAL_BIT:
-    case INTERNAL_STINYINT:
-    case INTERNAL_UTINYINT:
-        return 1;
-    case INTERNAL_SSHORT:
-    case INTERNAL_USHORT:
-        return 2;
-    case INTERNAL_SLONG:
-    case INTERNAL_ULONG:
-    case INTERNAL_FLOAT:
-        return 4;
-    case INTERNAL_SBIGINT:
-    case INTERNAL_UBIGINT:
-    case INTERNAL_DOUBLE:
-        return 8;
-    case INTERNAL_DATE:
-    case INTERNAL_TIME:
-        return sizeof(DATE_STRUCT);
-    case INTERNAL_TIMESTAMP:
-        return sizeof(TIMESTAMP_STRUCT);
-    default:
-        return 0;
-    }
 }
 
 // A fixed-width storage value as a double (date and time values as day
@@ -249,8 +223,8 @@ VxStatus FlatEvaluator::pushValue(const FlatDataValue& value, short sqlType, Fla
         short type = flatIsStringType(sqlType) ? sqlType : FLAT_TYPE_VARBINARY;
         return pushBytes(type, bytes, value.getLength(), out);
     }
-    std::uint32_t width = storageWidth(storage);
-    if (width == 0 || value.getLength() < width || !bytes) {
+    SQLLEN width = baseInternalTypeSize(static_cast<InternalType>(storage));
+    if (width == 0 || static_cast<SQLLEN>(value.getLength()) < width || !bytes) {
         addOdbcError(ODBC_S1000);
         return VX_ERROR;
     }

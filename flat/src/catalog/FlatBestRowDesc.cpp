@@ -1,7 +1,8 @@
-// SQLSpecialColumns of the named table: SQL_BEST_ROWID gives the ROWID
-// pseudo-column when the table's cursor offers row identifiers;
-// SQL_ROWVER gives the fields the cursor reports as updated automatically
-// (only the non-nullable ones when the request refuses nullable columns).
+// FlatSpecialDesc: SQLSpecialColumns of the named table. SQL_BEST_ROWID
+// gives the ROWID pseudo-column when the table's cursor offers row
+// identifiers; SQL_ROWVER gives the fields the cursor reports as updated
+// automatically (only the non-nullable ones when the request refuses
+// nullable columns).
 #include <sqlext.h>
 
 #include "catalog/FlatCatalogTypes.h"
