@@ -32,6 +32,7 @@
 
 #include "base/BaseCatalogResult.h"
 #include "base/BaseCatalogRow.h"
+#include "base/BaseTypeInfo.h"
 #include "util/VxSortedArray.h"
 
 class BaseConnection;
@@ -395,6 +396,9 @@ public:
     void setSqlType(short type) { sqlType_ = type; }
     // A row; with one type asked for, rows of other types are left out.
     [[nodiscard]] VxStatus addRow(BaseCatalogRow* row) override;
+    // One row per entry of a driver's type table (BaseTypeInfo.h), the
+    // creation parameters read from the driver's string resources.
+    [[nodiscard]] VxStatus addTypes(const BaseTypeInfo* types, std::size_t count);
 
 private:
     short sqlType_ = SQL_ALL_TYPES;

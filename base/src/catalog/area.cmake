@@ -7,6 +7,7 @@ list(APPEND BASE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BaseTablesInfo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseColumnsInfo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseCatalogKinds.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BaseGetTypesInfo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseCatalogCall.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseCatalogApi.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseColumnsSearch.cpp

@@ -1,6 +1,7 @@
 // TxtStatement: a statement of the Text driver. The engine's statement
 // does the work; text tables have no indexes, so CREATE INDEX and DROP
-// INDEX are refused with the driver's own messages.
+// INDEX are refused with the driver's own messages. SQLGetTypeInfo answers
+// the driver's three types, VARCHAR, NUMERIC and DATE.
 #pragma once
 
 #include "flat/FlatStatement.h"
@@ -15,4 +16,6 @@ public:
     // drop indexes." (37000) and give no descriptor.
     FlatDescriptor* allocCrIndexDesc() override;
     FlatDescriptor* allocDropIndexDesc() override;
+    // The rows of the driver's type table that `sqlType` asks for.
+    [[nodiscard]] VxStatus getTypeInfo(short sqlType) override;
 };
