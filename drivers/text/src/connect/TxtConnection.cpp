@@ -11,6 +11,7 @@
 #include "cursor/TxtSharedDesc.h"
 #include "error/TxtErrors.h"
 #include "flat/FlatStatement.h"
+#include "record/TxtFormat.h"
 #include "util/bos.h"
 #include "util/ram.h"
 #include "util/str.h"
@@ -31,9 +32,25 @@ const SetupInfo SETUP_TABLE[] = {
     {"UseLongQualifiers", 0, SETUP_CHECK, "1", "0", 0, "ULQ", 1, 1},
 };
 
-// The engine's answers, and one of the Text driver's own.
+// The Text driver's own answers, ahead of the engine's. The driver does
+// not export SQLSetPos, so it offers no positioned operations, no locks and
+// no SQLGetData within a block of rows; its tables cannot be updated in
+// place, so there are no positioned statements (nor SELECT ... FOR
+// UPDATE). Names keep
+// the case they were written in and compare without it.
 const BaseInfoTable& textInfoTable() {
     static const BaseInfoEntry entries[] = {
+        BaseInfoEntry::resource(SQL_DBMS_VER, 20107),
+        BaseInfoEntry::ofNumber(SQL_IDENTIFIER_CASE, INFO_VAL_U16, SQL_IC_MIXED),
+        BaseInfoEntry::ofNumber(SQL_MAX_COLUMN_NAME_LEN, INFO_VAL_U16, TXT_MAX_COLUMN_NAME),
+        BaseInfoEntry::ofNumber(SQL_SCROLL_CONCURRENCY, INFO_VAL_MASK32, SQL_SCCO_READ_ONLY),
+        BaseInfoEntry::ofNumber(SQL_LOCK_TYPES, INFO_VAL_MASK32, 0),
+        BaseInfoEntry::ofNumber(SQL_POS_OPERATIONS, INFO_VAL_MASK32, 0),
+        BaseInfoEntry::ofNumber(SQL_POSITIONED_STATEMENTS, INFO_VAL_MASK32, 0),
+        BaseInfoEntry::ofNumber(SQL_GETDATA_EXTENSIONS, INFO_VAL_MASK32,
+                                SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER | SQL_GD_BOUND),
+        BaseInfoEntry::ofNumber(SQL_STATIC_SENSITIVITY, INFO_VAL_MASK32, 0),
+        BaseInfoEntry::ofNumber(SQL_QUOTED_IDENTIFIER_CASE, INFO_VAL_U16, SQL_IC_MIXED),
         BaseInfoEntry::ask(TxtConnection::INFO_FILE_TYPE),
     };
     static const BaseInfoTable table(entries, sizeof entries / sizeof entries[0],
