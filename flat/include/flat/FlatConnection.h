@@ -98,6 +98,11 @@ public:
     [[nodiscard]] VxStatus endTransaction(unsigned short how) override;
     [[nodiscard]] VxStatus getConnectOption(unsigned short option, void* value) override;
     [[nodiscard]] VxStatus setConnectOption(unsigned short option, SQLULEN value) override;
+    // The ODBC functions the engine carries out for every flat driver: not
+    // procedures, foreign keys or privileges, and not SQLSetPos, which a
+    // driver that exports it reports itself.
+    [[nodiscard]] VxStatus isFunctionSupported(unsigned short api,
+                                               unsigned short* supported) override;
     // ---- Engine hooks (slot order fixed) ----
     // Driver hook: a cursor of the driver's own bound to `desc`, through
     // which committed changes are written. The base fails.

@@ -1,5 +1,5 @@
-// Reading the engine's connection attributes (getConnectOptions) and the
-// engine's answers to SQLGetInfo.
+// Reading the engine's connection attributes (getConnectOptions), the
+// engine's answers to SQLGetInfo and the functions it supports.
 //
 //   Database / DB              data directory ("" counts as absent)
 //   DataDirectory / DD         used only without Database
@@ -43,7 +43,8 @@ const BaseInfoEntry FLAT_INFO[] = {
     BaseInfoEntry::ofNumber(SQL_MAX_QUALIFIER_NAME_LEN, INFO_VAL_U16, 128),
     BaseInfoEntry::ofNumber(SQL_MAX_TABLE_NAME_LEN, INFO_VAL_U16, 128),
     BaseInfoEntry::ofText(SQL_QUALIFIER_NAME_SEPARATOR, "\\"),
-    BaseInfoEntry::ofNumber(SQL_SCROLL_OPTIONS, INFO_VAL_MASK32, 3),
+    BaseInfoEntry::ofNumber(SQL_SCROLL_OPTIONS, INFO_VAL_MASK32,
+                            SQL_SO_FORWARD_ONLY | SQL_SO_STATIC),
     BaseInfoEntry::ofNumber(SQL_NUMERIC_FUNCTIONS, INFO_VAL_MASK32, 0x500A00),
     BaseInfoEntry::ofNumber(SQL_STRING_FUNCTIONS, INFO_VAL_MASK32, 0x45E5D),
     BaseInfoEntry::ofNumber(SQL_SYSTEM_FUNCTIONS, INFO_VAL_MASK32, 5),
@@ -118,6 +119,28 @@ bool parseUnsigned(const char* text, unsigned long max, unsigned long* value) {
 }
 
 } // namespace
+
+VxStatus FlatConnection::isFunctionSupported(unsigned short api, unsigned short* supported) {
+    switch (api) {
+    case SQL_API_SQLSETPARAM:         // the driver manager maps it to SQLBindParameter
+    case SQL_API_SQLCOLUMNPRIVILEGES: // no privileges, keys or procedures
+    case SQL_API_SQLTABLEPRIVILEGES:
+    case SQL_API_SQLFOREIGNKEYS:
+    case SQL_API_SQLPROCEDURES:
+    case SQL_API_SQLPROCEDURECOLUMNS:
+    case SQL_API_SQLDATASOURCES: // the driver manager's own
+    case SQL_API_SQLDRIVERS:
+    case SQL_API_SQLDESCRIBEPARAM: // not an entry point of the drivers
+    case SQL_API_SQLSETPOS:
+        *supported = 0;
+        break;
+    default:
+        *supported = (api >= SQL_API_SQLALLOCCONNECT && api <= SQL_API_SQLTRANSACT) ||
+                     (api >= SQL_API_SQLCOLUMNS && api <= SQL_API_SQLBINDPARAMETER);
+        break;
+    }
+    return VX_SUCCESS;
+}
 
 const BaseInfoTable& FlatConnection::getFlatInfoTable() {
     static const BaseInfoTable table(FLAT_INFO, sizeof FLAT_INFO / sizeof FLAT_INFO[0]);
