@@ -57,6 +57,8 @@ const BaseInfoEntry FLAT_INFO[] = {
     BaseInfoEntry::ofNumber(SQL_STATIC_SENSITIVITY, INFO_VAL_MASK32, 4),
     BaseInfoEntry::ofNumber(SQL_FILE_USAGE, INFO_VAL_U16, 1),
     BaseInfoEntry::ofNumber(SQL_ALTER_TABLE, INFO_VAL_MASK32, 0),
+    // Select-list items take a name of their own ("SELECT a AS b").
+    BaseInfoEntry::ofText(SQL_COLUMN_ALIAS, "Y"),
     BaseInfoEntry::ofText(SQL_ORDER_BY_COLUMNS_IN_SELECT, "N"),
     BaseInfoEntry::ofNumber(SQL_OWNER_USAGE, INFO_VAL_MASK32, 0),
     BaseInfoEntry::ofNumber(SQL_QUALIFIER_USAGE, INFO_VAL_MASK32, 0xD),

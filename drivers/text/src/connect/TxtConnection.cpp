@@ -36,8 +36,9 @@ const SetupInfo SETUP_TABLE[] = {
 // not export SQLSetPos, so it offers no positioned operations, no locks and
 // no SQLGetData within a block of rows; its tables cannot be updated in
 // place, so there are no positioned statements (nor SELECT ... FOR
-// UPDATE). Names keep
-// the case they were written in and compare without it.
+// UPDATE). A directory may qualify a table in queries and in CREATE TABLE;
+// there are no indexes to qualify. Names keep the case they were written in
+// and compare without it.
 const BaseInfoTable& textInfoTable() {
     static const BaseInfoEntry entries[] = {
         BaseInfoEntry::resource(SQL_DBMS_VER, 20107),
@@ -50,6 +51,8 @@ const BaseInfoTable& textInfoTable() {
         BaseInfoEntry::ofNumber(SQL_GETDATA_EXTENSIONS, INFO_VAL_MASK32,
                                 SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER | SQL_GD_BOUND),
         BaseInfoEntry::ofNumber(SQL_STATIC_SENSITIVITY, INFO_VAL_MASK32, 0),
+        BaseInfoEntry::ofNumber(SQL_QUALIFIER_USAGE, INFO_VAL_MASK32,
+                                SQL_QU_DML_STATEMENTS | SQL_QU_TABLE_DEFINITION),
         BaseInfoEntry::ofNumber(SQL_QUOTED_IDENTIFIER_CASE, INFO_VAL_U16, SQL_IC_MIXED),
         BaseInfoEntry::ask(TxtConnection::INFO_FILE_TYPE),
     };

@@ -114,6 +114,8 @@ def test_every_odbc2_information_type_has_an_answer(odbc2):
     (14, "~"),  # SQL_SEARCH_PATTERN_ESCAPE
     (44, 0x11),  # SQL_SCROLL_OPTIONS: forward-only, static
     (81, 0xB),  # SQL_GETDATA_EXTENSIONS: no block
+    (87, True),  # SQL_COLUMN_ALIAS
+    (92, 5),  # SQL_QUALIFIER_USAGE: statements and table definitions
 ])
 def test_information_values(connection, info_type, expected):
     value = connection.getinfo(info_type)
