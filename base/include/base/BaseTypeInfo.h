@@ -16,8 +16,9 @@
 //
 // CREATE_PARAMS is named by the number of a driver string resource
 // (20108 "length", 20109 "max length", 20110 "precision", 20111
-// "precision,scale"), so that it reads in the driver's language; 0 leaves
-// it NULL. A null text and BASE_TYPE_NULL leave their cell NULL.
+// "precision,scale"), so that it reads in the driver's language; 0, or a
+// resource the driver lacks, leaves it NULL. A null text and BASE_TYPE_NULL
+// leave their cell NULL.
 #pragma once
 
 #include <cstdint>

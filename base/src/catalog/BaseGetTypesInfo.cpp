@@ -1,7 +1,5 @@
 // BaseGetTypesInfo::addTypes: the rows of SQLGetTypeInfo built from a
 // driver's type table.
-#include <cstring>
-
 #include "base/BaseCatalogInfo.h"
 #include "base/BaseConnection.h"
 #include "base/BaseErrors.h"
@@ -65,7 +63,7 @@ VxStatus BaseGetTypesInfo::addTypes(const BaseTypeInfo* types, std::size_t count
         BaseCatalogRow* row = newRow();
         if (!row)
             return VX_ERROR;
-        if (setTexts(*row, type, type.createParams != 0 ? createParams : nullptr) != VX_SUCCESS) {
+        if (setTexts(*row, type, createParams[0] ? createParams : nullptr) != VX_SUCCESS) {
             delete row;
             return VX_ERROR;
         }
