@@ -127,6 +127,21 @@ TEST_F(DateMaskTest, TwoDigitMonthsAndDaysOnlyWhenInRange) {
     EXPECT_EQ(parse("dm/yy", "412/95"), "1995-12-04") << "41 is no day: one digit";
 }
 
+TEST_F(DateMaskTest, AFieldOfDigitsRunningIntoMoreDigitsIsRefused) {
+    // Never another date: 7/4/2005 is no 1920, 13/4/95 no January.
+    for (const char* bad : {"7/4/2005", "13/4/95", "7/412/95"}) {
+        clearErrors();
+        EXPECT_EQ(parse("m/d/yy", bad), "<error>") << bad;
+        EXPECT_EQ(lastNumber(), TXT_MSG_DATE_NOT_CONVERTED);
+    }
+    EXPECT_EQ(parse("yyyy-mm-dd", "1995-07-041"), "<error>");
+    EXPECT_EQ(parse("J", "24499031"), "<error>");
+    // A following field of digits takes them; other text after the mask is ignored.
+    EXPECT_EQ(parse("mmddyy", "070495"), "1995-07-04");
+    EXPECT_EQ(parse("yyyymmdd", "19950704"), "1995-07-04");
+    EXPECT_EQ(parse("m/d/yy", "7/4/95 10:30"), "1995-07-04");
+}
+
 TEST_F(DateMaskTest, TextThatDoesNotMatchIsRefused) {
     for (const char* bad : {"7/4/9", "7/4", "", "   ", "13x4/95", "0/4/95", "7/0/95", "2/30/95",
                             "2/29/95", "x/4/95"}) {

@@ -84,7 +84,9 @@ public:
     // a double quote.
     VxStatus toText(VxString* out) const;
 
-    // Reads a date from `length` bytes of text (raises 1262).
+    // Reads a date from `length` bytes of text (raises 1262). A field of
+    // digits followed directly by another digit fails, unless the mask's
+    // next code is itself a field of digits ("mmddyy").
     VxStatus parse(const char* text, std::size_t length, TxtDate* date) const;
     // Writes `date` into `out` (room for width + 1 bytes), NUL-terminated,
     // its length in *length. A text longer than `width` raises 1261; an

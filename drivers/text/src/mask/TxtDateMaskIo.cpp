@@ -90,6 +90,8 @@ public:
         }
         return false;
     }
+    // Whether a digit comes next.
+    bool atDigit() const { return digitAt(pos_); }
     bool skip(std::size_t count) {
         if (length_ - pos_ < count)
             return false;
@@ -112,6 +114,13 @@ private:
     std::size_t length_;
     std::size_t pos_ = 0;
 };
+
+// Whether a code reads a number of digits.
+bool readsDigits(std::uint8_t code) {
+    using M = TxtDateMask;
+    return code == M::MONTH || code == M::MONTH2 || code == M::DAY || code == M::DAY2 ||
+           code == M::YEAR2 || code == M::YEAR4 || code == M::JULIAN;
+}
 
 // Applies one code other than QUOTED; false when the text does not match it.
 bool readCode(DateReader& reader, const std::uint8_t* codes, std::size_t* i, TxtDate* date) {
@@ -220,7 +229,14 @@ VxStatus TxtDateMask::parse(const char* text, std::size_t length, TxtDate* date)
             ok = reader.skip(count);
             continue;
         }
+        const std::uint8_t code = codes_[i];
         ok = readCode(reader, codes_, &i, &result);
+        // A number that runs straight into more digits is not this field:
+        // 7/4/2005 is no m/d/yy date (never 1920-07-04), 13/4/95 no m/d/yy
+        // date either. Only a following field of digits may take them.
+        if (ok && readsDigits(code) && reader.atDigit() &&
+            (i + 1 >= length_ || !readsDigits(codes_[i + 1])))
+            ok = false;
     }
     if (!ok || !txtIsValidDate(result)) {
         txtAddError(ODBC_37000, TXT_MSG_DATE_NOT_CONVERTED);
