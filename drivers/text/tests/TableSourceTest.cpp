@@ -51,17 +51,27 @@ TEST_F(TableSourceTest, UndefinedTableIsGuessed) {
     EXPECT_STREQ(source.getTableName(), "orders");
 }
 
-TEST_F(TableSourceTest, OptionsOverrideADefinition) {
+TEST_F(TableSourceTest, OptionsAdjustADefinition) {
     writeFile("VXTXT.INI", "[T]\r\nFILE=t.txt\r\nFLN=0\r\nTT=Tab\r\n"
-                           "FIELD1=A,VARCHAR,20,0,20,0,\r\n");
+                           "FIELD1=A,VARCHAR,20,0,20,0,\r\nFIELD2=B,NUMERIC,5,0,5,20,\r\n");
     writeFile("t.txt", "a|b\r\n1|2\r\n");
+    // The format changes; the defined columns stay.
     ASSERT_EQ(open("T", "Delimiter='|', HeaderLine=1"), VX_SUCCESS);
     EXPECT_TRUE(source.hasOptions());
     const TxtGuessResult& layout = source.getLayout();
     EXPECT_EQ(layout.tableType, TXT_TABLE_CHARACTER);
     ASSERT_EQ(layout.getFieldCount(), 2);
-    EXPECT_STREQ(layout.getField(1).name, "b");
+    EXPECT_STREQ(layout.getField(0).name, "A");
+    EXPECT_EQ(layout.getField(1).type, TXT_COLUMN_NUMERIC);
     EXPECT_EQ(source.getDataStart(), 5);
+    // Option columns replace the defined ones by position, keeping their
+    // names, and add the rest.
+    ASSERT_EQ(open("T", "CHAR(3), CHAR(4), NUM(2)"), VX_SUCCESS);
+    ASSERT_EQ(source.getLayout().getFieldCount(), 3);
+    EXPECT_STREQ(source.getLayout().getField(1).name, "B");
+    EXPECT_EQ(source.getLayout().getField(1).type, TXT_COLUMN_VARCHAR);
+    EXPECT_EQ(source.getLayout().getField(1).width, 4);
+    EXPECT_STREQ(source.getLayout().getField(2).name, "FIELD_3");
 }
 
 TEST_F(TableSourceTest, MissingFileAndBadOptionsFail) {

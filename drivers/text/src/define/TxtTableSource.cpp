@@ -78,9 +78,37 @@ VxStatus TxtTableSource::resolve(const char* directory, const char* table, const
     return TxtTableOptions::parse(options, optionsLength, &options_);
 }
 
+// A defined table named with table options: the options change its
+// format (header line, delimiter, character set), and columns they give
+// replace the defined ones position by position (a column without a name
+// keeps the defined name); further option columns are added.
+VxStatus TxtTableSource::adjustDefinition() {
+    if (layout_.copyFrom(definition_.layout))
+        return VX_ERROR;
+    layout_.tableType = options_.tableType;
+    layout_.delimiter = options_.delimiter;
+    layout_.firstLineNames = options_.firstLineNames;
+    layout_.charset = options_.charset;
+    layout_.charsetGiven = options_.charsetGiven;
+    for (std::uint16_t i = 0; i < options_.getFieldCount(); ++i) {
+        const TxtGuessField& given = options_.getField(i);
+        TxtGuessField* field;
+        if (i < layout_.getFieldCount())
+            field = &layout_.getField(i);
+        else if (layout_.addField(&field))
+            return VX_ERROR;
+        char name[TXT_MAX_COLUMN_NAME + 1];
+        std::memcpy(name, given.name[0] ? given.name : field->name, sizeof name);
+        *field = given;
+        std::memcpy(field->name, name, sizeof name);
+    }
+    layout_.completeNames();
+    return VX_SUCCESS;
+}
+
 VxStatus TxtTableSource::describe(int handle) {
-    if (defined_ && !hasOptions_) {
-        if (layout_.copyFrom(definition_.layout))
+    if (defined_) {
+        if (hasOptions_ ? adjustDefinition() : layout_.copyFrom(definition_.layout))
             return VX_ERROR;
     } else {
         TxtGuess guess;

@@ -12,9 +12,9 @@
 // defined table and from the connection's defaults otherwise.
 //
 // describe() then gives the layout from the open file: the definition as
-// written, or, for an undefined table and for any table named with table
-// options, a guess (options are never ignored); and the offset of the
-// first record.
+// written, adjusted by table options (their format settings apply, and
+// columns they give replace the defined ones position by position), or,
+// for an undefined table, a guess; and the offset of the first record.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +56,7 @@ public:
 private:
     VxStatus setDirectory(const char* directory);
     VxStatus setUndefinedNames(const char* table);
+    VxStatus adjustDefinition();
 
     VxString directory_;
     VxString tableName_;
