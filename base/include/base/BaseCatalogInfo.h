@@ -259,9 +259,15 @@ public:
     // Drops the gathered tables (before a second way of finding them).
     void clearTables() { tables_.deleteContents(); }
     [[nodiscard]] VxStatus finish() override;
+    // Set by a driver whose executeColumns matched table patterns itself
+    // and described every table it found: its rows are the whole answer,
+    // whatever the arguments, and no table is described a second time.
+    void setDriverAnswersPatterns(bool on) { driverAnswersPatterns_ = on; }
+    bool driverAnswersPatterns() const { return driverAnswersPatterns_; }
 
 private:
     VxSortedArray tables_;
+    bool driverAnswersPatterns_ = false;
 };
 
 class VX_EXPORT BaseStatisticsInfo : public BaseCatalogInfo {

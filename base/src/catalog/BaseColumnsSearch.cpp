@@ -3,7 +3,8 @@
 //
 //   1. executeColumns adds rows (gathered per table).
 //   2. They are the answer when there are some and the table argument is
-//      an exact name (no "%" or "_"; with owners, the owner argument too).
+//      an exact name (no "%" or "_"; with owners, the owner argument too),
+//      or whenever the driver says it matched the patterns itself.
 //   3. Otherwise the tables are found with the driver's executeTables and
 //      each is described by preparing, not executing,
 //        SELECT * FROM [qualifier sep][owner.]table[sep qualifier]
@@ -206,6 +207,8 @@ VxStatus deriveColumns(BaseStatement& statement, BaseColumnsInfo& columns) {
 
 // Whether the driver's rows answer the call as they are.
 bool driverAnswers(BaseStatement& statement, const BaseColumnsInfo& columns) {
+    if (columns.driverAnswersPatterns())
+        return true;
     if (columns.getTableCount() == 0)
         return false;
     const BaseCatalogName& table = columns.getTableName();

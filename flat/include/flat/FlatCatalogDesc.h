@@ -112,7 +112,8 @@ public:
     // Current position (0 before the first row).
     std::uint32_t getPosition() const { return position_; }
     BaseCatalogKind getKind() const { return kind_; }
-    // Hands every collected row to the framework's catalog object.
+    // Hands every collected row to the framework's catalog object (for
+    // SQLColumns, a BaseColumnsInfo told that the rows are the answer).
     [[nodiscard]] VxStatus copyRowsTo(BaseCatalogInfo& info) const;
 
 protected:

@@ -45,6 +45,28 @@ private:
     char* name_;
 };
 
+// The connection's table enumeration is one state shared by the
+// statements of the connection: one enumeration runs at a time, from its
+// first name to its end, under the connection's semaphore. No table is
+// opened meanwhile (opening takes that semaphore too).
+class TableListLock {
+public:
+    explicit TableListLock(FlatConnection* connection) : connection_(connection) {
+        connection_->lockDescList();
+    }
+    TableListLock(const TableListLock&) = delete;
+    TableListLock& operator=(const TableListLock&) = delete;
+    ~TableListLock() { release(); }
+    void release() {
+        if (connection_)
+            connection_->unlockDescList();
+        connection_ = nullptr;
+    }
+
+private:
+    FlatConnection* connection_;
+};
+
 } // namespace
 
 FlatCatalogDesc::FlatCatalogDesc(FlatStatement* statement, BaseCatalogKind kind)
@@ -150,6 +172,7 @@ bool FlatCatalogDesc::matchesColumn(const char* name) const {
 
 VxStatus FlatCatalogDesc::collectTables(const char* dir, VxArray* names) {
     FlatConnection* connection = getConnection();
+    TableListLock lock(connection);
     bool first = true;
     for (;;) {
         char* name = nullptr;
@@ -238,6 +261,7 @@ VxStatus FlatCatalogDesc::locateTable(VxString* table, bool* found) {
         return VX_SUCCESS;
     FlatConnection* connection = getConnection();
     // The enumeration runs to its end so that none stays open.
+    TableListLock lock(connection);
     bool first = true;
     for (;;) {
         char* name = nullptr;
@@ -256,6 +280,7 @@ VxStatus FlatCatalogDesc::locateTable(VxString* table, bool* found) {
         if (status != VX_SUCCESS)
             return VX_ERROR;
     }
+    lock.release();
     if (*found)
         return VX_SUCCESS;
     // A table the catalogue does not list, found as a query would.
@@ -425,5 +450,9 @@ VxStatus FlatCatalogDesc::copyRowsTo(BaseCatalogInfo& info) const {
         if (info.addRow(target) != VX_SUCCESS)
             return VX_ERROR;
     }
+    // The engine's SQLColumns matched the table pattern over its own
+    // enumeration and described each table: nothing is left to derive.
+    if (kind_ == CATALOG_COLUMNS)
+        static_cast<BaseColumnsInfo&>(info).setDriverAnswersPatterns(true);
     return VX_SUCCESS;
 }

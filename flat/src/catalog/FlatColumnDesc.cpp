@@ -1,10 +1,14 @@
 // SQLColumns: every enumerated table is opened and each of its fields, in
 // field order, whose name matches the column pattern gives a row. A table
-// named exactly is described even when the enumeration does not list it.
+// named exactly is described even when the enumeration does not list it,
+// and its failure to open fails the call; a table found through a pattern
+// (or with no table argument) that cannot be opened is left out, its
+// errors kept as warnings naming it.
 #include "catalog/FlatCatalogTypes.h"
 #include "flat/FlatCatalogDesc.h"
 #include "flat/FlatConnection.h"
 #include "flat/FlatCursor.h"
+#include "util/VxError.h"
 
 namespace {
 
@@ -23,14 +27,46 @@ enum : std::uint16_t {
     COL_REMARKS,
 };
 
+// Whether `pattern` (null: no table argument) names one table exactly.
+bool namesOneTable(const char* pattern, char escape) {
+    if (!pattern || !*pattern)
+        return false;
+    for (const char* p = pattern; *p; ++p) {
+        if (*p == escape && p[1])
+            ++p;
+        else if (*p == '%' || *p == '_')
+            return false;
+    }
+    return true;
+}
+
+// Turns the errors raised since `mark` into warnings about `table`.
+void keepAsWarnings(std::uint32_t mark, const char* table) {
+    VxErrorList* errors = VxErrorKeeper::getErrorList();
+    if (!errors)
+        return;
+    errors->appendTextStartingAtPos(" (columns of table ", mark);
+    errors->appendTextStartingAtPos(table, mark);
+    errors->appendTextStartingAtPos(" not described)", mark);
+    for (std::uint32_t pos = mark; pos < errors->getCount(); ++pos)
+        if (VxError* record = errors->getErrorAtPos(pos))
+            record->setWarning(true);
+}
+
 } // namespace
 
 FlatColumnDesc::FlatColumnDesc(FlatStatement* statement)
     : FlatCatalogDesc(statement, CATALOG_COLUMNS) {}
 
 VxStatus FlatColumnDesc::addTableColumns(const char* dir, const char* table) {
-    if (openTable(dir, table, nullptr) != VX_SUCCESS)
-        return VX_ERROR;
+    VxErrorList* errors = VxErrorKeeper::getErrorList();
+    const std::uint32_t mark = errors ? errors->getCount() : 0;
+    if (openTable(dir, table, nullptr) != VX_SUCCESS) {
+        if (namesOneTable(table_, request_.escape) || !errors)
+            return VX_ERROR;
+        keepAsWarnings(mark, table);
+        return VX_SUCCESS;
+    }
     FlatCursor* cursor = getCursor();
     const bool qualifiers = getConnection()->hasFlatFlag(FlatConnection::FLAT_QUALIFIERS);
     const std::uint16_t count = cursor->getNumFields();

@@ -251,7 +251,9 @@ void TxtConnection::getResourceStr(unsigned short id, char* out, std::size_t out
 
 VxStatus TxtConnection::drvrSetToAllocatedState() {
     tables_.end();
+    lockDescList();
     extensions_.unInitialize();
+    unlockDescList();
     return VX_SUCCESS;
 }
 
@@ -267,9 +269,12 @@ void TxtConnection::getExt(char* out, std::size_t outSize) {
 VxStatus TxtConnection::getTable(char** out, const char* dir, const char*, bool first) {
     *out = nullptr;
     if (first) {
-        const char* directory = dir && *dir ? dir : getDataDirectory();
+        // A relative qualifier lies in the database directory, as when a
+        // table of it is opened.
+        VxString directory;
         const char* extensions = extensions_.length() ? extensions_.getText() : EXTENSION;
-        if (tables_.restart(directory ? directory : "", extensions) != VX_SUCCESS)
+        if (tableDirectory(dir, &directory) != VX_SUCCESS ||
+            tables_.restart(directory.getText(), extensions) != VX_SUCCESS)
             return VX_ERROR;
     }
     return tables_.next(out);

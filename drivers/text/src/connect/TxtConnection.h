@@ -56,8 +56,10 @@ public:
     [[nodiscard]] VxStatus drvrSetToAllocatedState() override;
     [[nodiscard]] VxStatus allocCursor(FlatCursor** cursor) override;
     void getExt(char* out, std::size_t outSize) override;
-    // The catalogue of TxtTableList for `dir` (the database directory
-    // when null or empty), with TXT and then ExtraExtensions.
+    // The catalogue of TxtTableList for `dir` (as tableDirectory resolves
+    // it), with TXT and then ExtraExtensions. The enumeration state is the
+    // connection's: callers hold the connection's semaphore from the first
+    // name to the end.
     [[nodiscard]] VxStatus getTable(char** out, const char* dir, const char* owner,
                                     bool first) override;
     // No window system: nothing to show.

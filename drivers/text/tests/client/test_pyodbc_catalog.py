@@ -23,6 +23,37 @@ def write(folder, name, text):
     (folder / name).write_text(text)
 
 
+def test_columns_without_a_table_or_with_a_pattern_describe_every_matching_table(tmp_path):
+    write(tmp_path, "alpha.txt", "id,name\n1,Ann\n")
+    write(tmp_path, "beta.txt", "code\nx\n")
+    write(tmp_path, "cities.csv", "city,zip\nOslo,0150\n")
+    connection = connect(tmp_path, "ExtraExtensions=csv")
+    cursor = connection.cursor()
+    every = sorted((row.table_name, row.column_name) for row in cursor.columns())
+    assert every == [("alpha.txt", "id"), ("alpha.txt", "name"), ("beta.txt", "code"),
+                     ("cities.csv", "city"), ("cities.csv", "zip")]
+    assert [(row.table_name, row.column_name) for row in cursor.columns(table="c%")] == [
+        ("cities.csv", "city"), ("cities.csv", "zip")]
+    assert [row.column_name for row in cursor.columns(table="%", column="n%")] == ["name"]
+    # Every row names the data directory as qualifier.
+    assert {row[0] for row in cursor.columns()} == {str(tmp_path)}
+    connection.close()
+
+
+def test_a_relative_qualifier_lists_tables_of_the_database_directory(tmp_path, monkeypatch):
+    database = tmp_path / "db"
+    (database / "sub").mkdir(parents=True)
+    write(database / "sub", "inner.txt", "a\n1\n")
+    write(database, "outer.txt", "a\n1\n")
+    monkeypatch.chdir(tmp_path)
+    connection = connect(database)
+    cursor = connection.cursor()
+    assert [row.table_name for row in cursor.tables(catalog="sub")] == ["inner.txt"]
+    # The same qualifier opens the table, as the listing promised.
+    assert cursor.execute("SELECT a FROM sub\\inner.txt").fetchall()[0][0] == decimal.Decimal(1)
+    connection.close()
+
+
 def test_table_options_adjust_a_defined_table_instead_of_replacing_its_columns():
     connection = connect(DATA)
     cursor = connection.cursor()
@@ -34,3 +65,44 @@ def test_table_options_adjust_a_defined_table_instead_of_replacing_its_columns()
     assert [column[0] for column in cursor.description] == ["name", "age"]
     assert cursor.fetchone()[0] == "Bob"
     connection.close()
+
+
+def test_catalog_calls_of_two_threads_on_one_connection(tmp_path):
+    # Straight through the driver: a driver manager may serialise the calls.
+    for n in range(40):
+        write(tmp_path, "t%02d.txt" % n, "a\n1\n")
+    lib = ctypes.CDLL(DRIVER)
+    lib.SQLTables.argtypes = [ctypes.c_void_p] + [ctypes.c_char_p, ctypes.c_short] * 4
+    lib.SQLFetch.argtypes = [ctypes.c_void_p]
+    lib.SQLFreeStmt.argtypes = [ctypes.c_void_p, ctypes.c_ushort]
+    env, dbc = ctypes.c_void_p(), ctypes.c_void_p()
+    assert lib.SQLAllocEnv(ctypes.byref(env)) == 0
+    assert lib.SQLAllocConnect(env, ctypes.byref(dbc)) == 0
+    text = ("Database=%s" % tmp_path).encode()
+    out = ctypes.create_string_buffer(512)
+    length = ctypes.c_short()
+    assert lib.SQLDriverConnect(dbc, None, text, len(text), out, 512, ctypes.byref(length),
+                                0) in (0, 1)
+    counts = {0: [], 1: []}
+
+    def list_tables(number):
+        stmt = ctypes.c_void_p()
+        assert lib.SQLAllocStmt(dbc, ctypes.byref(stmt)) == 0
+        for _ in range(150):
+            rc = lib.SQLTables(stmt, None, 0, None, 0, None, 0, None, 0)
+            rows = 0
+            while rc == 0 and lib.SQLFetch(stmt) == 0:
+                rows += 1
+            counts[number].append(rows if rc == 0 else -1)
+            lib.SQLFreeStmt(stmt, 0)
+        lib.SQLFreeStmt(stmt, 1)
+
+    threads = [threading.Thread(target=list_tables, args=(n,)) for n in (0, 1)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert lib.SQLDisconnect(dbc) == 0
+    lib.SQLFreeConnect(dbc)
+    lib.SQLFreeEnv(env)
+    assert counts[0] == [40] * 150 and counts[1] == [40] * 150
