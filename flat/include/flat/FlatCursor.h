@@ -149,6 +149,10 @@ public:
     // Whether the cursor gives records a ROWID (default: the connection's
     // setting).
     virtual bool supportsRowId();
+    // 0 when the precision of column `field` is a declared limit (the
+    // default); otherwise the precision is an estimate and this is the most
+    // characters a value of the column can have.
+    virtual std::uint32_t getFieldEstimatedLimit(std::uint16_t field);
 
 protected:
     FlatConnection* connection_;

@@ -47,6 +47,8 @@ public:
     bool getFieldRowVerType(std::uint16_t field) override;
     std::uint16_t getFieldScale(std::uint16_t field) override;
     short getFieldSqlType(std::uint16_t field) override;
+    // The field's read limit when its width is estimated, else 0.
+    std::uint32_t getFieldEstimatedLimit(std::uint16_t field) override;
     // SQL_ATTR_READONLY whenever the connection is read-only.
     short getFieldUpdatable(std::uint16_t field) override;
     FlatSharedDesc* getFileClass() override { return desc_; }

@@ -18,6 +18,10 @@ public:
         FIELD_STRIP_TRAILING_PAD = 1u << 2, // trailing pad characters are dropped when written
         FIELD_EMPTY_IS_NULL = 1u << 3,      // an empty value is stored as NULL
         FIELD_PAD_ONLY_IS_EMPTY = 1u << 4,  // a value of pad characters only is empty
+        // The precision is an estimate (the widest value of the lines a
+        // driver looked at), not a limit declared for the column: values
+        // may be longer, up to the field's read limit.
+        FIELD_WIDTH_ESTIMATED = 1u << 5,
     };
     // Attributes word of SMALLINT and INTEGER columns.
     enum : std::uint16_t { ATTR_UNSIGNED = 1 };
@@ -53,6 +57,16 @@ public:
     // The character that fills unused width in the file.
     unsigned char getPadChar() const { return padChar_; }
     void setPadChar(unsigned char pad) { padChar_ = pad; }
+    // Marks the precision as an estimate (FIELD_WIDTH_ESTIMATED) and keeps
+    // the most characters a value of the column can have when read.
+    void setEstimatedWidth(std::uint32_t readLimit) {
+        flags_ |= FIELD_WIDTH_ESTIMATED;
+        readLimit_ = readLimit;
+    }
+    // The most characters a read gives: the precision for a declared width.
+    std::uint32_t getReadLimit() const {
+        return hasFlag(FIELD_WIDTH_ESTIMATED) && readLimit_ > precision_ ? readLimit_ : precision_;
+    }
     std::uint32_t getFlags() const { return flags_; }
     void setFlags(std::uint32_t flags) { flags_ = flags; }
     bool hasFlag(std::uint32_t flag) const { return (flags_ & flag) != 0; }
@@ -68,4 +82,5 @@ private:
     short nullable_ = 1;
     unsigned char padChar_ = ' ';
     std::uint32_t flags_ = 0;
+    std::uint32_t readLimit_ = 0;
 };

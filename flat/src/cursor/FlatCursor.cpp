@@ -111,6 +111,10 @@ VxStatus FlatCursor::countRecords(std::int64_t* count) {
     return VX_SUCCESS;
 }
 
+std::uint32_t FlatCursor::getFieldEstimatedLimit(std::uint16_t) {
+    return 0;
+}
+
 bool FlatCursor::supportsRowId() {
     return connection_ && connection_->hasFlatFlag(FlatConnection::FLAT_ROWID);
 }

@@ -192,6 +192,11 @@ short FlatFileCursor::getFieldSqlType(std::uint16_t field) {
     return f ? f->getSqlType() : 0;
 }
 
+std::uint32_t FlatFileCursor::getFieldEstimatedLimit(std::uint16_t field) {
+    FlatSharedField* f = getSharedField(field);
+    return f && f->hasFlag(FlatSharedField::FIELD_WIDTH_ESTIMATED) ? f->getReadLimit() : 0;
+}
+
 short FlatFileCursor::getFieldUpdatable(std::uint16_t field) {
     if (connection_ && connection_->isReadOnly())
         return SQL_ATTR_READONLY;

@@ -366,9 +366,14 @@ VxStatus FlatExprCompiler::applyBinary(Operand* left, const Operand& right,
             builder_->addOp(FLAT_OP_NOT);
     }
     std::uint32_t length = typeLength(entry->resultType);
-    if (entry->opcode == FLAT_OP_CONCAT || entry->opcode == FLAT_OP_CONCAT_TRIM)
-        length = left->length + right.length;
+    const bool concat = entry->opcode == FLAT_OP_CONCAT || entry->opcode == FLAT_OP_CONCAT_TRIM;
+    // An estimated side counts with the most characters it can have.
+    const bool estimated = concat && (left->limit || right.limit);
+    if (concat)
+        length = (left->limit ? left->limit : left->length) + (right.limit ? right.limit : right.length);
     *left = makeOperand(entry->resultType, length);
+    if (estimated)
+        left->limit = length;
     return VX_SUCCESS;
 }
 

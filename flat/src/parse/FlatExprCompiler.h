@@ -37,6 +37,9 @@ struct FlatColumnRef {
     std::uint32_t precision = 0;
     short scale = 0;
     short nullable = 0;
+    // Nonzero when the precision is an estimate: the most characters a
+    // value of the column can have.
+    std::uint32_t estimatedLimit = 0;
 };
 
 // The tables visible to an expression.

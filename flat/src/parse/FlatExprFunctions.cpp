@@ -149,16 +149,33 @@ VxStatus FlatExprCompiler::readFunction(const FlatSqlToken& name, unsigned depth
         if (resultType == FLAT_TYPE_LITERAL)
             resultType = FLAT_TYPE_VARCHAR;
     }
-    std::uint32_t length = resultLength(*entry, args, count);
-    // A constant length or offset beyond a string of known length.
-    bool sized = args[0].length > 0 && flatIsStringType(args[0].type) &&
+    // A result computed from an estimated length is sized by the most
+    // characters its arguments can have, and is itself an estimate.
+    bool estimated = false;
+    Operand sizing[MAX_ARGUMENTS];
+    for (unsigned i = 0; i < MAX_ARGUMENTS; ++i) {
+        sizing[i] = args[i];
+        if (i < count && args[i].limit && flatIsStringType(args[i].type)) {
+            sizing[i].length = args[i].limit;
+            estimated = true;
+        }
+    }
+    std::uint32_t length = resultLength(*entry, sizing, count);
+    // LEFT(name, 5) is no estimate: its length does not follow the argument's.
+    if (estimated && length == resultLength(*entry, args, count))
+        estimated = false;
+    // A constant length or offset beyond a string of declared length.
+    bool sized = args[0].length > 0 && !args[0].limit && flatIsStringType(args[0].type) &&
                  args[0].type != FLAT_TYPE_LONGVARCHAR;
     if (sized && (entry->opcode == FLAT_OP_LEFT || entry->opcode == FLAT_OP_RIGHT ||
                   entry->opcode == FLAT_OP_SUBSTR)) {
         if (args[1].isConstant && args[1].constant > static_cast<double>(args[0].length))
             return functionError(3921, name);
-        if (entry->opcode == FLAT_OP_SUBSTR && count == 3 && args[2].isConstant)
-            length = constantCount(args[2].constant);
+    }
+    if ((sized || args[0].limit) && entry->opcode == FLAT_OP_SUBSTR && count == 3 &&
+        args[2].isConstant) {
+        length = constantCount(args[2].constant);
+        estimated = false;
     }
     if (entry->opcode == FLAT_OP_INVALID) {
         if (resultType == FLAT_TYPE_DATE)
@@ -177,5 +194,7 @@ VxStatus FlatExprCompiler::readFunction(const FlatSqlToken& name, unsigned depth
     if (flatIsNumberType(resultType) || flatIsDateType(resultType))
         length = 8;
     *out = makeOperand(resultType, length);
+    if (estimated && flatIsStringType(resultType))
+        out->limit = length;
     return VX_SUCCESS;
 }

@@ -16,6 +16,10 @@ struct FlatExprCompiler::Operand {
     bool isColumn;
     FlatColumnRef column;
     std::uint32_t level;
+    // Nonzero when `length` is only an estimate (a column whose width the
+    // driver guessed, or a result computed from one): the most characters
+    // a value can have. Such a length is no limit to check arguments by.
+    std::uint32_t limit;
 };
 
 struct FlatExprCompiler::Pending {

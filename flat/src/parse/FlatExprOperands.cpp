@@ -270,6 +270,7 @@ VxStatus FlatExprCompiler::readColumn(const FlatSqlToken& name, Operand* out) {
         *out = makeOperand(ref.sqlType, columnLength(ref.sqlType, ref.precision));
         out->isColumn = true;
         out->column = ref;
+        out->limit = ref.estimatedLimit;
         out->level = level;
         if (level == 0) {
             result_->usesTables = true;

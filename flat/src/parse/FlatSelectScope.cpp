@@ -47,6 +47,7 @@ VxStatus FlatSelectScope::findColumn(const char* qualifier, const char* name, Fl
         ref->precision = cursor->getFieldPrecision(field);
         ref->scale = static_cast<short>(cursor->getFieldScale(field));
         ref->nullable = cursor->getFieldNullable(field);
+        ref->estimatedLimit = cursor->getFieldEstimatedLimit(field);
     }
     return VX_SUCCESS;
 }

@@ -33,6 +33,11 @@ VxStatus TxtSharedField::describe(const TxtGuessField& column, std::uint16_t rea
         // keeps; a measured one reports the longest value seen.
         setPrecision(std::max<std::uint32_t>(column.measured ? column.width : readWidth, 1));
         setScale(0);
+        // Its values may be as long as what the column keeps: the engine
+        // sizes results computed from it by that, and checks no argument
+        // against the estimate.
+        if (column.measured)
+            setEstimatedWidth(std::max<std::uint32_t>(readWidth, getPrecision()));
         break;
     }
     return VX_SUCCESS;

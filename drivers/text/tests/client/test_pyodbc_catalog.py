@@ -67,6 +67,26 @@ def test_table_options_adjust_a_defined_table_instead_of_replacing_its_columns()
     connection.close()
 
 
+def test_a_guessed_width_is_no_limit_for_string_functions(tmp_path):
+    write(tmp_path, "names.csv", "name\n" + "Al\n" * 25 + "Alexander\n")
+    connection = connect(tmp_path)
+    cursor = connection.cursor()
+    cursor.execute("SELECT LEFT(name,5), SUBSTR(name,3), RIGHT(name,3), UPPER(name) "
+                   "FROM names.csv WHERE name = 'Alexander'")
+    # No function result is described narrower than the values it returns.
+    sizes = [column[3] for column in cursor.description]
+    assert tuple(cursor.fetchone()) == ("Alexa", "exander", "der", "ALEXANDER")
+    assert sizes[0] == 5 and sizes[2] == 3
+    assert sizes[1] >= 7 and sizes[3] >= 9
+    connection.close()
+    # A declared width (VXTXT.INI) still limits constant arguments.
+    connection = connect(DATA)
+    with pytest.raises(pyodbc.Error) as error:
+        connection.cursor().execute("SELECT LEFT(name,6) FROM PEOPLE")
+    assert "String function offset out of range: LEFT" in error.value.args[1]
+    connection.close()
+
+
 def test_catalog_calls_of_two_threads_on_one_connection(tmp_path):
     # Straight through the driver: a driver manager may serialise the calls.
     for n in range(40):
