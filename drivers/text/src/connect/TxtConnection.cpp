@@ -250,10 +250,10 @@ void TxtConnection::getResourceStr(unsigned short id, char* out, std::size_t out
 }
 
 VxStatus TxtConnection::drvrSetToAllocatedState() {
-    tables_.end();
     lockDescList();
-    extensions_.unInitialize();
+    tables_.end();
     unlockDescList();
+    extensions_.unInitialize();
     return VX_SUCCESS;
 }
 
