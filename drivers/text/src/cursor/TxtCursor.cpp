@@ -16,11 +16,21 @@
 
 namespace {
 
-// Room for one converted value: the digits header and up to 96 digits, or
-// a DATE_STRUCT.
-constexpr std::size_t VALUE_SLOT = 112;
-static_assert(VALUE_SLOT >= sizeof(InternalDigitsHeader) + 96, "a slot holds any number");
-static_assert(VALUE_SLOT >= sizeof(DATE_STRUCT), "a slot holds a date");
+// Room for one converted value of a column: a DATE_STRUCT, or the digits
+// header and every digit that the column's text can give (each character
+// of the text at most one digit, and the scale's digits added after the
+// point), rounded up to keep the slots aligned.
+std::size_t valueSlotSize(const TxtGuessResult& layout, std::uint16_t column) {
+    std::size_t size = sizeof(DATE_STRUCT);
+    const TxtGuessField& field = layout.getField(column);
+    if (field.type == TXT_COLUMN_NUMERIC) {
+        const std::size_t digits =
+            static_cast<std::size_t>(layout.readWidth(column)) + field.scale + 1;
+        if (sizeof(InternalDigitsHeader) + digits > size)
+            size = sizeof(InternalDigitsHeader) + digits;
+    }
+    return (size + 7) & ~static_cast<std::size_t>(7);
+}
 
 // The option text without blanks around it; null when nothing is left.
 const char* trimOptions(const char* text, std::size_t* length) {
@@ -58,14 +68,24 @@ TxtCursor::TxtCursor(TxtConnection* connection) : FlatFileCursor(connection) {}
 
 TxtCursor::~TxtCursor() {
     ramFree(value_);
+    ramFree(slotAt_);
 }
 
 VxStatus TxtCursor::bind(TxtSharedDesc* desc) {
     if (getSharedDesc() != desc)
         setFile(desc);
-    const std::uint16_t count = desc->getLayout().getFieldCount();
+    const TxtGuessResult& layout = desc->getLayout();
+    const std::uint16_t count = layout.getFieldCount();
     ramFree(value_);
-    value_ = static_cast<unsigned char*>(ramAlloc(VALUE_SLOT * (count ? count : 1u)));
+    ramFree(slotAt_);
+    value_ = nullptr;
+    slotAt_ = static_cast<std::size_t*>(ramAlloc(sizeof(std::size_t) * (count + 1u)));
+    if (!slotAt_)
+        return VX_ERROR;
+    slotAt_[0] = 0;
+    for (std::uint16_t i = 0; i < count; ++i)
+        slotAt_[i + 1] = slotAt_[i] + valueSlotSize(layout, i);
+    value_ = static_cast<unsigned char*>(ramAlloc(count ? slotAt_[count] : 8u));
     if (!value_)
         return VX_ERROR;
     positioned_ = false;
@@ -174,13 +194,14 @@ VxStatus TxtCursor::numberValue(std::uint16_t field, const char* text, std::size
         addOdbcError(ODBC_22003, 6071);
         return VX_ERROR;
     }
-    unsigned char* slot = value_ + VALUE_SLOT * field;
+    unsigned char* slot = value_ + slotAt_[field];
+    const std::size_t slotSize = slotAt_[field + 1] - slotAt_[field];
     std::size_t written = 0;
     SQLLEN produced = 0;
-    if (txtPlainNumberToDigits(text, length, shared->getScale(), slot, VALUE_SLOT, &written))
+    if (txtPlainNumberToDigits(text, length, shared->getScale(), slot, slotSize, &written))
         produced = static_cast<SQLLEN>(written);
     else if (BaseConvertNum(INTERNAL_CHAR, text, static_cast<SQLLEN>(length), INTERNAL_DIGITS, slot,
-                            &produced, static_cast<SQLLEN>(VALUE_SLOT),
+                            &produced, static_cast<SQLLEN>(slotSize),
                             static_cast<short>(shared->getScale()),
                             BASE_CONVERT_CUT_FRACTION) != VX_SUCCESS)
         return VX_ERROR;
@@ -208,7 +229,7 @@ VxStatus TxtCursor::dateValue(std::uint16_t field, const char* text, std::size_t
     value.year = date.year;
     value.month = date.month;
     value.day = date.day;
-    unsigned char* slot = value_ + VALUE_SLOT * field;
+    unsigned char* slot = value_ + slotAt_[field];
     std::memcpy(slot, &value, sizeof value);
     out->setValueBuffer(slot, 0);
     out->setLength(sizeof value);

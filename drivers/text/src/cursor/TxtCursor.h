@@ -61,4 +61,5 @@ private:
     std::int64_t next_ = 0;          // offset of the record after it
     bool positioned_ = false;        // a record is current
     unsigned char* value_ = nullptr; // converted NUMERIC and DATE values
+    std::size_t* slotAt_ = nullptr;  // each column's slot in value_, and the end
 };

@@ -87,6 +87,46 @@ def test_a_guessed_width_is_no_limit_for_string_functions(tmp_path):
     connection.close()
 
 
+def fetch_text(folder, sql):
+    """Each row's first column as text, straight through the driver:
+    pyodbc keeps decimal text in 100 bytes of its own."""
+    lib = ctypes.CDLL(DRIVER)
+    lib.SQLGetData.argtypes = [ctypes.c_void_p, ctypes.c_ushort, ctypes.c_short, ctypes.c_void_p,
+                               ctypes.c_int64, ctypes.c_void_p]
+    env, dbc, stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
+    assert lib.SQLAllocEnv(ctypes.byref(env)) == 0
+    assert lib.SQLAllocConnect(env, ctypes.byref(dbc)) == 0
+    text = ("Database=%s;FirstLineNames=1" % folder).encode()
+    out = ctypes.create_string_buffer(512)
+    length = ctypes.c_short()
+    assert lib.SQLDriverConnect(dbc, None, text, len(text), out, 512, ctypes.byref(length),
+                                0) in (0, 1)
+    assert lib.SQLAllocStmt(dbc, ctypes.byref(stmt)) == 0
+    assert lib.SQLExecDirect(stmt, sql.encode(), len(sql)) == 0
+    values = []
+    while lib.SQLFetch(stmt) == 0:
+        value = ctypes.create_string_buffer(400)
+        size = ctypes.c_int64()
+        assert lib.SQLGetData(stmt, 1, 1, value, 400, ctypes.byref(size)) == 0
+        values.append(value.value.decode())
+    lib.SQLFreeStmt(stmt, 1)
+    lib.SQLDisconnect(dbc)
+    lib.SQLFreeConnect(dbc)
+    lib.SQLFreeEnv(env)
+    return values
+
+
+def test_numbers_longer_than_96_digits_read_whole(tmp_path):
+    declared = "12345" + "0" * 145
+    guessed = "9" * 80 + "0" * 40
+    write(tmp_path, "VXTXT.INI", "[Defined Tables]\nbig.txt=BIG\n\n[BIG]\nFILE=big.txt\nFLN=0\n"
+          "TT=Fixed\nFIELD1=n,NUMERIC,150,0,150,0,\n")
+    write(tmp_path, "big.txt", declared + "\n")
+    write(tmp_path, "long.csv", "n\n1\n%s\n" % guessed)
+    assert fetch_text(tmp_path, "SELECT n FROM BIG") == [declared]
+    assert fetch_text(tmp_path, "SELECT n FROM long.csv") == ["1", guessed]
+
+
 def test_catalog_calls_of_two_threads_on_one_connection(tmp_path):
     # Straight through the driver: a driver manager may serialise the calls.
     for n in range(40):
