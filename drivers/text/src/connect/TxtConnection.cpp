@@ -12,6 +12,7 @@
 #include "error/TxtErrors.h"
 #include "flat/FlatStatement.h"
 #include "record/TxtFormat.h"
+#include "util/VxError.h"
 #include "util/bos.h"
 #include "util/ram.h"
 #include "util/str.h"
@@ -294,6 +295,37 @@ VxStatus TxtConnection::tableDirectory(const char* qualifier, VxString* director
     return directory->concat('/') != VX_SUCCESS || directory->concat(qualifier) != VX_SUCCESS
                ? VX_ERROR
                : VX_SUCCESS;
+}
+
+void TxtConnection::rememberRecordCount(const char* path, std::int64_t size, std::int64_t count) {
+    lockDescList();
+    KnownCount* slot = nullptr;
+    for (KnownCount& known : knownCounts_)
+        if (known.size >= 0 && std::strcmp(known.path.getText(), path) == 0)
+            slot = &known;
+    if (!slot) {
+        slot = &knownCounts_[nextKnownCount_];
+        nextKnownCount_ = (nextKnownCount_ + 1) % KNOWN_COUNTS;
+    }
+    // Out of memory only loses the count.
+    if (slot->path.initialize(path) == VX_SUCCESS) {
+        slot->size = size;
+        slot->count = count;
+    } else {
+        slot->size = -1;
+        VxErrorKeeper::clearLastError();
+    }
+    unlockDescList();
+}
+
+std::int64_t TxtConnection::knownRecordCount(const char* path, std::int64_t size) {
+    std::int64_t count = -1;
+    lockDescList();
+    for (KnownCount& known : knownCounts_)
+        if (known.size == size && size >= 0 && std::strcmp(known.path.getText(), path) == 0)
+            count = known.count;
+    unlockDescList();
+    return count;
 }
 
 VxStatus TxtConnection::findTable(const char* dir, const char* name, bool* exists) {

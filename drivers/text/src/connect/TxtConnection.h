@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "catalog/TxtTableList.h"
 #include "define/TxtTableSource.h"
@@ -81,6 +82,13 @@ public:
     // "TXT", then the extra extensions, comma-separated.
     const char* getExtensions() { return extensions_.getText(); }
 
+    // ---- Record counts learned by reading ----
+    // A cursor read every record of the file `path` (as defined, without
+    // table options) when the file had `size` bytes: `count` records.
+    void rememberRecordCount(const char* path, std::int64_t size, std::int64_t count);
+    // The count remembered for `path` at that same size, else -1.
+    std::int64_t knownRecordCount(const char* path, std::int64_t size);
+
 private:
     [[nodiscard]] VxStatus readExtensions(VxValueParser* parser);
     [[nodiscard]] VxStatus readTableDefaults(VxValueParser* parser);
@@ -94,4 +102,14 @@ private:
     char fileType_[5] = "TEXT";
     char creator_[5] = "ttxt";
     TxtTableList tables_;
+    // Record counts of the last tables read through (under the
+    // connection's semaphore), replaced in turn.
+    struct KnownCount {
+        VxString path;
+        std::int64_t size = -1;
+        std::int64_t count = -1;
+    };
+    static constexpr std::size_t KNOWN_COUNTS = 16;
+    KnownCount knownCounts_[KNOWN_COUNTS];
+    std::size_t nextKnownCount_ = 0;
 };

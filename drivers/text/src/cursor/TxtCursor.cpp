@@ -12,6 +12,8 @@
 #include "error/TxtErrors.h"
 #include "record/TxtNumberDigits.h"
 #include "flat/FlatDataValue.h"
+#include "util/VxError.h"
+#include "util/bos.h"
 #include "util/ram.h"
 
 namespace {
@@ -156,18 +158,49 @@ VxStatus TxtCursor::getNewFirstRecord(bool* eof, FlatIndexRange*) {
         return VX_ERROR;
     }
     next_ = desc->getDataStart();
+    scanning_ = !desc->hasTableOptions();
+    scanned_ = 0;
     return getNextRecord(eof);
 }
 
 VxStatus TxtCursor::getNextRecord(bool* eof) {
     bool found = false;
-    if (readAt(next_, &found) != VX_SUCCESS)
+    if (readAt(next_, &found) != VX_SUCCESS) {
+        scanning_ = false;
         return VX_ERROR;
+    }
     *eof = !found;
+    if (scanning_ && found)
+        ++scanned_;
+    if (scanning_ && !found) {
+        scanning_ = false;
+        auto* desc = static_cast<TxtSharedDesc*>(getSharedDesc());
+        std::int64_t size = 0;
+        if (bosFileSize(desc->getHandle(), &size) == VX_SUCCESS)
+            static_cast<TxtConnection*>(connection_)
+                ->rememberRecordCount(desc->getFullPath(), size, scanned_);
+        else
+            VxErrorKeeper::clearLastError();
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus TxtCursor::countRecords(std::int64_t* count) {
+    *count = -1;
+    auto* desc = static_cast<TxtSharedDesc*>(getSharedDesc());
+    std::int64_t size = 0;
+    if (!desc || desc->hasTableOptions())
+        return VX_SUCCESS;
+    if (bosFileSize(desc->getHandle(), &size) != VX_SUCCESS) {
+        VxErrorKeeper::clearLastError();
+        return VX_SUCCESS;
+    }
+    *count = static_cast<TxtConnection*>(connection_)->knownRecordCount(desc->getFullPath(), size);
     return VX_SUCCESS;
 }
 
 VxStatus TxtCursor::getRandomRecord(const void* handle, std::uint16_t* status) {
+    scanning_ = false;
     bool found = false;
     if (readAt(txtGetRecordHandle(static_cast<const unsigned char*>(handle)), &found) != VX_SUCCESS)
         return VX_ERROR;

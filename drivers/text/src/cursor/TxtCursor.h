@@ -47,6 +47,9 @@ public:
     [[nodiscard]] VxStatus getRandomRecord(const void* handle, std::uint16_t* status) override;
     [[nodiscard]] VxStatus getRecordHandle(void* out) override;
     [[nodiscard]] VxStatus getFieldData(std::uint16_t field, FlatDataValue* out) override;
+    // The number of records when a cursor of the connection has read the
+    // file through since it last changed size; else -1.
+    [[nodiscard]] VxStatus countRecords(std::int64_t* count) override;
 
 private:
     [[nodiscard]] VxStatus readAt(std::int64_t offset, bool* found);
@@ -60,6 +63,8 @@ private:
     std::int64_t current_ = -1;      // offset of the current record; -1 before the first
     std::int64_t next_ = 0;          // offset of the record after it
     bool positioned_ = false;        // a record is current
+    bool scanning_ = false;          // reading every record from the first, in order
+    std::int64_t scanned_ = 0;       // records read so far by that scan
     unsigned char* value_ = nullptr; // converted NUMERIC and DATE values
     std::size_t* slotAt_ = nullptr;  // each column's slot in value_, and the end
 };

@@ -47,6 +47,8 @@ public:
     bool hasFirstLineNames() const { return layout_.firstLineNames; }
     TxtTableType getTableType() const { return layout_.tableType; }
     char getDelimiter() const { return layout_.delimiter; }
+    // Whether the query named the table with table options.
+    bool hasTableOptions() const { return hasOptions_; }
 
 private:
     [[nodiscard]] VxStatus openFile(const char* path, bool readOnly);

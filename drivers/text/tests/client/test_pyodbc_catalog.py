@@ -127,6 +127,24 @@ def test_numbers_longer_than_96_digits_read_whole(tmp_path):
     assert fetch_text(tmp_path, "SELECT n FROM long.csv") == ["1", guessed]
 
 
+def test_statistics_report_the_record_count_once_a_read_has_counted_them(tmp_path):
+    write(tmp_path, "t.csv", "a\n1\n2\n3\n")
+    connection = connect(tmp_path)
+    cursor = connection.cursor()
+
+    def cardinality():
+        return [row.cardinality for row in cursor.statistics("t.csv")]
+
+    assert cardinality() == [None]
+    assert len(cursor.execute("SELECT * FROM t.csv").fetchall()) == 3
+    assert cardinality() == [3]
+    # A changed file is not counted until it is read again.
+    with open(tmp_path / "t.csv", "a") as out:
+        out.write("4\n")
+    assert cardinality() == [None]
+    connection.close()
+
+
 def test_catalog_calls_of_two_threads_on_one_connection(tmp_path):
     # Straight through the driver: a driver manager may serialise the calls.
     for n in range(40):
