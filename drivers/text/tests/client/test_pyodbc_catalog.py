@@ -38,6 +38,13 @@ def test_columns_without_a_table_or_with_a_pattern_describe_every_matching_table
     # Every row names the data directory as qualifier.
     assert {row[0] for row in cursor.columns()} == {str(tmp_path)}
     connection.close()
+    # A listed table that cannot be opened (its file is missing) is left
+    # out; the others are still described.
+    connection = pyodbc.connect("DRIVER=%s;Database=%s" % (
+        DRIVER, os.path.join(os.environ["KWTXT08_DATA"], "badini")), autocommit=True)
+    assert [(row[2], row[3]) for row in connection.cursor().columns()] == [
+        ("data.txt", "FIELD_1"), ("data.txt", "FIELD_2")]
+    connection.close()
 
 
 def test_a_relative_qualifier_lists_tables_of_the_database_directory(tmp_path, monkeypatch):
