@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "BaseConvertIo.h"
@@ -293,9 +295,141 @@ VxStatus writeTarget(BaseConvertIo& io, const BaseDecimal& value) {
     return VX_SUCCESS;
 }
 
+// ---- Into a double without the common form ----------------------------------
+//
+// The values that every expression of a file driver reads go straight into
+// a double: integers and doubles as they are, digits values as the double
+// nearest to their decimal text (the one the same text written as a
+// literal gives), however many digits they have.
+
+constexpr int EXACT_POWERS = 22; // 10^22 is the largest exact power of ten
+// Significant digits kept when a digits value is parsed; a dropped digit
+// that is not zero is kept as a final 1, which rounds the same way.
+constexpr std::size_t PARSED_DIGITS = 780;
+
+const double POWERS_OF_TEN[EXACT_POWERS + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+VxStatus assignmentError() {
+    addOdbcError(ODBC_22005);
+    return VX_ERROR;
+}
+
+VxStatus digitsToDouble(const BaseConvertIo& io, double* out) {
+    InternalDigitsHeader header;
+    std::size_t length = static_cast<std::size_t>(io.fromLength > 0 ? io.fromLength : 0);
+    if (length < sizeof header)
+        return assignmentError();
+    std::memcpy(&header, io.from, sizeof header);
+    if (header.digitCount < 0 ||
+        static_cast<std::size_t>(header.digitCount) > length - sizeof header)
+        return assignmentError();
+    const char* digits = static_cast<const char*>(io.from) + sizeof header;
+    const std::size_t count = static_cast<std::size_t>(header.digitCount);
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (digits[i] < '0' || digits[i] > '9')
+            return assignmentError();
+        if (first == i && digits[i] == '0')
+            ++first;
+    }
+    const bool negative = header.negative == 1;
+    if (first == count) {
+        *out = 0.0;
+        return VX_SUCCESS;
+    }
+    const std::size_t significant = count - first;
+    // Decimal exponent of the leading digit, as the common form counts it.
+    const long exponent = static_cast<long>(significant) - header.scale;
+    if (exponent > 309 || exponent < -306)
+        return baseNumericOverflow();
+    double value = 0;
+    if (significant <= 15 && header.scale >= 0 && header.scale <= EXACT_POWERS) {
+        // An exact integer divided by an exact power of ten: one rounding.
+        for (std::size_t i = first; i < count; ++i)
+            value = value * 10 + (digits[i] - '0');
+        value /= POWERS_OF_TEN[header.scale];
+    } else {
+        char text[PARSED_DIGITS + 2 + 24];
+        std::size_t kept = significant < PARSED_DIGITS ? significant : PARSED_DIGITS;
+        std::memcpy(text, digits + first, kept);
+        std::size_t used = kept;
+        for (std::size_t i = first + kept; i < count; ++i) {
+            if (digits[i] != '0') {
+                text[used++] = '1';
+                break;
+            }
+        }
+        long power = static_cast<long>(significant - used) - header.scale;
+        std::snprintf(text + used, sizeof text - used, "e%ld", power);
+        value = std::strtod(text, nullptr);
+    }
+    if (std::isinf(value))
+        return baseNumericOverflow();
+    *out = negative ? -value : value;
+    return VX_SUCCESS;
+}
+
+template <typename T> double integerAsDouble(const void* from) {
+    return static_cast<double>(readAs<T>(from));
+}
+
+// True when the source was read here; *status is then the outcome.
+bool readDoubleDirectly(const BaseConvertIo& io, double* value, VxStatus* status) {
+    *status = VX_SUCCESS;
+    switch (io.fromType) {
+    case INTERNAL_STINYINT:
+        *value = integerAsDouble<signed char>(io.from);
+        return true;
+    case INTERNAL_UTINYINT:
+        *value = integerAsDouble<unsigned char>(io.from);
+        return true;
+    case INTERNAL_SSHORT:
+        *value = integerAsDouble<std::int16_t>(io.from);
+        return true;
+    case INTERNAL_USHORT:
+        *value = integerAsDouble<std::uint16_t>(io.from);
+        return true;
+    case INTERNAL_SLONG:
+        *value = integerAsDouble<std::int32_t>(io.from);
+        return true;
+    case INTERNAL_ULONG:
+        *value = integerAsDouble<std::uint32_t>(io.from);
+        return true;
+    case INTERNAL_SBIGINT:
+        *value = integerAsDouble<std::int64_t>(io.from);
+        return true;
+    case INTERNAL_UBIGINT:
+        *value = integerAsDouble<std::uint64_t>(io.from);
+        return true;
+    case INTERNAL_DOUBLE:
+        *value = readAs<double>(io.from);
+        if (std::isnan(*value))
+            *status = assignmentError();
+        else if (std::isinf(*value))
+            *status = baseNumericOverflow();
+        return true;
+    case INTERNAL_DIGITS:
+        *status = digitsToDouble(io, value);
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 VxStatus baseConvertNumeric(BaseConvertIo& io) {
+    if (io.toType == INTERNAL_DOUBLE) {
+        double number = 0;
+        VxStatus status;
+        if (readDoubleDirectly(io, &number, &status)) {
+            if (status == VX_SUCCESS)
+                writeFixed(io, &number, sizeof number);
+            return status;
+        }
+    }
     BaseDecimal value;
     if (readSource(io, &value) != VX_SUCCESS)
         return VX_ERROR;

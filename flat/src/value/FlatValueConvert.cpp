@@ -6,8 +6,10 @@
 // (character values in the form yyyy-mm-dd[ hh:mm:ss] or as the date
 // parser reads them), character columns give strings of that type, binary
 // columns binary values. Without a column type the storage type decides.
-// Decimal digits (storage 12) are read in the framework's layout, with its
-// 8-byte header, or as plain numeric text.
+// Numbers of every storage type are read by the framework's conversion
+// (decimal digits, storage 12, become the double nearest to their text);
+// digits that are not in the framework's layout are read as plain numeric
+// text.
 #include <cmath>
 #include <cstring>
 #include <sqltypes.h>
@@ -24,52 +26,6 @@ namespace {
 // Day numbers of 1 January of year 1 and of year 10000.
 constexpr double MIN_DAY_NUMBER = 1721426.0;
 constexpr double MAX_DAY_NUMBER = 5373485.0;
-
-template <typename T> double readAs(const unsigned char* bytes) {
-    T value{};
-    std::memcpy(&value, bytes, sizeof value);
-    return static_cast<double>(value);
-}
-
-// A fixed-width storage value as a double (date and time values as day
-// numbers and fractions). False for a storage type that is not one.
-bool fixedAsDouble(short storage, const unsigned char* bytes, double* value) {
-    switch (storage) {
-    case INTERNAL_BIT:
-    case INTERNAL_UTINYINT:
-        *value = bytes[0];
-        return true;
-    case INTERNAL_STINYINT:
-        *value = static_cast<signed char>(bytes[0]);
-        return true;
-    case INTERNAL_SSHORT:
-        *value = readAs<std::int16_t>(bytes);
-        return true;
-    case INTERNAL_USHORT:
-        *value = readAs<std::uint16_t>(bytes);
-        return true;
-    case INTERNAL_SLONG:
-        *value = readAs<std::int32_t>(bytes);
-        return true;
-    case INTERNAL_ULONG:
-        *value = readAs<std::uint32_t>(bytes);
-        return true;
-    case INTERNAL_SBIGINT:
-        *value = readAs<std::int64_t>(bytes);
-        return true;
-    case INTERNAL_UBIGINT:
-        *value = readAs<std::uint64_t>(bytes);
-        return true;
-    case INTERNAL_FLOAT:
-        *value = readAs<float>(bytes);
-        return true;
-    case INTERNAL_DOUBLE:
-        *value = readAs<double>(bytes);
-        return true;
-    default:
-        return false;
-    }
-}
 
 VxStatus dateStructValue(short storage, const unsigned char* bytes, double* value) {
     if (storage == INTERNAL_TIME) {
@@ -138,28 +94,24 @@ bool readIsoDate(const char* text, std::size_t length, double* value) {
     return true;
 }
 
-// A decimal-digits value in the framework's layout: an 8-byte header (a
-// 32-bit digit count, a 16-bit scale, a negative flag, a spare byte) and
-// that many ASCII digits. False when the bytes are not in that layout.
-bool readDigitsWithHeader(const unsigned char* bytes, std::uint32_t length, double* value) {
-    constexpr std::uint32_t HEADER = 8;
-    std::int32_t digitCount = 0;
-    std::int16_t scale = 0;
-    if (length < HEADER)
+// True when the bytes of a digits value are in the framework's layout:
+// its 8-byte header, then exactly as many digits as the header counts.
+// Anything else is plain numeric text.
+bool hasDigitsHeader(const unsigned char* bytes, std::uint32_t length) {
+    InternalDigitsHeader header;
+    if (length < sizeof header)
         return false;
-    std::memcpy(&digitCount, bytes, sizeof digitCount);
-    std::memcpy(&scale, bytes + 4, sizeof scale);
-    if (digitCount < 0 || static_cast<std::uint32_t>(digitCount) != length - HEADER || bytes[6] > 1)
-        return false;
-    double number = 0;
-    for (std::uint32_t i = HEADER; i < length; ++i) {
-        if (bytes[i] < '0' || bytes[i] > '9')
-            return false;
-        number = number * 10 + (bytes[i] - '0');
-    }
-    number *= std::pow(10.0, -scale);
-    *value = bytes[6] ? -number : number;
-    return true;
+    std::memcpy(&header, bytes, sizeof header);
+    return header.digitCount >= 0 &&
+           static_cast<std::uint32_t>(header.digitCount) == length - sizeof header &&
+           header.negative <= 1;
+}
+
+// A number of any numeric storage type as a double, by the framework's
+// conversion (a digits value becomes the double nearest to its text).
+VxStatus numberAsDouble(short storage, const void* bytes, std::uint32_t length, double* value) {
+    return BaseConvertNum(static_cast<InternalType>(storage), bytes, static_cast<SQLLEN>(length),
+                          INTERNAL_DOUBLE, value, nullptr, sizeof *value, 0, 0);
 }
 
 bool isBlankText(const char* text, std::size_t length) {
@@ -212,10 +164,12 @@ VxStatus FlatEvaluator::pushValue(const FlatDataValue& value, short sqlType, Fla
     short storage = value.getStorageType();
     const unsigned char* bytes = value.getBytes();
     if (storage == INTERNAL_DIGITS) {
+        if (!hasDigitsHeader(bytes, value.getLength()))
+            return pushText(value, FLAT_TYPE_DOUBLE, out);
         double number = 0;
-        if (readDigitsWithHeader(bytes, value.getLength(), &number))
-            return pushDouble(FLAT_TYPE_DOUBLE, number, out);
-        return pushText(value, FLAT_TYPE_DOUBLE, out);
+        if (numberAsDouble(storage, bytes, value.getLength(), &number) != VX_SUCCESS)
+            return VX_ERROR;
+        return pushDouble(FLAT_TYPE_DOUBLE, number, out);
     }
     if (storage == INTERNAL_CHAR)
         return pushText(value, sqlType, out);
@@ -237,8 +191,11 @@ VxStatus FlatEvaluator::pushValue(const FlatDataValue& value, short sqlType, Fla
                          : (storage == INTERNAL_TIME ? FLAT_TYPE_TIME : FLAT_TYPE_TIMESTAMP);
         return pushDouble(flatIsDateType(sqlType) ? sqlType : type, number, out);
     }
-    fixedAsDouble(storage, bytes, &number);
-    if (storage == INTERNAL_BIT || sqlType == FLAT_TYPE_BIT)
+    if (storage == INTERNAL_BIT)
+        return pushBit(bytes[0] != 0, out);
+    if (numberAsDouble(storage, bytes, value.getLength(), &number) != VX_SUCCESS)
+        return VX_ERROR;
+    if (sqlType == FLAT_TYPE_BIT)
         return pushBit(number != 0, out);
     return pushDouble(FLAT_TYPE_DOUBLE, number, out);
 }
