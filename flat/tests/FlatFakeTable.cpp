@@ -237,6 +237,9 @@ public:
         *atEnd = eof ? 1 : 0;
         return status;
     }
+    // The steps of a positioned insert, as a descriptor that has them.
+    VxStatus prepareForInsert() override { return VX_SUCCESS; }
+    VxStatus updateColumn(unsigned short, FlatDataValue*) override { return VX_SUCCESS; }
     std::uint16_t getNumResultCols() override {
         return cursors_.empty() ? 0 : cursors_[0]->getNumFields();
     }

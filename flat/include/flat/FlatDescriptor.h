@@ -5,8 +5,11 @@
 // forwards every later call to it while holding those tables' locks.
 //
 // Every operation returns VxStatus except the destructor and dump; the
-// base versions do nothing and succeed. The order of the virtual
-// operations is part of the interface.
+// base versions do nothing and succeed, except the row operations
+// (abortRowModification, deleteRow, insertRow, lockRow, prepareForInsert,
+// prepareForUpdate, updateColumn, updateRow), which raise S1C00 (driver
+// not capable) in a descriptor that does not provide them. The order of
+// the virtual operations is part of the interface.
 //
 // Column and parameter numbers given to a descriptor start at 0 unless
 // noted otherwise.

@@ -18,8 +18,8 @@ public:
     FlatParam() = default;
     ~FlatParam() override;
 
-    // Makes room for `size` bytes (reusing a large enough buffer); fails
-    // only when memory runs out.
+    // Makes room for `size` bytes, keeping the bytes already held (a large
+    // enough buffer is reused); fails only when memory runs out.
     [[nodiscard]] VxStatus reserve(std::uint32_t size);
     // Frees the converted value; the parameter has no value afterwards.
     void releaseValue();

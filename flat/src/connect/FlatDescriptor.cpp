@@ -1,7 +1,19 @@
-// The base descriptor: every operation does nothing and succeeds.
+// The base descriptor: every operation does nothing and succeeds, except
+// the row operations (positioned insert, update, delete, lock and their
+// steps), which a descriptor without them refuses as not capable.
 #include "flat/FlatDescriptor.h"
 
+#include "base/BaseErrors.h"
 #include "flat/FlatStatement.h"
+
+namespace {
+
+VxStatus noRowOperation() {
+    addOdbcError(ODBC_S1C00);
+    return VX_ERROR;
+}
+
+} // namespace
 
 FlatDescriptor::FlatDescriptor(FlatStatement* statement) : statement_(statement) {}
 
@@ -15,13 +27,13 @@ VxStatus FlatDescriptor::addTablesToList(VxArray*) {
     return VX_SUCCESS;
 }
 VxStatus FlatDescriptor::abortRowModification() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 VxStatus FlatDescriptor::changeTransactionMode(unsigned long) {
     return VX_SUCCESS;
 }
 VxStatus FlatDescriptor::deleteRow() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 
 void FlatDescriptor::dump(char* out, std::size_t size) {
@@ -53,10 +65,10 @@ VxStatus FlatDescriptor::getRowId(double* rowId) {
 }
 
 VxStatus FlatDescriptor::insertRow() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 VxStatus FlatDescriptor::lockRow() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 VxStatus FlatDescriptor::parse(const char*) {
     return VX_SUCCESS;
@@ -65,10 +77,10 @@ VxStatus FlatDescriptor::patchRowHandles() {
     return VX_SUCCESS;
 }
 VxStatus FlatDescriptor::prepareForInsert() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 VxStatus FlatDescriptor::prepareForUpdate() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 VxStatus FlatDescriptor::setToPreparedState() {
     return VX_SUCCESS;
@@ -77,10 +89,10 @@ VxStatus FlatDescriptor::unlockRow(SQLULEN) {
     return VX_SUCCESS;
 }
 VxStatus FlatDescriptor::updateColumn(unsigned short, FlatDataValue*) {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 VxStatus FlatDescriptor::updateRow() {
-    return VX_SUCCESS;
+    return noRowOperation();
 }
 std::uint16_t FlatDescriptor::getNumResultCols() {
     return 0;
