@@ -16,6 +16,8 @@
 #include "util/VxExport.h"
 #include "util/VxStatus.h"
 
+class FlatParamList;
+
 constexpr std::size_t FLAT_STACK_STEP = 512;
 constexpr std::size_t FLAT_STACK_LIMIT = 65025;
 
@@ -50,6 +52,13 @@ public:
     FlatAggregateSource* getAggregateSource() const { return aggregateSource_; }
     void setSubQuerySource(FlatSubQuerySource* source) { subQuerySource_ = source; }
     FlatSubQuerySource* getSubQuerySource() const { return subQuerySource_; }
+    // The types the compiler gave the statement's parameter markers (not
+    // owned). A parameter's value is converted to its marker's type
+    // before an expression uses it.
+    void setParamTypes(const FlatParamList* params) { paramTypes_ = params; }
+    // The type of parameter `number` (from 1); FLAT_TYPE_PARAM when no
+    // type is known.
+    short getParamType(std::uint16_t number) const;
 
     // ---- The byte stack (used by the evaluator) ----
     std::size_t getStackTop() const { return top_; }
@@ -69,6 +78,7 @@ private:
     FlatParamSource* paramSource_ = nullptr;
     FlatAggregateSource* aggregateSource_ = nullptr;
     FlatSubQuerySource* subQuerySource_ = nullptr;
+    const FlatParamList* paramTypes_ = nullptr;
     bool intlSort_ = false;
     bool standardSemantics_ = true;
     bool blankIsNull_ = false;

@@ -254,17 +254,17 @@ VxStatus FlatEvaluator::evalField(const unsigned char* node, FlatEvalItem* out) 
 
 VxStatus FlatEvaluator::evalParam(const unsigned char* node, FlatEvalItem* out) {
     FlatParamSource* source = info_.getParamSource();
+    const std::uint16_t number = readU16(flatNodeOperands(node));
     bool provided = false;
     FlatDataValue value;
     short sqlType = 0;
-    if (source && source->getParamValue(readU16(flatNodeOperands(node)), &value, &sqlType,
-                                        &provided) != VX_SUCCESS)
+    if (source && source->getParamValue(number, &value, &sqlType, &provided) != VX_SUCCESS)
         return VX_ERROR;
     if (!provided) {
         addFlatError(FLAT_MSG_PARAM_NO_VALUE);
         return VX_ERROR;
     }
-    return pushValue(value, sqlType, out);
+    return pushParam(value, sqlType, info_.getParamType(number), out);
 }
 
 VxStatus FlatEvaluator::evalAggregate(const unsigned char* node, FlatEvalItem* out) {

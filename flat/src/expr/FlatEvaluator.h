@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/InternalType.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatExprType.h"
 #include "flat/FlatOpStreamGlobalInfo.h"
@@ -123,6 +124,14 @@ private:
     // Reads a value in storage form into an item of the SQL type's family.
     [[nodiscard]] VxStatus pushValue(const FlatDataValue& value, short sqlType, FlatEvalItem* out);
     [[nodiscard]] VxStatus pushText(const FlatDataValue& value, short sqlType, FlatEvalItem* out);
+    // Reads a parameter's value converted to the type its marker was
+    // compiled to (`markerType`; FLAT_TYPE_PARAM: by its bind type).
+    [[nodiscard]] VxStatus pushParam(const FlatDataValue& value, short bindType, short markerType,
+                                     FlatEvalItem* out);
+    // Converts `value` by the framework into at most `room` bytes of
+    // `target` pushed as an item of `type`.
+    [[nodiscard]] VxStatus pushConverted(const FlatDataValue& value, InternalType target,
+                                         std::uint32_t room, short type, FlatEvalItem* out);
     // The item as a number or a date value; strings are parsed (22005 or
     // the date parser's message when they do not read).
     [[nodiscard]] VxStatus numberOf(const FlatEvalItem& item, double* value);

@@ -1,7 +1,10 @@
-// FlatOpStreamGlobalInfo: the evaluator's byte stack.
+// FlatOpStreamGlobalInfo: the evaluator's byte stack and the parameter
+// types it converts values to.
 #include "flat/FlatOpStreamGlobalInfo.h"
 
 #include "error/FlatErrors.h"
+#include "flat/FlatExprType.h"
+#include "parse/FlatParamList.h"
 #include "util/ram.h"
 
 FlatOpStreamGlobalInfo::~FlatOpStreamGlobalInfo() {
@@ -27,4 +30,8 @@ VxStatus FlatOpStreamGlobalInfo::reserve(std::size_t bytes, std::size_t* offset)
     *offset = top_;
     top_ = needed;
     return VX_SUCCESS;
+}
+
+short FlatOpStreamGlobalInfo::getParamType(std::uint16_t number) const {
+    return paramTypes_ ? paramTypes_->getType(number) : FLAT_TYPE_PARAM;
 }

@@ -56,6 +56,7 @@ void FlatSelectDesc::release() {
     root_ = nullptr;
     projection_ = nullptr;
     tables_.deleteContents();
+    exprInfo_.setParamTypes(nullptr);
     delete params_;
     params_ = nullptr;
     resultInfo_.setRoot(nullptr);
@@ -80,6 +81,7 @@ VxStatus FlatSelectDesc::parseSelect(const char* sql, unsigned mode) {
     if (connection)
         exprInfo_.setIntlSort(connection->hasFlatFlag(FlatConnection::FLAT_INTL_SORT));
     params_ = new FlatParamList;
+    exprInfo_.setParamTypes(params_);
     FlatSelectParser parser(&resultInfo_, params_, &tables_, mode);
     const char* user = connection ? connection->getUserId() : nullptr;
     parser.setUserName(user ? user : "");

@@ -200,6 +200,104 @@ VxStatus FlatEvaluator::pushValue(const FlatDataValue& value, short sqlType, Fla
     return pushDouble(FLAT_TYPE_DOUBLE, number, out);
 }
 
+// ---- Parameters ---------------------------------------------------------------
+//
+// A parameter's value is converted to the type its marker was compiled to
+// (the type the other operand or the function argument gave it) by the
+// framework's conversions, with their errors: an integer parameter
+// compared with a string column is compared as text, a text parameter
+// used as a number must read as one (22005); text used as a date is read
+// as a date literal in its place would be. Without a compiled type the
+// value is read by its bind type, as a field of that type would be.
+
+namespace {
+
+// Room for a number written as text: the sign, 309 integer digits of the
+// largest double and the fraction digits of a digits value.
+constexpr std::uint32_t NUMBER_TEXT_ROOM = 400;
+
+InternalType storageForConversion(short storage) {
+    return storage == FLAT_STORAGE_BINARY ? INTERNAL_BINARY : static_cast<InternalType>(storage);
+}
+
+InternalType dateStorageOf(short sqlType) {
+    return sqlType == FLAT_TYPE_DATE   ? INTERNAL_DATE
+           : sqlType == FLAT_TYPE_TIME ? INTERNAL_TIME
+                                       : INTERNAL_TIMESTAMP;
+}
+
+VxStatus convertParam(const FlatDataValue& value, InternalType target, void* to, SQLLEN room,
+                      SQLLEN* produced) {
+    return BaseConvertNum(storageForConversion(value.getStorageType()), value.getBytes(),
+                          static_cast<SQLLEN>(value.getLength()), target, to, produced, room, 0,
+                          BASE_CONVERT_CUT_FRACTION);
+}
+
+} // namespace
+
+VxStatus FlatEvaluator::pushConverted(const FlatDataValue& value, InternalType target,
+                                      std::uint32_t room, short type, FlatEvalItem* out) {
+    std::size_t offset = 0;
+    if (info_.reserve(room, &offset) != VX_SUCCESS)
+        return VX_ERROR;
+    SQLLEN produced = 0;
+    if (convertParam(value, target, info_.at(offset), static_cast<SQLLEN>(room), &produced) !=
+        VX_SUCCESS)
+        return VX_ERROR;
+    info_.setStackTop(offset + static_cast<std::size_t>(produced));
+    *out = {type, false, offset, static_cast<std::uint32_t>(produced)};
+    return VX_SUCCESS;
+}
+
+VxStatus FlatEvaluator::pushParam(const FlatDataValue& value, short bindType, short markerType,
+                                  FlatEvalItem* out) {
+    if (value.isNull() || markerType == FLAT_TYPE_PARAM || markerType == FLAT_TYPE_ANY)
+        return pushValue(value, bindType, out);
+    const short storage = value.getStorageType();
+    const std::uint32_t length = value.getLength();
+    if (flatIsStringType(markerType)) {
+        if (storage == INTERNAL_CHAR)
+            return pushText(value, flatIsStringType(bindType) ? bindType : FLAT_TYPE_VARCHAR, out);
+        const bool binary = storage == FLAT_STORAGE_BINARY || storage == INTERNAL_BINARY;
+        return pushConverted(value, INTERNAL_CHAR, binary ? 2 * length : NUMBER_TEXT_ROOM,
+                             FLAT_TYPE_VARCHAR, out);
+    }
+    if (flatIsBinaryType(markerType)) {
+        if (storage == FLAT_STORAGE_BINARY || storage == INTERNAL_BINARY)
+            return pushBytes(FLAT_TYPE_VARBINARY, value.getBytes(), length, out);
+        return pushConverted(value, INTERNAL_BINARY, length, FLAT_TYPE_VARBINARY, out);
+    }
+    if (flatIsDateType(markerType)) {
+        // Text reads as a date literal in its place would.
+        if (storage == INTERNAL_DATE || storage == INTERNAL_TIME || storage == INTERNAL_TIMESTAMP ||
+            storage == INTERNAL_CHAR)
+            return pushValue(value, markerType, out);
+        TIMESTAMP_STRUCT stamp{};
+        const InternalType target = dateStorageOf(markerType);
+        if (convertParam(value, target, &stamp, sizeof stamp, nullptr) != VX_SUCCESS)
+            return VX_ERROR;
+        FlatDataValue converted;
+        converted.setValueBuffer(&stamp, 0);
+        converted.setLength(static_cast<std::uint32_t>(baseInternalTypeSize(target)));
+        converted.setStorageType(target);
+        return pushValue(converted, markerType, out);
+    }
+    if (markerType == FLAT_TYPE_BIT) {
+        unsigned char bit = 0;
+        if (convertParam(value, INTERNAL_BIT, &bit, sizeof bit, nullptr) != VX_SUCCESS)
+            return VX_ERROR;
+        return pushBit(bit != 0, out);
+    }
+    if (!flatIsNumberType(markerType))
+        return pushValue(value, bindType, out);
+    if (storage == INTERNAL_DIGITS && !hasDigitsHeader(value.getBytes(), length))
+        return pushText(value, FLAT_TYPE_DOUBLE, out);
+    double number = 0;
+    if (convertParam(value, INTERNAL_DOUBLE, &number, sizeof number, nullptr) != VX_SUCCESS)
+        return VX_ERROR;
+    return pushDouble(FLAT_TYPE_DOUBLE, number, out);
+}
+
 VxStatus FlatEvaluator::numberOf(const FlatEvalItem& item, double* value) {
     if (item.type == FLAT_TYPE_BIT) {
         *value = *info_.at(item.offset) != 0 ? 1 : 0;
