@@ -1,8 +1,10 @@
 // FlatEvaluator: string operators and functions.
 //
 // Results keep the string type of their (first) string operand, so that a
-// VARCHAR stays VARCHAR for comparisons; concatenation is VARCHAR only when
-// both operands are. No operator produces more than 1024 bytes (3945).
+// VARCHAR stays VARCHAR for comparisons; concatenation of strings, string
+// "+" and "-", is always VARCHAR, as the operator table types it, so the
+// blanks it appends count when it is compared with another VARCHAR. No
+// operator produces more than 1024 bytes (3945).
 #include <cmath>
 #include <cstring>
 
@@ -131,10 +133,8 @@ VxStatus FlatEvaluator::evalStringOp(const unsigned char* node, FlatEvalItem* ou
 
 VxStatus FlatEvaluator::concat(bool trim, const FlatEvalItem& left, const FlatEvalItem& right,
                                std::size_t mark, FlatEvalItem* out) {
-    short type = FLAT_TYPE_CHAR;
-    if (stringType(left.type) == FLAT_TYPE_VARCHAR && stringType(right.type) == FLAT_TYPE_VARCHAR)
-        type = FLAT_TYPE_VARCHAR;
-    else if (flatIsBinaryType(left.type) && flatIsBinaryType(right.type))
+    short type = FLAT_TYPE_VARCHAR;
+    if (flatIsBinaryType(left.type) && flatIsBinaryType(right.type))
         type = FLAT_TYPE_VARBINARY;
     std::uint32_t total = left.length + right.length;
     FlatEvalItem result;
