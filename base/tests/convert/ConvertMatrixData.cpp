@@ -188,9 +188,20 @@ TIMESTAMP_STRUCT timestampOf(std::string text) {
 
 } // namespace
 
+// Next to this source file. A compiler cache may have made __FILE__
+// relative to the build directory, which the test may run below: such a
+// path is tried from the working directory and from each one above it.
 std::string convertMatrixPath() {
     std::string file = __FILE__;
-    return file.substr(0, file.find_last_of('/') + 1) + "conversion_matrix.txt";
+    std::string path = file.substr(0, file.find_last_of('/') + 1) + "conversion_matrix.txt";
+    if (path.empty() || path[0] == '/')
+        return path;
+    std::string up;
+    for (int level = 0; level < 6; ++level, up += "../") {
+        if (std::ifstream(up + path).good())
+            return up + path;
+    }
+    return path;
 }
 
 std::vector<ConvertCase> loadConvertMatrix(const std::string& path) {
