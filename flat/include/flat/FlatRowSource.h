@@ -32,6 +32,9 @@ public:
 
 // Values of the statement's parameters, numbered as the compiler numbered
 // the markers. A parameter that has no value yet sets *provided to false.
+// The reported SQL type is the bind type; where the compiler gave the
+// marker a type (FlatOpStreamGlobalInfo::getParamType), the evaluator
+// converts the value to that type instead of reading it by the bind type.
 class VX_EXPORT FlatParamSource {
 public:
     virtual ~FlatParamSource() = default;
