@@ -62,7 +62,7 @@ void BaseDecimalBuilder::addDigit(int digit) {
         ++zeros_;
         return;
     }
-    if (value_.count + zeros_ + 1 > BASE_MAX_DIGITS) {
+    if (value_.count + zeros_ + 1 > limit_) {
         valid_ = false;
         return;
     }
@@ -93,7 +93,7 @@ VxStatus baseDecimalFromText(const char* text, std::size_t length, BaseDecimal* 
         negative = text[begin] == '-';
         ++begin;
     }
-    BaseDecimalBuilder builder;
+    BaseDecimalBuilder builder(BASE_MAX_TEXT_DIGITS);
     bool sawDigit = false, sawPoint = false;
     long fraction = 0, exponent = 0;
     for (std::size_t i = begin; i < end; ++i) {

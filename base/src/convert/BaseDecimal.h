@@ -1,11 +1,14 @@
 // BaseDecimal: the common form of every number the conversion library
-// reads, a sign and at most 80 significant decimal digits with a decimal
-// exponent. Zero has no digits.
+// reads, a sign and at most 256 significant decimal digits with a decimal
+// exponent. Zero has no digits. Number text is read with at most 80
+// significant digits; exact numeric values (digits with a header) keep
+// every digit that a column of the widest precision can hold.
 //
 //   value = 0.d[0] d[1] ... d[count-1] x 10^exponent
 //
-// Readers raise 22005 on malformed input (and on more than 80 significant
-// digits); writers raise 22003 when the value does not fit the target.
+// Readers raise 22005 on malformed input (and on more significant digits
+// than they take); writers raise 22003 when the value does not fit the
+// target.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +16,9 @@
 
 #include "util/VxStatus.h"
 
-constexpr int BASE_MAX_DIGITS = 80;
+constexpr int BASE_MAX_DIGITS = 256;
+// Significant digits that number text may have.
+constexpr int BASE_MAX_TEXT_DIGITS = 80;
 
 struct BaseDecimal {
     bool negative = false;
@@ -33,8 +38,10 @@ struct BaseDecimal {
 // BaseDecimal of it times a power of ten.
 class BaseDecimalBuilder {
 public:
+    // `limit`: the significant digits taken, at most BASE_MAX_DIGITS.
+    explicit BaseDecimalBuilder(int limit = BASE_MAX_DIGITS) : limit_(limit) {}
     void addDigit(int digit);
-    // False once more than 80 significant digits were added.
+    // False once more than `limit` significant digits were added.
     bool isValid() const { return valid_; }
     void finish(bool negative, long powerOfTen, BaseDecimal* out) const;
 
@@ -42,6 +49,7 @@ private:
     BaseDecimal value_;
     long total_ = 0; // digits from the first non-zero one
     long zeros_ = 0; // trailing zeros not yet stored
+    int limit_;
     bool valid_ = true;
 };
 

@@ -139,6 +139,28 @@ TEST_F(BaseConvertTest, OverLongNumberTextsAreRefusedNotOverrun) {
     EXPECT_EQ(value, 2.5e-301);
 }
 
+// A column may hold 254 digits: its values convert whole, while number
+// text stays limited to 80 significant digits.
+TEST_F(BaseConvertTest, WideDigitsValuesConvertWhole) {
+    std::string wide;
+    for (int i = 0; i < 254; ++i)
+        wide += static_cast<char>('1' + i % 9);
+    InternalDigitsHeader header{};
+    header.digitCount = static_cast<int>(wide.size());
+    header.scale = 4;
+    std::string value(reinterpret_cast<const char*>(&header), sizeof header);
+    value += wide;
+    char text[300];
+    ASSERT_EQ(BaseConvertNum(INTERNAL_DIGITS, value.data(), static_cast<SQLLEN>(value.size()),
+                             INTERNAL_CHAR, text, &outLength_, sizeof text, 0, 0),
+              VX_SUCCESS);
+    EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)),
+              wide.substr(0, 250) + "." + wide.substr(250));
+    double number = 0;
+    EXPECT_EQ(textTo(std::string(81, '3').c_str(), INTERNAL_DOUBLE, &number), VX_ERROR);
+    EXPECT_EQ(state(), "22005");
+}
+
 TEST_F(BaseConvertTest, DoubleRangeAndTextRoundTrip) {
     double value = 0;
     EXPECT_EQ(textTo("1e309", INTERNAL_DOUBLE, &value), VX_ERROR);

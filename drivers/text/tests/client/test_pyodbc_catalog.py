@@ -124,8 +124,9 @@ def fetch_text(folder, sql):
 
 
 def test_numbers_longer_than_96_digits_read_whole(tmp_path):
-    declared = "12345" + "0" * 145
-    guessed = "9" * 80 + "0" * 40
+    # Every digit counts: a column of the widest precision keeps them all.
+    declared = "1234567890" * 15
+    guessed = "9" * 80 + "1234567890" * 4
     write(tmp_path, "VXTXT.INI", "[Defined Tables]\nbig.txt=BIG\n\n[BIG]\nFILE=big.txt\nFLN=0\n"
           "TT=Fixed\nFIELD1=n,NUMERIC,150,0,150,0,\n")
     write(tmp_path, "big.txt", declared + "\n")
