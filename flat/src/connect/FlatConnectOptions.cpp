@@ -11,7 +11,9 @@
 //   FileOpenCache / FOC        "0": closed tables kept open
 //   DeferQueryEvaluation / DQ  on; any value but "1" turns it off
 //   CacheSize / CSZ            4 buffer-cache chunks; 64 and more count
-//                              in units of 64
+//                              in units of 64; more than 65,535 chunks
+//                              (a cache past 4 GiB) is lowered with
+//                              warning 4049
 //   UltraSafeCommit / USF      "1" flushes every table at commit
 #include <sqlext.h>
 
@@ -120,6 +122,11 @@ bool parseUnsigned(const char* text, unsigned long max, unsigned long* value) {
     return true;
 }
 
+// The most 64 KiB chunks the buffer cache may hold, and the largest
+// CacheSize that asks for no more.
+constexpr unsigned long MAX_CACHE_CHUNKS = 0xFFFF;
+constexpr unsigned long MAX_CACHE_SIZE = MAX_CACHE_CHUNKS << 6 | 63;
+
 } // namespace
 
 VxStatus FlatConnection::isFunctionSupported(unsigned short api, unsigned short* supported) {
@@ -216,6 +223,10 @@ VxStatus FlatConnection::readCacheOptions(VxValueParser* parser) {
     if (cacheSize.present() && !parseUnsigned(cacheSize.text, 0xFFFFFFFFul, &size)) {
         addOdbcError(ODBC_S1009, 6015) << "CacheSize";
         return VX_ERROR;
+    }
+    if (size > MAX_CACHE_SIZE) {
+        addFlatWarning(4049) << "CacheSize" << MAX_CACHE_SIZE;
+        size = MAX_CACHE_SIZE;
     }
     cacheSize_ = static_cast<unsigned>(size >= 64 ? size >> 6 : size);
     if (!hasFlatFlag(FLAT_CACHE_INITIALISED)) {

@@ -35,7 +35,8 @@
 // of ramAllocHuge/ramAlloc64K, are separate system allocations laid out as
 // [requested size, 8][header word with the large tag, 8][caller's bytes];
 // ramFree, ramSize and ramResize recognise them by the tag. They need no
-// allocator lock.
+// allocator lock. A request above RAM_MAX_BLOCK never reaches the system:
+// it fails as out of memory.
 //
 // Under AddressSanitizer, headers, slack and free space stay poisoned and
 // only the bytes a caller asked for are addressable, so overruns inside an
@@ -77,6 +78,10 @@ constexpr std::size_t MIN_BLOCK = 32;
 constexpr std::size_t ARENA_HEADER = 40;
 constexpr std::size_t MIN_ARENA_ROOM = 4048;
 constexpr std::size_t LARGE_PREFIX = 16;
+// Allocation sizes are 32-bit: a larger request fails like any other
+// allocation that cannot be made, without asking the system, whose
+// allocator (a sanitizer's among them) may abort on absurd sizes.
+constexpr std::size_t RAM_MAX_BLOCK = 0xFFFFFFFFu;
 
 struct Arena {
     std::uint32_t size; // total bytes, header included
@@ -371,7 +376,7 @@ VxStatus moveBlock(void** block, std::size_t request) {
 // ---- Large blocks -----------------------------------------------------------
 
 void* allocateLarge(std::size_t request) {
-    if (request > SIZE_MAX - LARGE_PREFIX)
+    if (request > RAM_MAX_BLOCK)
         return nullptr;
     auto* raw = static_cast<Byte*>(std::malloc(LARGE_PREFIX + request));
     if (!raw)
@@ -395,7 +400,7 @@ bool isLarge(const void* user) {
 
 VxStatus resizeLarge(void** block, std::size_t request) {
     void* fresh = nullptr;
-    if (request <= SIZE_MAX - LARGE_PREFIX)
+    if (request <= RAM_MAX_BLOCK)
         fresh = std::realloc(largeRaw(*block), LARGE_PREFIX + request);
     if (!fresh) {
         VxErrorKeeper::addMemoryError();

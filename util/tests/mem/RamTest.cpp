@@ -232,6 +232,23 @@ TEST(RamTest, FailureRecordsOutOfMemoryAndKeepsTheBlock) {
     EXPECT_TRUE(ramIsAllocOK());
 }
 
+// Sizes past 32 bits fail as out of memory before reaching the system,
+// whose allocator (the sanitizer's among them) may abort on them instead.
+TEST(RamTest, SizesBeyondThirtyTwoBitsFailCleanly) {
+    VxErrorList list(nullptr, 1);
+    VxErrorListScope scope(&list);
+    const std::size_t absurd = std::size_t{1} << 41;
+    EXPECT_EQ(ramAlloc(std::size_t{1} << 32), nullptr);
+    EXPECT_EQ(ramAllocZ(absurd), nullptr);
+    EXPECT_EQ(ramAllocHuge(absurd), nullptr);
+    EXPECT_TRUE(list.hasPendingOutOfMemory());
+    void* large = ramAlloc(RAM_LARGE_BLOCK);
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(ramResize(&large, absurd), VX_ERROR);
+    EXPECT_EQ(ramSize(large), RAM_LARGE_BLOCK);
+    ramFree(large);
+}
+
 TEST(RamTest, RandomOperationsKeepEveryBlockIntact) {
     std::size_t before = ramArenaCount();
     randomRun(12345, 400, 40000);

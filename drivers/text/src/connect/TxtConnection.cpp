@@ -169,12 +169,13 @@ VxStatus TxtConnection::readTableDefaults(VxValueParser* parser) {
         readValue(parser, "UT", "UndefinedTable", "Prompt", &policy) != VX_SUCCESS)
         return VX_ERROR;
     defaults_.firstLineNames = std::strcmp(names.getText(), "1") == 0;
+    // A count of lines, 0 for the whole file: any unsigned 32-bit number.
     const char* count = rows.getText();
     unsigned long scanRows = 0;
     bool digits = *count != '\0';
     for (const char* c = count; *c && digits; ++c) {
-        digits = vxIsDigit(*c) && scanRows <= 0xFFFFFFFul;
         scanRows = scanRows * 10 + static_cast<unsigned long>(*c - '0');
+        digits = vxIsDigit(*c) && scanRows <= 0xFFFFFFFFul;
     }
     if (!digits) {
         addOdbcError(ODBC_S1009, 6015) << "ScanRows";
