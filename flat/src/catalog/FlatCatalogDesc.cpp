@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr std::uint32_t ROW_GROWTH = 16;
+constexpr std::uint32_t ROW_GROWTH = 16; // rows of the first allocation
 
 VxStatus copyPattern(char** slot, const char* text) {
     ramFree(*slot);
@@ -326,7 +326,9 @@ void FlatCatalogDesc::closeTable() {
 
 VxStatus FlatCatalogDesc::addRow() {
     if (rowCount_ == rowCapacity_) {
-        const std::uint32_t capacity = rowCapacity_ + ROW_GROWTH;
+        // Doubling keeps a catalogue of many rows (the columns of a wide
+        // table) from being copied once per few rows.
+        const std::uint32_t capacity = rowCapacity_ ? rowCapacity_ * 2 : ROW_GROWTH;
         void* grown = rows_;
         if (ramResizeZ(&grown, sizeof(FlatCatalogValue) * capacity * columnCount_) != VX_SUCCESS)
             return VX_ERROR;

@@ -45,6 +45,11 @@ public:
     // used before the final NUL, or size - 2 when the list did not fit.
     VxStatus getSectionNames(char* out, std::size_t size, std::size_t* length);
     VxStatus getKeyNames(const char* section, char* out, std::size_t size, std::size_t* length);
+    // Every entry of a section in one reading of the file: "key=value"
+    // texts in file order, each followed by a NUL, and one more NUL after
+    // the last, in a new block the caller frees with ramFree; null when
+    // the section is missing. Fails only when memory runs out.
+    VxStatus getSectionEntries(const char* section, char** entries);
 
     // Sets an entry; an empty value is stored as empty.
     VxStatus writeEntry(const char* section, const char* key, const char* value);

@@ -85,6 +85,15 @@ VxStatus VxIni::getEntry(const char* section, const char* key, std::uint16_t* ou
     return VX_SUCCESS;
 }
 
+VxStatus VxIni::getSectionEntries(const char* section, char** entries) {
+    *entries = nullptr;
+    if (!fileName_) {
+        addWarning(2717);
+        return VX_SUCCESS;
+    }
+    return vxGetPrivateProfileSection(section, fileName_, entries);
+}
+
 VxStatus VxIni::getSectionNames(char* out, std::size_t size, std::size_t* length) {
     return getKeyNames(nullptr, out, size, length);
 }

@@ -281,6 +281,36 @@ bool VxIniDocument::listKeys(const char* section, VxNameList& names) const {
     return true;
 }
 
+VxStatus VxIniDocument::copySection(const char* section, char** entries) const {
+    *entries = nullptr;
+    Line header, line;
+    if (!findSection(section, &header))
+        return VX_SUCCESS;
+    std::size_t total = 1;
+    for (std::size_t pos = header.next; lineAt(pos, &line) && line.kind != LINE_SECTION;
+         pos = line.next)
+        if (line.kind == LINE_ENTRY)
+            total += line.nameLength + line.valueLength + 2;
+    char* out = static_cast<char*>(ramAlloc(total));
+    if (!out)
+        return VX_ERROR;
+    char* end = out;
+    for (std::size_t pos = header.next; lineAt(pos, &line) && line.kind != LINE_SECTION;
+         pos = line.next) {
+        if (line.kind != LINE_ENTRY)
+            continue;
+        std::memcpy(end, text_ + line.nameStart, line.nameLength);
+        end += line.nameLength;
+        *end++ = '=';
+        std::memcpy(end, text_ + line.valueStart, line.valueLength);
+        end += line.valueLength;
+        *end++ = '\0';
+    }
+    *end = '\0';
+    *entries = out;
+    return VX_SUCCESS;
+}
+
 // ---- Edits -------------------------------------------------------------------
 
 VxStatus VxIniDocument::splice(std::size_t pos, std::size_t oldLength, const char* data,

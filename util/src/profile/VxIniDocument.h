@@ -74,6 +74,11 @@ public:
     // Adds the keys of the first section of that name; false when no such
     // section exists.
     bool listKeys(const char* section, VxNameList& names) const;
+    // The entries of the first section of that name, in file order, as
+    // "key=value" texts (trimmed and unquoted as getValue gives them), each
+    // followed by a NUL, with one more NUL after the last: a new block the
+    // caller frees with ramFree. A missing section gives null and success.
+    VxStatus copySection(const char* section, char** entries) const;
 
     // Sets an entry, adding the section at the end of the document and the
     // key after the last entry of the section when they are new.

@@ -252,6 +252,24 @@ std::size_t vxGetPrivateProfileString(const char* section, const char* key,
         .read(section, key, defaultValue, out, size);
 }
 
+VxStatus vxGetPrivateProfileSection(const char* section, const char* file, char** entries) {
+    *entries = nullptr;
+    const char* canonical = nullptr;
+    FileKind kind = classify(file, &canonical);
+    if (kind != FILE_WIN_INI)
+        kind = FILE_PRIVATE;
+    VxString path;
+    VxErrorList scratch(nullptr, 0);
+    VxStatus status;
+    {
+        VxErrorListScope scope(&scratch);
+        status = profilePath(kind, file ? file : "", canonical, &path);
+    }
+    if (status != VX_SUCCESS)
+        return VX_SUCCESS;
+    return VxProfileFile(path.getText(), VxProfileFile::PRIVATE).readSection(section, entries);
+}
+
 VxStatus vxWritePrivateProfileString(const char* section, const char* key, const char* value,
                                      const char* file) {
     const char* canonical = nullptr;

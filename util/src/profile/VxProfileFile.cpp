@@ -97,6 +97,18 @@ std::size_t VxProfileFile::read(const char* section, const char* key, const char
     return copyText(out, size, defaultValue, std::strlen(defaultValue));
 }
 
+VxStatus VxProfileFile::readSection(const char* section, char** entries) const {
+    VxIniDocument document;
+    {
+        VxErrorList scratch(nullptr, 0);
+        VxErrorListScope scope(&scratch);
+        bool found = false;
+        if (document.load(path_, &found) != VX_SUCCESS)
+            (void)document.setText("", 0);
+    }
+    return document.copySection(section, entries);
+}
+
 std::size_t VxProfileFile::readList(const VxIniDocument& document, const char* section,
                                     const char* defaultValue, char* out, std::size_t size) const {
     VxNameList names(out, size);

@@ -35,6 +35,9 @@ public:
     std::size_t read(const char* section, const char* key, const char* defaultValue, char* out,
                      std::size_t size) const;
     VxStatus write(const char* section, const char* key, const char* value) const;
+    // The entries of one section as VxIniDocument::copySection gives them;
+    // a file that cannot be read reads as empty.
+    VxStatus readSection(const char* section, char** entries) const;
 
     // Copies `text` into `out` as far as it fits, with a NUL; returns the
     // bytes copied before the NUL.
@@ -53,6 +56,10 @@ private:
     Kind kind_;
     bool builtInWinIni_;
 };
+
+// The entries of `section` of a private profile file, found as
+// vxGetPrivateProfileString finds the file (see readSection).
+VxStatus vxGetPrivateProfileSection(const char* section, const char* file, char** entries);
 
 // Creates a directory and any missing parents (operating-system layer).
 VxStatus bosMakeDirectories(const char* path);

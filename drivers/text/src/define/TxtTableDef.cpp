@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "error/TxtErrors.h"
+#include "guess/TxtNameIndex.h"
 #include "util/ram.h"
 #include "util/str.h"
 
@@ -51,6 +52,25 @@ bool sectionExists(TxtIni& ini, const char* section) {
     std::size_t length = 0;
     (void)ini.getKeyNames(section, keys, sizeof keys, &length);
     return length > 0;
+}
+
+// Points byNumber[n] at the value of entry "FIELD<n>" of a section's entry
+// list (VxIni::getSectionEntries), for n from 1 to TXT_MAX_COLUMNS + 1 (one
+// more than a table may have, so that too long a list is seen). The first
+// entry of a key counts, as a lookup by key finds it.
+void indexColumnEntries(const char* entries, const char** byNumber) {
+    constexpr unsigned long LAST = TXT_MAX_COLUMNS + 1u;
+    for (const char* entry = entries; entry && *entry; entry += std::strlen(entry) + 1) {
+        const char* equals = std::strchr(entry, '=');
+        if (!equals || equals - entry < 6 || !strEqualCi(entry, 5, "FIELD", 5) || entry[5] == '0')
+            continue;
+        unsigned long number = 0;
+        const char* c = entry + 5;
+        for (; c < equals && vxIsDigit(*c) && number <= LAST; ++c)
+            number = number * 10 + static_cast<unsigned long>(*c - '0');
+        if (c == equals && number <= LAST && !byNumber[number])
+            byNumber[number] = equals + 1;
+    }
 }
 
 VxStatus writeColumns(TxtIni& ini, const char* section, const TxtGuessResult& layout) {
@@ -176,23 +196,43 @@ VxStatus TxtTableDef::read(TxtIni& ini, const char* section, TxtTableDefinition*
         return VX_ERROR;
     layout.charset = strEqualCi(value, "IBMPC") ? TXT_CHARSET_IBMPC : TXT_CHARSET_ANSI;
     layout.clearFields();
-    for (unsigned number = 1;; ++number) {
-        char key[16];
-        std::snprintf(key, sizeof key, "%s%u", "FIELD", number);
-        if (ini.getEntry(section, key, value, sizeof value, NO_VALUE))
-            return VX_ERROR;
+    return readColumns(ini, section, &layout);
+}
+
+// The column entries FIELD1, FIELD2, ... up to the first one missing, all
+// taken from one reading of the file, each checked against the names before
+// it through an index: a wide table costs time in proportion to its width.
+VxStatus TxtTableDef::readColumns(TxtIni& ini, const char* section, TxtGuessResult* layout) {
+    char* entries = nullptr;
+    if (ini.getSectionEntries(section, &entries))
+        return VX_ERROR;
+    const auto** byNumber =
+        static_cast<const char**>(ramAllocZ((TXT_MAX_COLUMNS + 2u) * sizeof(const char*)));
+    VxStatus status = byNumber ? VX_SUCCESS : VX_ERROR;
+    if (byNumber)
+        indexColumnEntries(entries, byNumber);
+    TxtNameIndex names(*layout);
+    char value[ENTRY_SIZE];
+    for (unsigned number = 1; status == VX_SUCCESS && number <= TXT_MAX_COLUMNS + 1u; ++number) {
+        if (!byNumber[number])
+            break;
+        // Read as an entry lookup reads it: cut to the buffer, and the
+        // text that stands for a missing entry ends the list.
+        strCopy(value, sizeof value, byNumber[number]);
         if (std::strcmp(value, NO_VALUE) == 0)
             break;
         TxtGuessField* field;
-        if (layout.addField(&field) || parseColumnEntry(value, field))
-            return VX_ERROR;
-        for (std::uint16_t k = 0; k + 1 < layout.getFieldCount(); ++k)
-            if (strEqualCi(layout.getField(k).name, field->name)) {
-                txtAddError(ODBC_S0021, TXT_MSG_COLUMN_TWICE) << field->name;
-                return VX_ERROR;
-            }
+        status = layout->addField(&field) || parseColumnEntry(value, field) ? VX_ERROR : VX_SUCCESS;
+        if (status == VX_SUCCESS && names.find(field->name) != TxtNameIndex::NONE) {
+            txtAddError(ODBC_S0021, TXT_MSG_COLUMN_TWICE) << field->name;
+            status = VX_ERROR;
+        }
+        if (status == VX_SUCCESS)
+            status = names.add(static_cast<std::uint16_t>(layout->getFieldCount() - 1));
     }
-    return VX_SUCCESS;
+    ramFree(byNumber);
+    ramFree(entries);
+    return status;
 }
 
 VxStatus TxtTableDef::write(TxtIni& ini, TxtTableDefinition& definition) {

@@ -64,4 +64,7 @@ public:
     static VxStatus parseColumnEntry(const char* entry, TxtGuessField* field);
     // Appends the column entry of `field`.
     static VxStatus formatColumnEntry(const TxtGuessField& field, VxString* out);
+
+private:
+    static VxStatus readColumns(TxtIni& ini, const char* section, TxtGuessResult* layout);
 };

@@ -113,8 +113,7 @@ VxStatus TxtGuess::guessHandle(int handle, TxtGuessResult* result) {
     }
     if (applyOptions(result))
         return VX_ERROR;
-    result->completeNames();
-    return VX_SUCCESS;
+    return result->completeNames();
 }
 
 // Delimited: one column per value of the first line.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "error/TxtErrors.h"
+#include "guess/TxtNameIndex.h"
 #include "util/ram.h"
 #include "util/str.h"
 
@@ -67,28 +68,43 @@ void TxtGuessResult::setTableType(TxtTableType type, char characterDelimiter) {
     delimiter = txtTableDelimiter(type, characterDelimiter);
 }
 
-void TxtGuessResult::completeNames() {
-    for (std::uint16_t i = 0; i < count_; ++i) {
+// Each name is looked up among the earlier ones in an index. A clash tries
+// the suffixes from the one after the last taken for the same name on:
+// those before it were taken then and stay taken, so a header of many equal
+// names costs no more than one of distinct names.
+VxStatus TxtGuessResult::completeNames() {
+    TxtNameIndex names(*this);
+    std::uint16_t* nextSuffix = nullptr;
+    if (count_ > 0 &&
+        !(nextSuffix = static_cast<std::uint16_t*>(ramAllocZ(count_ * sizeof(std::uint16_t)))))
+        return VX_ERROR;
+    VxStatus status = VX_SUCCESS;
+    for (std::uint16_t i = 0; i < count_ && status == VX_SUCCESS; ++i) {
         TxtGuessField& field = fields_[i];
         if (!field.name[0])
             std::snprintf(field.name, sizeof field.name, "FIELD_%u", i + 1u);
-        char base[TXT_MAX_COLUMN_NAME + 1];
-        std::memcpy(base, field.name, sizeof base);
-        for (unsigned suffix = 2;; ++suffix) {
-            bool clash = false;
-            for (std::uint16_t k = 0; k < i && !clash; ++k)
-                clash = strEqualCi(fields_[k].name, field.name);
-            if (!clash)
-                break;
-            char digits[12];
-            int digitCount = std::snprintf(digits, sizeof digits, "%u", suffix);
-            std::size_t keep = std::strlen(base);
-            if (keep + digitCount > TXT_MAX_COLUMN_NAME)
-                keep = TXT_MAX_COLUMN_NAME - digitCount;
-            std::memcpy(field.name, base, keep);
-            std::memcpy(field.name + keep, digits, digitCount + 1);
+        const std::uint16_t holder = names.find(field.name);
+        if (holder != TxtNameIndex::NONE) {
+            char base[TXT_MAX_COLUMN_NAME + 1];
+            std::memcpy(base, field.name, sizeof base);
+            unsigned suffix = nextSuffix[holder] ? nextSuffix[holder] : 2;
+            for (;; ++suffix) {
+                char digits[12];
+                int digitCount = std::snprintf(digits, sizeof digits, "%u", suffix);
+                std::size_t keep = std::strlen(base);
+                if (keep + digitCount > TXT_MAX_COLUMN_NAME)
+                    keep = TXT_MAX_COLUMN_NAME - digitCount;
+                std::memcpy(field.name, base, keep);
+                std::memcpy(field.name + keep, digits, digitCount + 1);
+                if (names.find(field.name) == TxtNameIndex::NONE)
+                    break;
+            }
+            nextSuffix[holder] = static_cast<std::uint16_t>(suffix + 1);
         }
+        status = names.add(i);
     }
+    ramFree(nextSuffix);
+    return status;
 }
 
 std::uint16_t TxtGuessResult::readWidth(std::uint16_t index) const {

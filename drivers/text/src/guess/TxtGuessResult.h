@@ -56,7 +56,8 @@ public:
     void setTableType(TxtTableType type, char characterDelimiter);
     // Names the unnamed columns "FIELD_<n>" and makes every name unique
     // (case-insensitively) by adding 2, 3, ... within 32 characters.
-    void completeNames();
+    // Fails only when memory runs out.
+    [[nodiscard]] VxStatus completeNames();
     // The characters a column keeps when read: its width, except that in
     // a table that is not Fixed a DATE column keeps 50 and a NUMERIC
     // column at least 256, and that a VARCHAR column of measured width
