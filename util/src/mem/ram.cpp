@@ -38,6 +38,21 @@
 // allocator lock. A request above RAM_MAX_BLOCK never reaches the system:
 // it fails as out of memory.
 //
+// Arena index: two side tables in memory of their own (std::malloc), kept
+// under the allocator lock, make each operation independent of the number of
+// arenas (a table of 16,000 columns keeps thousands of them alive):
+//   - the arenas sorted by address, each with its position in chain order,
+//     so that the arena of a block is found by binary search;
+//   - a max tree over chain positions holding each arena's free bytes (the
+//     sum of its free blocks). An arena with fewer free bytes than a block
+//     needs cannot hold it even after merging, so the search asks the tree
+//     for the first arena in chain order that may, and the choice stays
+//     that of a first fit walking the chain.
+// Positions follow the chain (a new arena is appended with the next
+// position); a released arena leaves a hole, and when positions run out the
+// tree is rebuilt for the arenas alive, renumbered in chain order. A failure
+// to grow the tables fails the allocation as out of memory.
+//
 // Under AddressSanitizer, headers, slack and free space stay poisoned and
 // only the bytes a caller asked for are addressable, so overruns inside an
 // arena are reported. The allocator reads its own headers through accessors
@@ -222,7 +237,10 @@ Arena* newArena(std::size_t need) {
     return a;
 }
 
+Arena* unlinkedTail(Arena* a);
+
 void unlinkArena(Arena* a) {
+    unlinkedTail(a);
     if (a->prev)
         a->prev->next = a->next;
     else
@@ -236,12 +254,161 @@ void releaseArena(Arena* a) {
     std::free(a);
 }
 
-Arena* arenaOf(const Byte* b) {
-    for (Arena* a = *chainHead(); a; a = a->next) {
-        if (b >= arenaStart(a) && b < arenaEnd(a))
-            return a;
+// ---- Arena index --------------------------------------------------------------
+
+constexpr std::uint32_t NO_POSITION = 0xFFFFFFFFu;
+constexpr std::uint32_t MIN_LEAVES = 64;
+
+struct AddressEntry {
+    Arena* arena;
+    std::uint32_t position;
+};
+
+struct ArenaIndex {
+    AddressEntry* byAddress = nullptr; // sorted by arena address
+    std::uint32_t count = 0;
+    std::uint32_t capacity = 0;
+    Arena** byPosition = nullptr;  // `leaves` entries, null for a hole
+    std::uint32_t* tree = nullptr; // 2 * leaves; leaf p at leaves + p
+    std::uint32_t leaves = 0;      // a power of two, or 0
+    std::uint32_t nextPosition = 0;
+    Arena* tail = nullptr; // last arena of the chain
+};
+
+ArenaIndex arenaIndex;
+
+// The entry of the last arena that starts at or below `p`, or count.
+std::uint32_t entryBelow(const void* p) {
+    std::uint32_t lo = 0, hi = arenaIndex.count;
+    while (lo < hi) {
+        std::uint32_t mid = lo + (hi - lo) / 2;
+        if (reinterpret_cast<const Byte*>(arenaIndex.byAddress[mid].arena) <=
+            static_cast<const Byte*>(p))
+            lo = mid + 1;
+        else
+            hi = mid;
     }
-    return nullptr;
+    return lo == 0 ? arenaIndex.count : lo - 1;
+}
+
+void setFreeBytes(std::uint32_t position, std::uint32_t bytes) {
+    std::uint32_t* tree = arenaIndex.tree;
+    std::uint32_t node = arenaIndex.leaves + position;
+    tree[node] = bytes;
+    for (node /= 2; node > 0; node /= 2)
+        tree[node] = tree[2 * node] > tree[2 * node + 1] ? tree[2 * node] : tree[2 * node + 1];
+}
+
+std::uint32_t freeBytes(std::uint32_t position) {
+    return arenaIndex.tree[arenaIndex.leaves + position];
+}
+
+void addFreeBytes(std::uint32_t position, std::size_t added) {
+    setFreeBytes(position, freeBytes(position) + static_cast<std::uint32_t>(added));
+}
+
+void takeFreeBytes(std::uint32_t position, std::size_t taken) {
+    setFreeBytes(position, freeBytes(position) - static_cast<std::uint32_t>(taken));
+}
+
+// The first position from `from` on whose arena has at least `need` free
+// bytes, in the subtree `node` covering positions [lo, hi); NO_POSITION when
+// there is none.
+std::uint32_t firstWithRoom(std::uint32_t node, std::uint32_t lo, std::uint32_t hi,
+                            std::uint32_t from, std::size_t need) {
+    if (hi <= from || arenaIndex.tree[node] < need)
+        return NO_POSITION;
+    if (hi - lo == 1)
+        return lo;
+    std::uint32_t mid = lo + (hi - lo) / 2;
+    std::uint32_t found = firstWithRoom(2 * node, lo, mid, from, need);
+    return found != NO_POSITION ? found : firstWithRoom(2 * node + 1, mid, hi, from, need);
+}
+
+// Renumbers the arenas of the chain from 0 in a tree with room for twice
+// as many; false when memory runs out (the old tables stay).
+bool rebuildPositions() {
+    std::uint32_t leaves = MIN_LEAVES;
+    while (leaves < 2 * arenaIndex.count + 1)
+        leaves *= 2;
+    auto* tree = static_cast<std::uint32_t*>(std::calloc(2 * leaves, sizeof(std::uint32_t)));
+    auto* byPosition = static_cast<Arena**>(std::calloc(leaves, sizeof(Arena*)));
+    if (!tree || !byPosition) {
+        std::free(tree);
+        std::free(byPosition);
+        return false;
+    }
+    std::uint32_t position = 0;
+    for (Arena* a = *chainHead(); a; a = a->next, ++position) {
+        AddressEntry& entry = arenaIndex.byAddress[entryBelow(a)];
+        tree[leaves + position] = freeBytes(entry.position);
+        byPosition[position] = a;
+        entry.position = position;
+    }
+    for (std::uint32_t node = leaves - 1; node > 0; --node)
+        tree[node] = tree[2 * node] > tree[2 * node + 1] ? tree[2 * node] : tree[2 * node + 1];
+    std::free(arenaIndex.tree);
+    std::free(arenaIndex.byPosition);
+    arenaIndex.tree = tree;
+    arenaIndex.byPosition = byPosition;
+    arenaIndex.leaves = leaves;
+    arenaIndex.nextPosition = position;
+    return true;
+}
+
+// Enters a new arena, not yet in the chain, as the last of it; returns its
+// position, or NO_POSITION when memory runs out.
+std::uint32_t indexArena(Arena* a, std::size_t room) {
+    if (arenaIndex.count == arenaIndex.capacity) {
+        std::uint32_t capacity = arenaIndex.capacity ? arenaIndex.capacity * 2 : MIN_LEAVES;
+        void* grown = std::realloc(arenaIndex.byAddress, capacity * sizeof(AddressEntry));
+        if (!grown)
+            return NO_POSITION;
+        arenaIndex.byAddress = static_cast<AddressEntry*>(grown);
+        arenaIndex.capacity = capacity;
+    }
+    if (arenaIndex.nextPosition == arenaIndex.leaves && !rebuildPositions())
+        return NO_POSITION;
+    std::uint32_t at = entryBelow(a);
+    at = at == arenaIndex.count ? 0 : at + 1;
+    std::memmove(arenaIndex.byAddress + at + 1, arenaIndex.byAddress + at,
+                 (arenaIndex.count - at) * sizeof(AddressEntry));
+    std::uint32_t position = arenaIndex.nextPosition++;
+    arenaIndex.byAddress[at] = AddressEntry{a, position};
+    ++arenaIndex.count;
+    arenaIndex.byPosition[position] = a;
+    setFreeBytes(position, static_cast<std::uint32_t>(room));
+    return position;
+}
+
+// Keeps the index's tail when `a` leaves the chain.
+Arena* unlinkedTail(Arena* a) {
+    if (arenaIndex.tail == a)
+        arenaIndex.tail = a->prev;
+    return arenaIndex.tail;
+}
+
+void unindexArena(Arena* a) {
+    std::uint32_t at = entryBelow(a);
+    std::uint32_t position = arenaIndex.byAddress[at].position;
+    setFreeBytes(position, 0);
+    arenaIndex.byPosition[position] = nullptr;
+    std::memmove(arenaIndex.byAddress + at, arenaIndex.byAddress + at + 1,
+                 (arenaIndex.count - at - 1) * sizeof(AddressEntry));
+    --arenaIndex.count;
+}
+
+// The arena holding `b` and its position, or null.
+Arena* arenaOf(const Byte* b, std::uint32_t* position = nullptr) {
+    std::uint32_t at = entryBelow(b);
+    if (at == arenaIndex.count)
+        return nullptr;
+    Arena* a = arenaIndex.byAddress[at].arena;
+    if (b < arenaStart(a) || b >= arenaEnd(a))
+        return nullptr;
+    if (position)
+        *position = arenaIndex.byAddress[at].position;
+    return a;
 }
 
 // Walks the arena's free list from the rover, wrapping at the end, for a
@@ -277,8 +444,9 @@ Byte* findFit(Arena* a, std::size_t need) {
 
 // Hands out the free block `b`, splitting off its tail when that makes a
 // whole block.
-void* take(Arena* a, Byte* b, std::size_t need, std::size_t request) {
+void* take(Arena* a, std::uint32_t position, Byte* b, std::size_t need, std::size_t request) {
     std::size_t size = blockSize(b);
+    takeFreeBytes(position, size - need >= MIN_BLOCK ? need : size);
     if (size - need >= MIN_BLOCK) {
         Byte* tail = b + need;
         setWord(tail, size - need);
@@ -300,21 +468,31 @@ void* take(Arena* a, Byte* b, std::size_t need, std::size_t request) {
 void* allocateInArenas(std::size_t request) {
     std::size_t need = blockSizeFor(request);
     VxSemaphoreLock lock(allocatorLock());
-    Arena* last = nullptr;
-    for (Arena* a = *chainHead(); a; a = a->next) {
+    for (std::uint32_t from = 0; arenaIndex.leaves > 0;) {
+        std::uint32_t position = firstWithRoom(1, 0, arenaIndex.leaves, from, need);
+        if (position == NO_POSITION)
+            break;
+        Arena* a = arenaIndex.byPosition[position];
         if (Byte* b = findFit(a, need))
-            return take(a, b, need, request);
-        last = a;
+            return take(a, position, b, need, request);
+        from = position + 1;
     }
     Arena* a = newArena(need);
     if (!a)
         return nullptr;
+    std::uint32_t position = indexArena(a, a->size - ARENA_HEADER);
+    if (position == NO_POSITION) {
+        releaseArena(a);
+        return nullptr;
+    }
+    Arena* last = arenaIndex.tail;
+    arenaIndex.tail = a;
     a->prev = last;
     if (last)
         last->next = a;
     else
         *chainHead() = a;
-    return take(a, arenaStart(a), need, request);
+    return take(a, position, arenaStart(a), need, request);
 }
 
 // Grows `b` over the free blocks that follow it when together they reach
@@ -341,7 +519,8 @@ std::size_t absorbFollowers(Arena* a, Byte* b, std::size_t size, std::size_t nee
 bool resizeInPlace(Byte* b, std::size_t request) {
     std::size_t need = blockSizeFor(request);
     VxSemaphoreLock lock(allocatorLock());
-    Arena* a = arenaOf(b);
+    std::uint32_t position = 0;
+    Arena* a = arenaOf(b, &position);
     if (!a)
         return false;
     std::size_t oldSize = blockSize(b);
@@ -350,11 +529,13 @@ bool resizeInPlace(Byte* b, std::size_t request) {
         size = absorbFollowers(a, b, size, need);
         if (size < need)
             return false;
+        takeFreeBytes(position, size - oldSize);
     }
     Byte* user = b + HEADER;
     poison(user, oldSize - HEADER);
     if (size - need >= MIN_BLOCK) {
         pushFree(a, b + need, size - need);
+        addFreeBytes(position, size - need);
         size = need;
     }
     setAllocatedHeader(b, size, request);
@@ -453,16 +634,19 @@ void ramFree(void* block) {
     Arena* emptied = nullptr;
     {
         VxSemaphoreLock lock(allocatorLock());
-        Arena* a = arenaOf(b);
+        std::uint32_t position = 0;
+        Arena* a = arenaOf(b, &position);
         if (!a || !isAllocated(b))
             return;
         if (--a->live == 0) {
             unlinkArena(a);
+            unindexArena(a);
             emptied = a;
         } else {
             std::size_t size = blockSize(b);
             poison(block, size - HEADER);
             pushFree(a, b, size);
+            addFreeBytes(position, size);
         }
     }
     if (emptied)

@@ -249,6 +249,35 @@ TEST(RamTest, SizesBeyondThirtyTwoBitsFailCleanly) {
     ramFree(large);
 }
 
+// Thousands of arenas: each block is found in its arena, a hole left in an
+// early arena is filled before any new arena is made, and freeing
+// everything gives every arena back.
+TEST(RamTest, ManyArenasFindTheirBlocksAndReuseHoles) {
+    const std::size_t before = ramArenaCount();
+    std::vector<void*> blocks;
+    for (int i = 0; i < 3000; ++i) {
+        blocks.push_back(ramAlloc(1000));
+        ASSERT_NE(blocks.back(), nullptr);
+    }
+    const std::size_t arenas = ramArenaCount();
+    EXPECT_GT(arenas, before + 500);
+    for (void* block : blocks)
+        ASSERT_GE(ramArenaSizeOf(block), 4088u);
+    ramFree(blocks[10]);
+    ramFree(blocks[2000]);
+    blocks[10] = ramAlloc(1000);
+    blocks[2000] = ramAlloc(1000);
+    EXPECT_EQ(ramArenaCount(), arenas);
+    for (std::size_t i = 0; i < blocks.size(); i += 2)
+        ramFree(blocks[i]);
+    for (std::size_t i = 0; i < blocks.size(); i += 2)
+        blocks[i] = ramAlloc(500);
+    EXPECT_EQ(ramArenaCount(), arenas);
+    for (void* block : blocks)
+        ramFree(block);
+    EXPECT_EQ(ramArenaCount(), before);
+}
+
 TEST(RamTest, RandomOperationsKeepEveryBlockIntact) {
     std::size_t before = ramArenaCount();
     randomRun(12345, 400, 40000);
