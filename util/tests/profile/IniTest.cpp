@@ -1,7 +1,10 @@
 // Private profile files through VxIni: Windows semantics on disk.
 #include "ProfileTestSupport.h"
 
+#include <cstring>
+
 #include "util/VxIni.h"
+#include "util/ram.h"
 
 namespace {
 
@@ -78,6 +81,22 @@ TEST_F(IniTest, FirstSectionAndFirstKeyOfADuplicatedNameWin) {
     writeFile(file, "[A]\nk=1\nk=2\n[a]\nk=3\nonly=4\n");
     EXPECT_EQ(get("A", "k"), "1");
     EXPECT_EQ(get("A", "only"), "<none>");
+}
+
+// A whole section in one reading: entries as lookups give them, in file
+// order, duplicates included; nothing for a missing section.
+TEST_F(IniTest, SectionEntriesComeInFileOrderAsLookupsReadThem) {
+    writeFile(file, "[A]\r\n  Key One = \"v 1\" \r\n; note\r\nk=2\nk=3\nstray\n[B]\nx=9\n");
+    char* entries = nullptr;
+    ASSERT_EQ(ini.getSectionEntries("a", &entries), VX_SUCCESS);
+    ASSERT_NE(entries, nullptr);
+    std::string all;
+    for (const char* entry = entries; *entry; entry += std::strlen(entry) + 1)
+        all += std::string(entry) + "|";
+    ramFree(entries);
+    EXPECT_EQ(all, "Key One=v 1|k=2|k=3|");
+    ASSERT_EQ(ini.getSectionEntries("C", &entries), VX_SUCCESS);
+    EXPECT_EQ(entries, nullptr);
 }
 
 TEST_F(IniTest, LfAndCrLfFilesReadAlike) {
