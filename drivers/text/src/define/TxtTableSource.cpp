@@ -102,8 +102,7 @@ VxStatus TxtTableSource::adjustDefinition() {
         *field = given;
         std::memcpy(field->name, name, sizeof name);
     }
-    layout_.completeNames();
-    return VX_SUCCESS;
+    return layout_.completeNames();
 }
 
 VxStatus TxtTableSource::describe(int handle) {
