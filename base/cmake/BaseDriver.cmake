@@ -8,8 +8,9 @@ target_link_libraries(KWBAS08 PRIVATE ${BASE_ODBCINST_LIBRARY})
 # An ODBC driver library lib<target>.so: the driver's own sources, the
 # framework's entry points compiled in, linked against the framework and
 # the foundation by name (never against the driver manager). It exports the
-# ODBC entry points every driver has, ConfigDSN and the optional entry points
-# named in EXPORTS_ALSO (SQLSetPos, SQLGetFunctions), and nothing else.
+# ODBC entry points every driver has, the Unicode (W) forms of those that
+# take or return text, ConfigDSN and the optional entry points named in
+# EXPORTS_ALSO (SQLSetPos, SQLGetFunctions), and nothing else.
 set(BASE_DRIVER_ENTRY_POINTS
     SQLAllocConnect SQLAllocEnv SQLAllocStmt SQLBindCol SQLBindParameter SQLBrowseConnect
     SQLCancel SQLColAttributes SQLColumnPrivileges SQLColumns SQLConnect SQLDescribeCol
@@ -20,6 +21,11 @@ set(BASE_DRIVER_ENTRY_POINTS
     SQLPrimaryKeys SQLProcedureColumns SQLProcedures SQLPutData SQLRowCount
     SQLSetConnectOption SQLSetCursorName SQLSetScrollOptions SQLSetStmtOption
     SQLSpecialColumns SQLStatistics SQLTablePrivileges SQLTables SQLTransact ConfigDSN
+    SQLBrowseConnectW SQLColAttributesW SQLColumnPrivilegesW SQLColumnsW SQLConnectW
+    SQLDescribeColW SQLDriverConnectW SQLErrorW SQLExecDirectW SQLForeignKeysW
+    SQLGetConnectOptionW SQLGetCursorNameW SQLGetInfoW SQLGetTypeInfoW SQLNativeSqlW
+    SQLPrepareW SQLPrimaryKeysW SQLProcedureColumnsW SQLProceduresW SQLSetConnectOptionW
+    SQLSetCursorNameW SQLSpecialColumnsW SQLStatisticsW SQLTablePrivilegesW SQLTablesW
     CACHE INTERNAL "Symbols every driver library exports")
 
 function(base_add_odbc_driver target)

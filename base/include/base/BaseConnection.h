@@ -47,6 +47,7 @@
 #include "base/BaseInfoTable.h"
 #include "base/BaseSetupInfo.h"
 #include "base/BaseStmtOptions.h"
+#include "util/VxCharset.h"
 #include "util/VxList.h"
 #include "util/VxStatus.h"
 #include "util/VxString.h"
@@ -324,6 +325,20 @@ public:
     YieldRoutine yieldCallback() const;
     void requestCancel(bool on) { cancelRequested_.store(on); }
 
+    // ---- Character set (base/src/connect) --------------------------------
+
+    // The data source's narrow character set: what the CharSet (CS)
+    // attribute names, UTF-8 by default and for the words "ANSI",
+    // "WINDOWS", "IBMPC" and "OEM", which leave the text as it is (a
+    // translation library may convert it). The Unicode entry points and
+    // SQL_C_WCHAR data convert through it.
+    const VxCharset& getCharset() const { return charset_; }
+    // True when CharSet named a character set rather than one of the words.
+    bool isCharsetNamed() const { return charsetNamed_; }
+    // Reads CharSet (called by readFrameworkAttributes); an unknown name is
+    // S1009 with message 6015.
+    VxStatus readCharset(VxValueParser* parser);
+
     // ---- Translation -----------------------------------------------------
 
     // Loads `path` (unloading any previous library) and looks up its two
@@ -331,6 +346,12 @@ public:
     VxStatus loadTranslationLibrary(const char* path);
     void unloadTranslationLibrary();
     bool hasTranslationLibrary() const { return translationLibrary_ != nullptr; }
+    // Set by a driver that passes data through the translation library
+    // itself, where it reads and writes the data source: the framework then
+    // delivers results and takes parameters without translating them again.
+    void setDriverTranslates(bool on) { driverTranslates_ = on; }
+    // True when the framework translates results and parameters.
+    bool frameworkTranslates() const { return translationLibrary_ && !driverTranslates_; }
     // The path of the loaded library, or "".
     const char* getTranslationLibraryPath() const {
         return translationPath_ ? translationPath_ : "";
@@ -398,6 +419,9 @@ private:
     BaseTranslateFn driverToDataSource_ = nullptr;
     char* translationPath_ = nullptr;
     SQLULEN translationOption_ = 0;
+    VxCharset charset_;
+    bool charsetNamed_ = false;
+    bool driverTranslates_ = false;
     std::atomic<std::uint32_t> flags_{CONN_NO_BROWSE};
     BaseBufferedOption* bufferedOptions_ = nullptr;
     std::size_t bufferedOptionCount_ = 0;
@@ -411,6 +435,13 @@ private:
     const BaseInfoTable* infoTable_ = nullptr;
     VxString databaseName_;
 };
+
+// The character set a connection is about to use, known before it
+// connects: CharSet in the connect string `text` (UTF-8, may be null), else
+// in the ODBC.INI section of `dsn` (may be null). UTF-8 when neither names
+// one the system knows.
+VX_EXPORT void baseConnectCharset(const char* text, std::size_t length, const char* dsn,
+                                  VxCharset* charset);
 
 // A warning 01S00 (message 6015) for every connect-string attribute whose
 // value no one read.

@@ -14,7 +14,7 @@
 // none) and an empty string when the buffer has room.
 //
 // In wide mode (SQL_C_WCHAR) text is written as 2-byte characters: UTF-8
-// sequences become UTF-16 units (other bytes are taken as Latin-1), the
+// sequences become UTF-16 units (a byte that starts no sequence, U+FFFD), the
 // terminator is 2 bytes, lengths count bytes, and a character is never
 // split.
 //

@@ -236,6 +236,9 @@ VxStatus BaseConnection::disconnectAndReset() {
     autocommit_ = 1;
     loginTimeout_ = 15;
     translationOption_ = 0;
+    (void)charset_.select(nullptr);
+    charsetNamed_ = false;
+    driverTranslates_ = false;
     quietModeWindow_ = nullptr;
     workArounds_.store(workArounds_.load() & SHARE_COUNT_MASK);
     return VX_SUCCESS;

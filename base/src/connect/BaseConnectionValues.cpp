@@ -172,7 +172,7 @@ VxStatus BaseConnection::readFrameworkAttributes(VxValueParser* parser) {
         return VX_ERROR;
     setFlag(CONN_STATIC_TO_KEYSET, numberOf(stk.text) != 0);
     setFlag(CONN_LONG_QUALIFIERS, numberOf(ulq.text) != 0);
-    return VX_SUCCESS;
+    return readCharset(parser);
 }
 
 // TranslationDLL and TranslationOption come from ODBC.INI only.

@@ -7,6 +7,7 @@
 #include "base/BaseOutString.h"
 #include "util/VxError.h"
 #include "util/VxParamString.h"
+#include "util/VxUtf8.h"
 #include "util/but.h"
 #include "util/ram.h"
 
@@ -139,24 +140,6 @@ VxStatus toC(BaseConvertPlace place, short cType, BaseOutString& out, const void
     return deliverFixed(out, cType, value, length, type, scale);
 }
 
-void putUtf8(unsigned long code, char* out, SQLLEN* pos) {
-    if (code < 0x80) {
-        out[(*pos)++] = static_cast<char>(code);
-    } else if (code < 0x800) {
-        out[(*pos)++] = static_cast<char>(0xC0 | (code >> 6));
-        out[(*pos)++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out[(*pos)++] = static_cast<char>(0xE0 | (code >> 12));
-        out[(*pos)++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out[(*pos)++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out[(*pos)++] = static_cast<char>(0xF0 | (code >> 18));
-        out[(*pos)++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out[(*pos)++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out[(*pos)++] = static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // 2-byte characters (UTF-16) as UTF-8 text in memory from ramAlloc; null
 // when memory ran out (recorded by the allocator).
 char* wideToUtf8(const void* value, SQLLEN length, SQLLEN* textLength) {
@@ -181,8 +164,12 @@ char* wideToUtf8(const void* value, SQLLEN length, SQLLEN* textLength) {
             (std::memcpy(&low, bytes + 2 * (i + 1), sizeof low), low >= 0xDC00 && low <= 0xDFFF)) {
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             ++i;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD; // half a pair
         }
-        putUtf8(code, text, &pos);
+        std::size_t at = static_cast<std::size_t>(pos);
+        utf8Put(code, text, &at);
+        pos = static_cast<SQLLEN>(at);
     }
     text[pos] = 0;
     *textLength = pos;

@@ -5,37 +5,21 @@
 #include <cstring>
 
 #include "base/BaseErrors.h"
+#include "util/VxUtf8.h"
 #include "util/but.h"
 
 namespace {
 
 // One character of UTF-8 text: its code point and byte count. A byte that
-// does not start a valid sequence stands for itself (Latin-1).
+// does not start a valid sequence is U+FFFD.
 unsigned long decodeChar(const unsigned char* text, SQLLEN length, int* bytes) {
-    unsigned char lead = text[0];
-    int count = lead < 0x80             ? 1
-                : (lead & 0xE0) == 0xC0 ? 2
-                : (lead & 0xF0) == 0xE0 ? 3
-                : (lead & 0xF8) == 0xF0 ? 4
-                                        : 0;
-    if (count <= 1 || count > length) {
+    unsigned long code = text[0];
+    if (code < 0x80) {
         *bytes = 1;
-        return lead;
+        return code;
     }
-    unsigned long code = lead & (0x7F >> count);
-    for (int i = 1; i < count; ++i) {
-        if ((text[i] & 0xC0) != 0x80) {
-            *bytes = 1;
-            return lead;
-        }
-        code = (code << 6) | (text[i] & 0x3F);
-    }
-    static const unsigned long MINIMUM[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < MINIMUM[count] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        *bytes = 1;
-        return lead;
-    }
-    *bytes = count;
+    *bytes = static_cast<int>(utf8CharBytes(reinterpret_cast<const char*>(text),
+                                            static_cast<std::size_t>(length), &code));
     return code;
 }
 

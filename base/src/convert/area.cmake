@@ -8,7 +8,8 @@ list(APPEND BASE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BaseConvertDateTime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseTypeRules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BaseOutString.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BaseConvertC.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/BaseConvertC.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BaseWideText.cpp)
 
 list(APPEND BASE_UNIT_TEST_SOURCES
     ${BASE_SOURCE_DIR}/tests/convert/ConvertMatrixData.cpp

@@ -262,7 +262,7 @@ VxStatus BaseStatementExec::deliver(BaseStatement& s, std::uint16_t n, const voi
     BaseParam& p = *s.getParam(n);
     BaseConnection& connection = s.getConnection();
     char* translated = nullptr;
-    if (value && length > 0 && p.cType_ == SQL_C_CHAR && connection.hasTranslationLibrary()) {
+    if (value && length > 0 && p.cType_ == SQL_C_CHAR && connection.frameworkTranslates()) {
         translated = static_cast<char*>(ramAlloc(static_cast<std::size_t>(length) + 1));
         SQLLEN produced = 0;
         if (translated == nullptr || connection.toDataSource(p.sqlType_, value, length, translated,

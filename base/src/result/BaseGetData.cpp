@@ -181,15 +181,56 @@ void pieceOf(BaseStatement& statement, const void** value, SQLLEN* length, Inter
     *length -= offset;
 }
 
+// A character value for SQL_C_WCHAR from a data source whose character
+// set is not UTF-8: the whole value is translated and recoded as UTF-8
+// first, so that the pieces are counted in the recoded text.
+VxStatus recodeForWide(BaseStatement& statement, unsigned short column, const void** value,
+                       SQLLEN* length, char** recoded) {
+    BaseConnection& connection = statement.getConnection();
+    if (*length == SQL_NTS)
+        *length = static_cast<SQLLEN>(std::strlen(static_cast<const char*>(*value)));
+    if (*length < 0)
+        return VX_SUCCESS;
+    char* translated = nullptr;
+    const char* text = static_cast<const char*>(*value);
+    if (*length > 0 && connection.frameworkTranslates()) {
+        if (!(translated = static_cast<char*>(ramAlloc(static_cast<std::size_t>(*length)))))
+            return VX_ERROR;
+        std::memcpy(translated, text, static_cast<std::size_t>(*length));
+        BaseField* field = statement.getField(column);
+        if (connection.toDriver(field ? field->getSqlType() : SQL_CHAR, translated, *length) !=
+            VX_SUCCESS) {
+            ramFree(translated);
+            return VX_ERROR;
+        }
+        text = translated;
+    }
+    std::size_t utf8Length = 0;
+    VxStatus status = connection.getCharset().toUtf8(text, static_cast<std::size_t>(*length),
+                                                     recoded, &utf8Length);
+    ramFree(translated);
+    if (status != VX_SUCCESS)
+        return VX_ERROR;
+    *value = *recoded;
+    *length = static_cast<SQLLEN>(utf8Length);
+    return VX_SUCCESS;
+}
+
 VxStatus deliver(BaseStatement& statement, unsigned short column, short cType, BaseOutString* out,
                  const void* value, SQLLEN length, InternalType type, short scale, bool huge) {
     BaseResultState& cursor = BaseResultSide::state(statement);
     if (cursor.pieceActive)
         cursor.lastPieceable = value && (type == INTERNAL_CHAR || type == INTERNAL_BINARY);
+    BaseConnection& connection = statement.getConnection();
+    char* recoded = nullptr;
+    bool recode =
+        cType == SQL_C_WCHAR && type == INTERNAL_CHAR && value && !connection.getCharset().isUtf8();
+    if (recode && recodeForWide(statement, column, &value, &length, &recoded) != VX_SUCCESS)
+        return VX_ERROR;
     pieceOf(statement, &value, &length, type);
     char* translated = nullptr;
-    BaseConnection& connection = statement.getConnection();
-    if (type == INTERNAL_CHAR && value && length > 0 && connection.hasTranslationLibrary()) {
+    if (!recode && type == INTERNAL_CHAR && value && length > 0 &&
+        connection.frameworkTranslates()) {
         if (!(translated = static_cast<char*>(ramAlloc(static_cast<std::size_t>(length)))))
             return VX_ERROR;
         std::memcpy(translated, value, static_cast<std::size_t>(length));
@@ -206,6 +247,7 @@ VxStatus deliver(BaseStatement& statement, unsigned short column, short cType, B
         huge ? baseConvertInternalToCHuge(place, cType, *out, value, length, type, scale)
              : baseConvertInternalToC(place, cType, *out, value, length, type, scale);
     ramFree(translated);
+    ramFree(recoded);
     return status;
 }
 
@@ -223,18 +265,56 @@ VxStatus BaseStatement::convertInternalToCHuge(unsigned short column, short cTyp
     return deliver(*this, column, cType, out, value, length, type, scale, true);
 }
 
-// Character values bound for the data source pass through the connection's
+namespace {
+
+// Wide text of an application (2-byte units, SQL_NTS for a terminated
+// text, which need not be aligned) in the connection's character set.
+VxStatus wideParamToNarrow(const VxCharset& charset, const void* value, SQLLEN length,
+                           char** narrow, SQLLEN* narrowLength) {
+    const auto* bytes = static_cast<const unsigned char*>(value);
+    std::size_t units = 0;
+    if (length == SQL_NTS) {
+        while (bytes[2 * units] != 0 || bytes[2 * units + 1] != 0)
+            ++units;
+    } else {
+        units = static_cast<std::size_t>(length / 2);
+    }
+    auto* wide = static_cast<char16_t*>(ramAlloc(units * 2 + 2));
+    if (!wide)
+        return VX_ERROR;
+    std::memcpy(wide, bytes, units * 2);
+    std::size_t produced = 0;
+    VxStatus status = charset.toNarrow(wide, units, narrow, &produced);
+    ramFree(wide);
+    *narrowLength = static_cast<SQLLEN>(produced);
+    return status;
+}
+
+} // namespace
+
+// Wide values become text of the connection's character set; character
+// values bound for the data source then pass through the connection's
 // translation library.
 VxStatus BaseStatement::convertCToInternal(unsigned short param, short cType, const void* value,
                                            SQLLEN length, InternalType type, void* buffer,
                                            SQLLEN size, SQLLEN* outLength, short scale) {
     SQLLEN produced = 0;
-    if (baseConvertCToInternal(BaseConvertPlace::parameter(param), cType, value, length, type,
-                               buffer, size, &produced, scale) != VX_SUCCESS)
+    char* narrow = nullptr;
+    if (cType == SQL_C_WCHAR && value && (length >= 0 || length == SQL_NTS)) {
+        if (wideParamToNarrow(getConnection().getCharset(), value, length, &narrow, &length) !=
+            VX_SUCCESS)
+            return VX_ERROR;
+        value = narrow;
+        cType = SQL_C_CHAR;
+    }
+    VxStatus status = baseConvertCToInternal(BaseConvertPlace::parameter(param), cType, value,
+                                             length, type, buffer, size, &produced, scale);
+    ramFree(narrow);
+    if (status != VX_SUCCESS)
         return VX_ERROR;
     if (outLength)
         *outLength = produced;
-    if (type == INTERNAL_CHAR && buffer && produced > 0 && getConnection().hasTranslationLibrary())
+    if (type == INTERNAL_CHAR && buffer && produced > 0 && getConnection().frameworkTranslates())
         return getConnection().toDataSource(SQL_CHAR, buffer, produced);
     return VX_SUCCESS;
 }

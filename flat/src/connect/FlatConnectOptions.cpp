@@ -4,7 +4,8 @@
 //   Database / DB              data directory ("" counts as absent)
 //   DataDirectory / DD         used only without Database
 //   ValidateDB / VDB           "0"; otherwise the directory must exist
-//   Charset / CS               other than ANSI/WINDOWS without a
+//   Charset / CS               a word other than ANSI/WINDOWS (not a
+//                              character-set name) without a
 //                              translation library: warning 4048
 //   IntlSort / IS              "1" on; default: on when the language
 //                              setting is not English
@@ -187,7 +188,7 @@ VxStatus FlatConnection::readCharsetAndSort(VxValueParser* parser) {
     if (readValue(*this, parser, "CS", "Charset", nullptr, &charset) != VX_SUCCESS)
         return VX_ERROR;
     if (charset.present() && !strEqualCi(charset.text, "ANSI") &&
-        !strEqualCi(charset.text, "WINDOWS") && !hasTranslationLibrary())
+        !strEqualCi(charset.text, "WINDOWS") && !hasTranslationLibrary() && !isCharsetNamed())
         addFlatWarning(4048);
     char language[81];
     ntGetProfileString("Intl", "sLanguage", "eng", language, sizeof language, "WIN.INI");

@@ -209,6 +209,8 @@ VxStatus TxtConnection::connectInit(VxValueParser* parser) {
         readTableDefaults(parser) != VX_SUCCESS || readFileInfo(parser) != VX_SUCCESS)
         return VX_ERROR;
     setInfoTable(&textInfoTable());
+    // Each column is translated as the cursor reads it.
+    setDriverTranslates(true);
     return VX_SUCCESS;
 }
 

@@ -1,0 +1,96 @@
+// The boundary of the Unicode entry points: texts of the application in
+// UTF-16 (SQLWCHAR) become texts of the data source's character set for
+// the narrow code paths, and their results come back as UTF-16.
+//
+// Lengths follow the ODBC rules of the W functions: a text argument's
+// length counts characters (SQLWCHAR units, SQL_NTS for a terminated
+// text); an output buffer's size counts characters for names and strings,
+// bytes where the function says so (SQLGetInfoW, SQLColAttributesW, data).
+//
+// Conversions raise nothing themselves: when memory runs out, the entry
+// point reports S1001 on its handle with baseWideFailure.
+#pragma once
+
+#include <sql.h>
+
+#include <cstddef>
+
+#include "util/VxExport.h"
+#include "util/VxStatus.h"
+
+class VxCharset;
+class VxErrorList;
+
+// One input text: null stays null; a negative length other than SQL_NTS
+// is passed on unchanged, for the narrow path to refuse.
+class VX_EXPORT BaseWideIn {
+public:
+    BaseWideIn() = default;
+    BaseWideIn(const VxCharset& charset, const SQLWCHAR* text, SQLINTEGER length) {
+        assign(charset, text, length);
+    }
+    ~BaseWideIn();
+    // Converts `text`, replacing what was converted before.
+    void assign(const VxCharset& charset, const SQLWCHAR* text, SQLINTEGER length);
+    BaseWideIn(const BaseWideIn&) = delete;
+    BaseWideIn& operator=(const BaseWideIn&) = delete;
+
+    bool failed() const { return failed_; }
+    SQLCHAR* text() const { return reinterpret_cast<SQLCHAR*>(text_); }
+    // The narrow length in bytes (or the refused length), as the narrow
+    // functions take it.
+    SQLINTEGER length() const { return length_; }
+    SQLSMALLINT shortLength() const;
+
+private:
+    char* text_ = nullptr;
+    SQLINTEGER length_ = SQL_NTS;
+    bool failed_ = false;
+};
+
+// One output text: a narrow buffer large enough for the whole answer of a
+// buffer of `size`, which finish() converts into the application's buffer.
+class VX_EXPORT BaseWideOut {
+public:
+    // `size` counts characters, or bytes when `bytes` is set; the narrow
+    // buffer has room for at least `atLeast` bytes.
+    BaseWideOut(void* buffer, SQLLEN size, bool bytes, std::size_t atLeast = 4096);
+    ~BaseWideOut();
+    BaseWideOut(const BaseWideOut&) = delete;
+    BaseWideOut& operator=(const BaseWideOut&) = delete;
+
+    bool failed() const { return !narrow_; }
+    // What the narrow function is given: its buffer and size.
+    SQLCHAR* narrow() const { return reinterpret_cast<SQLCHAR*>(narrow_); }
+    SQLSMALLINT narrowSize() const;
+    SQLINTEGER narrowSizeLong() const;
+    // Converts the narrow answer of `length` bytes (cut to what the narrow
+    // buffer holds) into the application's buffer, never splitting a
+    // surrogate pair; *full receives the whole answer's length in the
+    // unit of `size`. A cut answer turns SQL_SUCCESS into
+    // SQL_SUCCESS_WITH_INFO, with warning 01004 in `list` when one is given
+    // (SQLErrorW reads a list and adds nothing to it). Only successful
+    // answers and SQL_NEED_DATA are converted; others are returned as they
+    // are.
+    SQLRETURN finish(SQLRETURN rc, const VxCharset& charset, SQLLEN length, SQLLEN* full,
+                     VxErrorList* list);
+    // The same with a 16-bit length pointer (may be null).
+    SQLRETURN finish(SQLRETURN rc, const VxCharset& charset, SQLLEN length, SQLSMALLINT* full,
+                     VxErrorList* list);
+
+private:
+    void* buffer_;
+    SQLLEN size_;
+    bool bytes_;
+    char* narrow_ = nullptr;
+    std::size_t narrowSize_ = 0;
+};
+
+// Reports S1001 in `list` for a conversion that ran out of memory.
+VX_EXPORT SQLRETURN baseWideFailure(VxErrorList& list);
+
+// Copies `units` UTF-16 units into `buffer` of `size` bytes (unaligned
+// allowed), cut so that the terminator fits and no surrogate pair is split;
+// returns the units written (terminator not counted).
+VX_EXPORT std::size_t baseCopyWide(const char16_t* wide, std::size_t units, void* buffer,
+                                   SQLLEN size);
