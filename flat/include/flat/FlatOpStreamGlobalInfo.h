@@ -31,6 +31,10 @@ public:
     // International sort order: strings compare with strCompareIntl.
     void setIntlSort(bool on) { intlSort_ = on; }
     bool isIntlSort() const { return intlSort_; }
+    // Text is UTF-8 (the connection's character set): string functions
+    // count and cut whole characters. On by default.
+    void setUtf8Text(bool on) { utf8Text_ = on; }
+    bool isUtf8Text() const { return utf8Text_; }
     // Standard semantics (on for every statement): an unparsable CTOD gives
     // NULL rather than the blank date. When clear, the compiler turns
     // string "=" into a prefix LIKE; the evaluator itself is unaffected
@@ -80,6 +84,7 @@ private:
     FlatSubQuerySource* subQuerySource_ = nullptr;
     const FlatParamList* paramTypes_ = nullptr;
     bool intlSort_ = false;
+    bool utf8Text_ = true;
     bool standardSemantics_ = true;
     bool blankIsNull_ = false;
 };

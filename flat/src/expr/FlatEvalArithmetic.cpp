@@ -121,7 +121,7 @@ VxStatus FlatEvaluator::evalNumberFunction(const unsigned char* node, FlatEvalIt
         return VX_SUCCESS;
     }
     if (op == FLAT_OP_LEN)
-        return finishNumber(items[0].length, mark, out);
+        return finishNumber(textLength(items[0]), mark, out);
     if (op == FLAT_OP_NUMVAL) {
         if (!flatIsStringType(items[0].type)) {
             double value = 0;

@@ -107,6 +107,9 @@ private:
                                      std::size_t mark, FlatEvalItem* out);
     [[nodiscard]] VxStatus finishSlice(short type, std::size_t from, std::uint32_t length,
                                        std::size_t mark, FlatEvalItem* out);
+    // LEN: the length of a string in characters (whole UTF-8 sequences in
+    // UTF-8 text), of anything else in bytes.
+    double textLength(const FlatEvalItem& item);
 
     // ---- dates and text forms (FlatEvalDate.cpp) ----
     [[nodiscard]] VxStatus evalDateOp(const unsigned char* node, FlatEvalItem* out);

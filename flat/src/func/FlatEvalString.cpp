@@ -1,5 +1,9 @@
 // FlatEvaluator: string operators and functions.
 //
+// In UTF-8 text (the connection's character set) LEN, LEFT, RIGHT and
+// SUBSTR count whole characters, so that no result holds half of one;
+// otherwise a byte is a character. Case mapping stays ASCII.
+//
 // Results keep the string type of their (first) string operand, so that a
 // VARCHAR stays VARCHAR for comparisons; concatenation of strings, string
 // "+" and "-", is always VARCHAR, as the operator table types it, so the
@@ -12,6 +16,7 @@
 #include "error/FlatErrors.h"
 #include "expr/FlatEvaluator.h"
 #include "expr/FlatPrefixTree.h"
+#include "util/VxUtf8.h"
 #include "util/str.h"
 
 namespace {
@@ -163,8 +168,10 @@ VxStatus FlatEvaluator::substring(const FlatEvalItem* args, unsigned count, std:
     if (numberOf(args[1], &first) != VX_SUCCESS ||
         (count > 2 && numberOf(args[2], &second) != VX_SUCCESS))
         return VX_ERROR;
-    long length = static_cast<long>(s.length);
-    long begin = 0; // 0-based, inclusive
+    const bool utf8 = info_.isUtf8Text() && flatIsStringType(s.type);
+    const char* text = bytesOf(s);
+    long length = static_cast<long>(utf8 ? utf8CharCount(text, s.length) : s.length);
+    long begin = 0; // 0-based, inclusive, in characters
     long end = 0;   // exclusive
     if (op == FLAT_OP_LEFT) {
         end = countOf(first);
@@ -181,7 +188,19 @@ VxStatus FlatEvaluator::substring(const FlatEvalItem* args, unsigned count, std:
         end = length;
     if (end < begin)
         end = begin;
+    std::size_t from = static_cast<std::size_t>(begin);
+    std::size_t to = static_cast<std::size_t>(end);
+    if (utf8) {
+        from = utf8CharOffset(text, s.length, from);
+        to = from +
+             utf8CharOffset(text + from, s.length - from, to - static_cast<std::size_t>(begin));
+    }
     short type = flatIsStringType(s.type) ? stringType(s.type) : s.type;
-    return finishSlice(type, s.offset + static_cast<std::size_t>(begin),
-                       static_cast<std::uint32_t>(end - begin), mark, out);
+    return finishSlice(type, s.offset + from, static_cast<std::uint32_t>(to - from), mark, out);
+}
+
+double FlatEvaluator::textLength(const FlatEvalItem& item) {
+    if (info_.isUtf8Text() && flatIsStringType(item.type))
+        return static_cast<double>(utf8CharCount(bytesOf(item), item.length));
+    return item.length;
 }

@@ -78,8 +78,10 @@ VxStatus FlatSelectDesc::parse(const char* sql) {
 VxStatus FlatSelectDesc::parseSelect(const char* sql, unsigned mode) {
     release();
     FlatConnection* connection = getConnection();
-    if (connection)
+    if (connection) {
         exprInfo_.setIntlSort(connection->hasFlatFlag(FlatConnection::FLAT_INTL_SORT));
+        exprInfo_.setUtf8Text(connection->getCharset().isUtf8());
+    }
     params_ = new FlatParamList;
     exprInfo_.setParamTypes(params_);
     FlatSelectParser parser(&resultInfo_, params_, &tables_, mode);

@@ -13,6 +13,7 @@
 #include "record/TxtNumberDigits.h"
 #include "flat/FlatDataValue.h"
 #include "util/VxError.h"
+#include "util/VxUtf8.h"
 #include "util/bos.h"
 #include "util/ram.h"
 
@@ -297,9 +298,13 @@ VxStatus TxtCursor::getFieldData(std::uint16_t field, FlatDataValue* out) {
     if (type == TXT_COLUMN_DATE)
         return dateValue(field, text, length, out);
     // A measured column keeps more than its reported width; a value longer
-    // still is returned cut, and says so.
-    if (shared->isMeasured() && reader_.wasCut(field))
+    // still is returned cut, and says so; in UTF-8 text never in the middle
+    // of a character.
+    if (shared->isMeasured() && reader_.wasCut(field)) {
         addOdbcWarning(ODBC_01004, 6070);
+        if (connection_->getCharset().isUtf8())
+            length = utf8CompleteLength(text, length);
+    }
     out->setValueBuffer(text, 0);
     out->setLength(static_cast<std::uint32_t>(length));
     out->setStorageType(INTERNAL_CHAR);

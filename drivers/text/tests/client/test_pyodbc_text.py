@@ -111,9 +111,10 @@ def test_query_with_parameters(cursor):
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
-    # Characters beyond ASCII arrive as UTF-8 ("h\u00e9\u20ac": 1 + 2 + 3
-    # bytes), and a long string as a long wide value.
-    assert [row.id for row in cursor.execute("SELECT id FROM emp.csv WHERE LEN(?) = 6 AND id < 3",
+    # Characters beyond ASCII arrive whole ("h\u00e9\u20ac": 1 + 2 + 3 bytes
+    # of UTF-8, which LEN counts as 3 characters), and a long string as a
+    # long wide value.
+    assert [row.id for row in cursor.execute("SELECT id FROM emp.csv WHERE LEN(?) = 3 AND id < 3",
                                              "h\u00e9\u20ac")] == [1, 2]
     long_text = "x" * 5000
     assert cursor.execute("SELECT id FROM emp.csv WHERE name = ?", long_text).fetchall() == []

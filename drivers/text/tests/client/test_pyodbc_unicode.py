@@ -1,0 +1,220 @@
+"""Unicode applications and the data source's character set, over files in
+UTF-8, CP1252 and CP437: pyodbc through the driver manager, the driver's own
+Unicode entry points called as a C client would (ctypes), isql, and the
+translator library.
+
+unixODBC hands a Unicode application's W calls (connect strings, SQL text,
+names, catalog arguments, messages) to the driver unchanged. SQL_C_WCHAR
+data it converts itself for an ODBC 2 driver, so the driver's own SQL_C_WCHAR
+conversions are shown through its entry points directly."""
+import ctypes
+import os
+import shutil
+import subprocess
+
+import pyodbc
+import pytest
+
+DRIVER = os.environ["KWTXT08_PATH"]
+DATA = os.path.join(os.environ["KWTXT08_DATA"], "unicode")
+SQL_C_WCHAR = -8
+
+ROWS = [
+    ("1", "café", "Zürich", "naïve résumé"),
+    ("2", "日本語テキスト", "東京", "キス"),
+    ("3", "emoji 🎉 party", "Kraków", None),
+    ("4", "Ünïcödé 𝄞", "Ōsaka", "x"),
+]
+
+
+def connect(rest="", **options):
+    options.setdefault("autocommit", True)
+    text = "DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv;%s" % (DRIVER, DATA, rest)
+    return pyodbc.connect(text, **options)
+
+
+def ids(cursor):
+    return [int(row[0]) for row in cursor.fetchall()]
+
+
+def test_names_reach_a_unicode_application_exactly():
+    connection = connect()
+    cursor = connection.cursor()
+    cursor.execute("SELECT * FROM intl.csv")
+    assert [column[0] for column in cursor.description] == ["id", "prénom", "ville", "note"]
+    # Catalog arguments arrive whole: the pattern selects its one column.
+    # (Column 4 is the SQL type: VARCHAR, 12; id is NUMERIC.)
+    assert [row[4] for row in cursor.columns(table="intl.csv", column="pré%")] == [12]
+    assert [row[4] for row in cursor.columns(table="intl.csv", column="%é%")] == [12]
+    assert [row[4] for row in cursor.columns(table="intl.csv", column="i%")] == [2]
+    connection.close()
+
+
+def test_non_ascii_parameters_and_literals_select_their_rows():
+    connection = connect()
+    cursor = connection.cursor()
+    select = "SELECT id FROM intl.csv WHERE prénom = ?"
+    assert ids(cursor.execute(select, "日本語テキスト")) == [2]
+    assert ids(cursor.execute(select, "emoji 🎉 party")) == [3]
+    assert ids(cursor.execute(select, "Ünïcödé 𝄞")) == [4]
+    assert ids(cursor.execute("SELECT id FROM intl.csv WHERE ville = 'Zürich'")) == [1]
+    assert ids(cursor.execute("SELECT id FROM intl.csv WHERE note = 'キス'")) == [2]
+    connection.close()
+
+
+def test_narrow_data_is_the_files_bytes_unchanged():
+    connection = connect()
+    connection.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8", ctype=pyodbc.SQL_CHAR)
+    rows = connection.cursor().execute("SELECT prénom, ville, note FROM intl.csv").fetchall()
+    assert [tuple(row) for row in rows] == [row[1:] for row in ROWS]
+    connection.close()
+
+
+def test_code_page_names_and_arguments_convert_through_the_character_set():
+    connection = connect("CharSet=CP1252")
+    connection.setdecoding(pyodbc.SQL_CHAR, encoding="cp1252", ctype=pyodbc.SQL_CHAR)
+    cursor = connection.cursor()
+    assert ids(cursor.execute("SELECT id FROM legacy.csv WHERE ville = ?", "Ørsted")) == [2]
+    assert ids(cursor.execute("SELECT id FROM legacy.csv WHERE nom = '€uro'")) == [2]
+    assert [tuple(row) for row in cursor.execute("SELECT nom, ville FROM legacy.csv")] == [
+        ("café", "Zürich"), ("€uro", "Ørsted")]
+    connection.close()
+
+
+def test_unknown_character_set_is_a_clear_error():
+    with pytest.raises(pyodbc.Error) as error:
+        connect("CharSet=NO-SUCH-SET")
+    assert "Invalid attribute in connection string: CharSet" in str(error.value)
+
+
+def test_non_ascii_connect_attribute_arrives_intact():
+    # Delimiter=é in CP1252 is the one byte 0xE9 that separates the fields.
+    connection = connect("CharSet=CP1252;TableType=Character;Delimiter=é")
+    cursor = connection.cursor()
+    assert [tuple(row) for row in cursor.execute("SELECT * FROM delimited.txt")] == [
+        (1, 2, "trois")]
+    assert [column[0] for column in cursor.description] == ["a", "b", "c"]
+    connection.close()
+
+
+# ---- The driver's Unicode entry points, called as a C client would ---------
+
+class Driver:
+    """The driver library's own entry points, without a driver manager."""
+
+    def __init__(self, connect_string):
+        self.lib = ctypes.CDLL(DRIVER)
+        self.env, self.dbc, self.stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
+        assert self.lib.SQLAllocEnv(ctypes.byref(self.env)) == 0
+        assert self.lib.SQLAllocConnect(self.env, ctypes.byref(self.dbc)) == 0
+        out = ctypes.create_string_buffer(2048)
+        length = ctypes.c_short()
+        rc = self.lib.SQLDriverConnectW(self.dbc, None, wide(connect_string), -3, out, 1024,
+                                        ctypes.byref(length), 0)
+        assert rc in (0, 1), self.error()
+        assert out.raw[:length.value * 2].decode("utf-16le").startswith("DRIVER=")
+        assert self.lib.SQLAllocStmt(self.dbc, ctypes.byref(self.stmt)) == 0
+
+    def error(self):
+        state, message = ctypes.create_string_buffer(12), ctypes.create_string_buffer(1024)
+        native, length = ctypes.c_int(), ctypes.c_short()
+        self.lib.SQLErrorW(None, self.dbc, self.stmt, state, ctypes.byref(native), message, 512,
+                           ctypes.byref(length))
+        return message.raw[:length.value * 2].decode("utf-16le")
+
+    def execute(self, sql):
+        assert self.lib.SQLExecDirectW(self.stmt, wide(sql), -3) == 0, self.error()
+
+    def column_name(self, column):
+        name = ctypes.create_string_buffer(256)
+        length, kind, scale, nullable = (ctypes.c_short() for _ in range(4))
+        size = ctypes.c_size_t()
+        assert self.lib.SQLDescribeColW(self.stmt, column, name, 128, ctypes.byref(length),
+                                        ctypes.byref(kind), ctypes.byref(size),
+                                        ctypes.byref(scale), ctypes.byref(nullable)) == 0
+        return name.raw[:length.value * 2].decode("utf-16le")
+
+    def pieces(self, column, units):
+        """The column's value read with SQLGetData(SQL_C_WCHAR) into a buffer of
+        `units` UTF-16 units, as the list of pieces; None for NULL."""
+        pieces = []
+        while True:
+            buffer = ctypes.create_string_buffer(units * 2)
+            length = ctypes.c_ssize_t()
+            rc = self.lib.SQLGetData(self.stmt, column, SQL_C_WCHAR, buffer, units * 2,
+                                     ctypes.byref(length))
+            if rc == 100:
+                return pieces
+            assert rc in (0, 1), self.error()
+            if length.value == -1:
+                return None
+            got = buffer.raw[:min(length.value, units * 2 - 2)]
+            got = got[:len(got) // 2 * 2]
+            text = got.decode("utf-16le", errors="surrogatepass")
+            if rc == 1:
+                text = text.split("\0")[0]
+            # A piece never ends in half a surrogate pair.
+            assert not (text and "\ud800" <= text[-1] <= "\udbff")
+            pieces.append(text)
+            if rc == 0:
+                return pieces
+
+    def close(self):
+        self.lib.SQLFreeStmt(self.stmt, 1)
+        self.lib.SQLDisconnect(self.dbc)
+        self.lib.SQLFreeConnect(self.dbc)
+        self.lib.SQLFreeEnv(self.env)
+
+
+def wide(text):
+    return ctypes.create_string_buffer(text.encode("utf-16le") + b"\0\0")
+
+
+def test_wide_data_in_pieces_of_three_units_is_exact():
+    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA))
+    driver.execute("SELECT prénom, note FROM intl.csv WHERE id > 0")
+    assert driver.column_name(1) == "prénom"
+    found = []
+    while driver.lib.SQLFetch(driver.stmt) == 0:
+        for column in (1, 2):
+            pieces = driver.pieces(column, 3)
+            assert pieces is None or all(len(piece) <= 2 for piece in pieces)
+            found.append(None if pieces is None else "".join(pieces))
+    assert found == [value for row in ROWS for value in (row[1], row[3])]
+    driver.close()
+
+
+def test_wide_data_of_a_code_page_file_is_exact():
+    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv;CharSet=CP1252"
+                    % (DRIVER, DATA))
+    driver.execute("SELECT nom, ville FROM legacy.csv WHERE ville <> 'Zürich'")
+    assert driver.lib.SQLFetch(driver.stmt) == 0
+    assert "".join(driver.pieces(1, 2)) == "€uro"
+    assert "".join(driver.pieces(2, 64)) == "Ørsted"
+    driver.close()
+
+
+# ---- Narrow clients and the translator -------------------------------------
+
+@pytest.mark.skipif(not shutil.which("isql"), reason="isql is not installed")
+def test_isql_shows_the_files_utf8_bytes_as_they_are():
+    text = "DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA)
+    result = subprocess.run(["isql", "-b", "-d|", "-c", "-k", text], input=(
+        "SELECT prénom, ville FROM intl.csv\n").encode("utf-8"), capture_output=True, check=False)
+    output = result.stdout
+    assert "prénom|ville".encode("utf-8") in output, output
+    for _, first, city, _ in ROWS:
+        assert ("%s|%s" % (first, city)).encode("utf-8") in output
+
+
+def test_translator_library_converts_oem_files_for_unicode_clients():
+    # trnunicode: oem.csv (CP437) through the translator into CP1252, the
+    # connection's character set.
+    connection = pyodbc.connect("DSN=trnunicode", autocommit=True)
+    connection.setdecoding(pyodbc.SQL_CHAR, encoding="cp1252", ctype=pyodbc.SQL_CHAR)
+    cursor = connection.cursor()
+    rows = cursor.execute("SELECT nom, ville FROM oem.csv").fetchall()
+    assert [tuple(row) for row in rows] == [("café", "Zürich"), ("Åse", "Göteborg")]
+    assert ids(cursor.execute("SELECT id FROM oem.csv WHERE ville = ?", "Göteborg")) == [2]
+    assert ids(cursor.execute("SELECT id FROM oem.csv WHERE nom = 'café'")) == [1]
+    connection.close()
