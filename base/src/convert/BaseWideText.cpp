@@ -55,8 +55,8 @@ BaseWideIn::~BaseWideIn() {
 }
 
 SQLSMALLINT BaseWideIn::shortLength() const {
-    if (length_ > SHRT_MAX)
-        return SHRT_MAX;
+    if (length_ > SHRT_MAX) // too long to count in 16 bits: the copy is terminated
+        return text_ ? static_cast<SQLSMALLINT>(SQL_NTS) : SHRT_MAX;
     return static_cast<SQLSMALLINT>(length_ < SHRT_MIN ? SQL_NTS : length_);
 }
 
@@ -113,11 +113,12 @@ SQLRETURN BaseWideOut::finish(SQLRETURN rc, const VxCharset& charset, SQLLEN len
         *full = static_cast<SQLLEN>(bytes_ ? units * 2 : units);
     std::size_t copied = baseCopyWide(wide, units, buffer_, bytes_ ? size_ : size_ * 2);
     ramFree(wide);
-    if (copied < units && !narrowCut && list) {
+    bool cut = buffer_ && copied < units; // without a buffer only the length is asked for
+    if (cut && !narrowCut && list) {
         VxErrorListScope scope(list);
         addOdbcWarning(ODBC_01004);
     }
-    if (copied < units && rc == SQL_SUCCESS)
+    if (cut && rc == SQL_SUCCESS)
         rc = SQL_SUCCESS_WITH_INFO;
     return rc;
 }

@@ -16,4 +16,5 @@ list(APPEND BASE_UNIT_TEST_SOURCES
     ${BASE_SOURCE_DIR}/tests/convert/ConvertMatrixTest.cpp
     ${BASE_SOURCE_DIR}/tests/convert/BaseCalendarTest.cpp
     ${BASE_SOURCE_DIR}/tests/convert/BaseConvertTest.cpp
-    ${BASE_SOURCE_DIR}/tests/convert/BaseOutStringTest.cpp)
+    ${BASE_SOURCE_DIR}/tests/convert/BaseOutStringTest.cpp
+    ${BASE_SOURCE_DIR}/tests/convert/BaseWideTextTest.cpp)
