@@ -66,17 +66,25 @@ protected:
         std::vector<Record> all = records();
         return all.empty() ? "<none>" : all.front().message;
     }
-    // The first message through SQLErrorW, as UTF-16 units.
-    std::u16string wideReport() {
+    // The messages through SQLErrorW, as UTF-16 units, without the prefix.
+    std::vector<std::u16string> wideReports() {
+        std::vector<std::u16string> all;
         SQLWCHAR state[6];
         SQLWCHAR message[600];
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(SQLErrorW(henv_, hdbc_, hstmt_, state, &native, message, 600, &length)))
-            return u"<none>";
-        std::u16string text(message, message + length);
         const std::u16string prefix = u"[BRELLMONT][ODBC Test driver]";
-        return text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size()) : text;
+        while (
+            SQL_SUCCEEDED(SQLErrorW(henv_, hdbc_, hstmt_, state, &native, message, 600, &length))) {
+            std::u16string text(message, message + length);
+            all.push_back(text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size())
+                                                                      : text);
+        }
+        return all;
+    }
+    std::u16string wideReport() {
+        std::vector<std::u16string> all = wideReports();
+        return all.empty() ? u"<none>" : all.front();
     }
     std::string firstState() {
         std::vector<Record> all = records();
@@ -454,6 +462,37 @@ TEST_F(Execute, TranslationLibrarySendsParametersInTheDataSourceCharacterSet) {
     ASSERT_EQ(SQL_SUCCESS, bindText(1, value));
     EXPECT_EQ(SQL_SUCCESS_WITH_INFO, SQLExecute(hstmt_));
     EXPECT_EQ(u"'caf\u00e9'", wideReport());
+}
+
+// Wide text substituted into the statement: in the connection's character
+// set, and cut to the precision in whole characters.
+TEST_F(Execute, WideParametersAreSubstitutedInTheConnectionsCharacterSet) {
+    std::string text = "DSN=tstdsn;Params=text;CharSet=CP1252";
+    ASSERT_TRUE(
+        SQL_SUCCEEDED(SQLDriverConnect(hdbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                       SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocStmt(hdbc_, &hstmt_));
+    std::u16string value = u"€uro";
+    ASSERT_EQ(SQL_SUCCESS, prepare("echo ?"));
+    ASSERT_EQ(SQL_SUCCESS, SQLBindParameter(hstmt_, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR,
+                                            20, 0, value.data(), 0, nullptr));
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, SQLExecute(hstmt_));
+    EXPECT_EQ(u"'€uro'", wideReport()); // 0x80 in CP1252
+    SQLFreeStmt(hstmt_, SQL_DROP);
+    hstmt_ = nullptr;
+    SQLDisconnect(hdbc_);
+    text = "DSN=tstdsn;Params=text";
+    ASSERT_TRUE(
+        SQL_SUCCEEDED(SQLDriverConnect(hdbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                       SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocStmt(hdbc_, &hstmt_));
+    std::u16string cjk = u"日本語";
+    ASSERT_EQ(SQL_SUCCESS, prepare("echo ?"));
+    ASSERT_EQ(SQL_SUCCESS, SQLBindParameter(hstmt_, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR, 2,
+                                            0, cjk.data(), 0, nullptr));
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, SQLExecute(hstmt_));
+    EXPECT_EQ(wideReports(),
+              (std::vector<std::u16string>{u"Data truncated, parameter 1.", u"'日本'"}));
 }
 
 } // namespace

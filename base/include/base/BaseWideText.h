@@ -86,6 +86,12 @@ private:
     std::size_t narrowSize_ = 0;
 };
 
+// Wide data of an application (2-byte units that need not be aligned;
+// `length` in bytes, or SQL_NTS for a text ending in a zero unit) as text of
+// `charset` in a new block (ramFree), *narrowLength its bytes.
+VX_EXPORT VxStatus baseWideToNarrow(const VxCharset& charset, const void* value, SQLLEN length,
+                                    char** narrow, SQLLEN* narrowLength);
+
 // Reports S1001 in `list` for a conversion that ran out of memory.
 VX_EXPORT SQLRETURN baseWideFailure(VxErrorList& list);
 

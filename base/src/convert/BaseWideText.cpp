@@ -132,6 +132,27 @@ SQLRETURN BaseWideOut::finish(SQLRETURN rc, const VxCharset& charset, SQLLEN len
     return rc;
 }
 
+VxStatus baseWideToNarrow(const VxCharset& charset, const void* value, SQLLEN length, char** narrow,
+                          SQLLEN* narrowLength) {
+    const auto* bytes = static_cast<const unsigned char*>(value);
+    std::size_t units = 0;
+    if (length == SQL_NTS) {
+        while (bytes[2 * units] != 0 || bytes[2 * units + 1] != 0)
+            ++units;
+    } else if (length > 0) {
+        units = static_cast<std::size_t>(length / 2);
+    }
+    auto* wide = static_cast<char16_t*>(ramAlloc(units * 2 + 2));
+    if (!wide)
+        return VX_ERROR;
+    std::memcpy(wide, bytes, units * 2);
+    std::size_t produced = 0;
+    VxStatus status = charset.toNarrow(wide, units, narrow, &produced);
+    ramFree(wide);
+    *narrowLength = static_cast<SQLLEN>(produced);
+    return status;
+}
+
 SQLRETURN baseWideFailure(VxErrorList& list) {
     VxErrorListScope scope(&list);
     addOdbcError(ODBC_S1001);

@@ -16,6 +16,7 @@
 // A value that does not convert raises 22xxx with " Error in parameter n.".
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -25,6 +26,8 @@
 #include "base/BaseErrors.h"
 #include "base/BaseEscapeProcessor.h"
 #include "base/BaseParam.h"
+#include "base/BaseWideText.h"
+#include "util/VxUtf8.h"
 #include "util/ram.h"
 
 namespace {
@@ -52,10 +55,13 @@ struct Scratch {
     }
 };
 
-// The application's value as text (character C types as they are, others
-// converted), `length` resolved.
-VxStatus valueAsText(unsigned short n, short cType, const void* value, SQLLEN length,
-                     Scratch& text) {
+// The application's value as text (character C types as they are, wide
+// text in the connection's character set, others converted), `length`
+// resolved.
+VxStatus valueAsText(const VxCharset& charset, unsigned short n, short cType, const void* value,
+                     SQLLEN length, Scratch& text) {
+    if (cType == SQL_C_WCHAR && (length >= 0 || length == SQL_NTS))
+        return baseWideToNarrow(charset, value, length, &text.bytes, &text.length);
     if (cType == SQL_C_CHAR) {
         if (length == SQL_NTS)
             length = static_cast<SQLLEN>(std::strlen(static_cast<const char*>(value)));
@@ -66,8 +72,6 @@ VxStatus valueAsText(unsigned short n, short cType, const void* value, SQLLEN le
         return VX_SUCCESS;
     }
     SQLLEN size = cType == SQL_C_BINARY ? 2 * length + 1 : NUMBER_TEXT_SIZE;
-    if (cType == SQL_C_WCHAR)
-        size = (length == SQL_NTS ? 65536 : length * 2) + 1;
     if (text.allocate(size) != VX_SUCCESS)
         return VX_ERROR;
     return baseConvertCToInternal(BaseConvertPlace::parameter(n), cType, value, length,
@@ -150,17 +154,23 @@ VxStatus BaseStatementExec::literalOf(BaseStatement& s, std::uint16_t n, BasePar
     bool charValue = baseIsCharCType(p.cType_);
     Scratch text;
     if (baseIsCharSqlType(p.sqlType_)) {
-        if (valueAsText(n, p.cType_, value, length, text) != VX_SUCCESS)
+        if (valueAsText(connection.getCharset(), n, p.cType_, value, length, text) != VX_SUCCESS)
             return VX_ERROR;
-        if (p.precision_ > 0 && static_cast<SQLULEN>(text.length) > p.precision_) {
+        // The precision counts characters: whole UTF-8 sequences in UTF-8.
+        std::size_t bytes = static_cast<std::size_t>(text.length);
+        std::size_t kept = p.precision_ == 0 ? bytes
+                           : connection.getCharset().isUtf8()
+                               ? utf8CharOffset(text.bytes, bytes, p.precision_)
+                               : std::min<std::size_t>(bytes, p.precision_);
+        if (kept < bytes) {
             addOdbcWarning(ODBC_01004, 6032) << static_cast<long>(n);
-            text.length = static_cast<SQLLEN>(p.precision_);
+            text.length = static_cast<SQLLEN>(kept);
         }
         return out.addQuotedBytes(text.bytes, static_cast<std::size_t>(text.length), quote);
     }
     bool dateType = p.sqlType_ == SQL_DATE || p.sqlType_ == SQL_TIME || p.sqlType_ == SQL_TIMESTAMP;
     if (dateType && charValue) {
-        if (valueAsText(n, p.cType_, value, length, text) != VX_SUCCESS)
+        if (valueAsText(connection.getCharset(), n, p.cType_, value, length, text) != VX_SUCCESS)
             return VX_ERROR;
         if (!hasEscape(text.bytes, text.length))
             return out.addQuotedBytes(text.bytes, static_cast<std::size_t>(text.length), quote);
@@ -180,10 +190,10 @@ VxStatus BaseStatementExec::literalOf(BaseStatement& s, std::uint16_t n, BasePar
         if (baseConvertCToInternal(BaseConvertPlace::parameter(n), p.cType_, value, length,
                                    INTERNAL_DOUBLE, &check, sizeof check, nullptr,
                                    0) != VX_SUCCESS ||
-            valueAsText(n, p.cType_, value, length, text) != VX_SUCCESS)
+            valueAsText(connection.getCharset(), n, p.cType_, value, length, text) != VX_SUCCESS)
             return VX_ERROR;
     } else if (numeric) {
-        if (valueAsText(n, p.cType_, value, length, text) != VX_SUCCESS)
+        if (valueAsText(connection.getCharset(), n, p.cType_, value, length, text) != VX_SUCCESS)
             return VX_ERROR;
     } else if (valueThroughType(n, p, value, length, text) != VX_SUCCESS) {
         return VX_ERROR;

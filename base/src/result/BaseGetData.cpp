@@ -17,6 +17,7 @@
 #include "base/BaseErrors.h"
 #include "base/BaseField.h"
 #include "base/BaseOutString.h"
+#include "base/BaseWideText.h"
 #include "util/ram.h"
 
 namespace {
@@ -265,33 +266,6 @@ VxStatus BaseStatement::convertInternalToCHuge(unsigned short column, short cTyp
     return deliver(*this, column, cType, out, value, length, type, scale, true);
 }
 
-namespace {
-
-// Wide text of an application (2-byte units, SQL_NTS for a terminated
-// text, which need not be aligned) in the connection's character set.
-VxStatus wideParamToNarrow(const VxCharset& charset, const void* value, SQLLEN length,
-                           char** narrow, SQLLEN* narrowLength) {
-    const auto* bytes = static_cast<const unsigned char*>(value);
-    std::size_t units = 0;
-    if (length == SQL_NTS) {
-        while (bytes[2 * units] != 0 || bytes[2 * units + 1] != 0)
-            ++units;
-    } else {
-        units = static_cast<std::size_t>(length / 2);
-    }
-    auto* wide = static_cast<char16_t*>(ramAlloc(units * 2 + 2));
-    if (!wide)
-        return VX_ERROR;
-    std::memcpy(wide, bytes, units * 2);
-    std::size_t produced = 0;
-    VxStatus status = charset.toNarrow(wide, units, narrow, &produced);
-    ramFree(wide);
-    *narrowLength = static_cast<SQLLEN>(produced);
-    return status;
-}
-
-} // namespace
-
 // Wide values become text of the connection's character set; character
 // values bound for the data source then pass through the connection's
 // translation library.
@@ -301,7 +275,7 @@ VxStatus BaseStatement::convertCToInternal(unsigned short param, short cType, co
     SQLLEN produced = 0;
     char* narrow = nullptr;
     if (cType == SQL_C_WCHAR && value && (length >= 0 || length == SQL_NTS)) {
-        if (wideParamToNarrow(getConnection().getCharset(), value, length, &narrow, &length) !=
+        if (baseWideToNarrow(getConnection().getCharset(), value, length, &narrow, &length) !=
             VX_SUCCESS)
             return VX_ERROR;
         value = narrow;
