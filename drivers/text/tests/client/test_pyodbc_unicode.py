@@ -194,6 +194,26 @@ def test_wide_data_of_a_code_page_file_is_exact():
     driver.close()
 
 
+def test_other_wide_functions_answer_in_characters_and_bytes():
+    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA))
+    lib, out, length = driver.lib, ctypes.create_string_buffer(512), ctypes.c_short()
+    # SQLGetInfoW counts bytes; a buffer of 6 bytes holds 2 characters.
+    assert lib.SQLGetInfoW(driver.dbc, 17, out, 512, ctypes.byref(length)) == 0  # SQL_DBMS_NAME
+    name = out.raw[:length.value].decode("utf-16le")
+    assert name and length.value == 2 * len(name)
+    assert lib.SQLGetInfoW(driver.dbc, 17, out, 6, ctypes.byref(length)) == 1
+    assert out.raw[:6].decode("utf-16le") == name[:2] + "\0"
+    # SQLNativeSqlW and the cursor name count characters.
+    native = ctypes.c_int()
+    sql = "SELECT prénom FROM intl.csv WHERE ville = '東京'"
+    assert lib.SQLNativeSqlW(driver.dbc, wide(sql), -3, out, 256, ctypes.byref(native)) == 0
+    assert out.raw[:native.value * 2].decode("utf-16le") == sql
+    assert lib.SQLSetCursorNameW(driver.stmt, wide("curseur_é"), -3) == 0
+    assert lib.SQLGetCursorNameW(driver.stmt, out, 256, ctypes.byref(length)) == 0
+    assert out.raw[:length.value * 2].decode("utf-16le") == "curseur_é"
+    driver.close()
+
+
 # ---- Narrow clients and the translator -------------------------------------
 
 @pytest.mark.skipif(not shutil.which("isql"), reason="isql is not installed")
