@@ -165,10 +165,11 @@ def test_functions_reported_are_those_that_work(odbc2, connection):
     assert cursor.primaryKeys("emp.csv").fetchall() == []
     assert cursor.rowIdColumns("emp.csv").fetchall() == []
     assert cursor.getTypeInfo().fetchall()
-    # Those not reported are refused without reaching the driver.
+    # Those not reported are refused: by the driver manager (IM001), or by
+    # the driver when the manager calls its wide entry point (HYC00).
     with pytest.raises(pyodbc.Error) as error:
         cursor.foreignKeys(table="emp.csv")
-    assert error.value.args[0] == "IM001"
+    assert error.value.args[0] in ("IM001", "HYC00")
 
 
 def test_static_cursor_scrolls(odbc2):
