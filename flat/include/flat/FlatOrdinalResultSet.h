@@ -40,6 +40,12 @@ protected:
     virtual std::uint32_t readTarget(std::uint32_t row) const { return row; }
     // Reads the child forward until `target` rows are stored or it ends.
     [[nodiscard]] VxStatus readUpTo(std::uint32_t target);
+    // Operators that produce all their rows at once (the sorts) store every
+    // handle at the first fetch in materialize, through appendHandle; the
+    // stored rows are then complete.
+    virtual bool materializes() const { return false; }
+    [[nodiscard]] virtual VxStatus materialize() { return VX_SUCCESS; }
+    [[nodiscard]] VxStatus appendHandle(const unsigned char* handle);
 
 private:
     [[nodiscard]] VxStatus ensureBuffers();

@@ -89,11 +89,19 @@ VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
         return syntaxError(3859);
     auto* projection = new FlatProjection(info_, from_);
     from_ = projection;
+    projection_ = projection;
     if (buildSelectList(projection) != VX_SUCCESS || buildOnConditions() != VX_SUCCESS ||
         buildWhere() != VX_SUCCESS || checkOtherClauses() != VX_SUCCESS)
         return VX_ERROR;
-    if (mode_ & 0x001)
-        from_ = new FlatRandomFetch(info_, from_);
+    if (distinct_ && buildDistinct() != VX_SUCCESS)
+        return VX_ERROR;
+    if (clauses_[ORDER_BY].present && buildOrderBy() != VX_SUCCESS)
+        return VX_ERROR;
+    tree->randomFetch = nullptr;
+    if ((mode_ & 0x001) && !from_->isRandomAccess()) {
+        tree->randomFetch = new FlatRandomFetch(info_, from_);
+        from_ = tree->randomFetch;
+    }
     tree->root = from_;
     tree->projection = projection;
     from_ = nullptr;
@@ -105,14 +113,12 @@ VxStatus FlatSelectParser::checkOtherClauses() {
         return notCapable();
     if (clauses_[HAVING].present)
         return syntaxError(3975);
-    if (distinct_)
-        return notCapable();
     if (union_)
         return (mode_ & 0x010) ? syntaxError(3859) : notCapable();
     if (clauses_[FOR_UPDATE].present)
         return (mode_ & 0x004) ? syntaxError(3997) : notCapable();
-    if (clauses_[ORDER_BY].present)
-        return (mode_ & 0x002) ? syntaxError(3997) : notCapable();
+    if (clauses_[ORDER_BY].present && (mode_ & 0x002))
+        return syntaxError(3997);
     return VX_SUCCESS;
 }
 

@@ -26,15 +26,20 @@
 #include "util/VxStatus.h"
 
 class FlatJoin;
+class FlatOrderBy;
 class FlatProjection;
+class FlatRandomFetch;
+class FlatResultSetColumn;
+class FlatSortKeys;
 class FlatResultSet;
 class FlatResultSetGlobalInfo;
 class FlatTableAccess;
 class VxArray;
 
 struct FlatSelectTree {
-    FlatResultSet* root = nullptr;        // owned by the caller after success
-    FlatProjection* projection = nullptr; // the projection inside it
+    FlatResultSet* root = nullptr;          // owned by the caller after success
+    FlatProjection* projection = nullptr;   // the projection inside it
+    FlatRandomFetch* randomFetch = nullptr; // the scrolling operator on top, if any
 };
 
 class FlatSelectParser {
@@ -97,6 +102,13 @@ private:
     [[nodiscard]] VxStatus compileCondition(const Span& span, std::uint16_t visibleTables,
                                             Place place);
     [[nodiscard]] VxStatus checkOtherClauses();
+    // DISTINCT and ORDER BY: sorts over the result.
+    [[nodiscard]] VxStatus buildDistinct();
+    [[nodiscard]] VxStatus buildOrderBy();
+    [[nodiscard]] VxStatus addOrderItem(FlatOrderBy* order, char* text, std::size_t offset);
+    // A key that is result column `column`.
+    [[nodiscard]] VxStatus addColumnKey(FlatSortKeys* keys, FlatResultSetColumn* column,
+                                        bool descending);
     // A NUL-terminated copy of the span (ramFree), or null when memory runs out.
     char* copySpan(const Span& span) const;
 
@@ -107,6 +119,7 @@ private:
     const char* userName_ = "";
     const char* sql_ = nullptr;
     FlatResultSet* from_ = nullptr;         // the FROM tree while it is built
+    FlatProjection* projection_ = nullptr;  // the select list, once built
     FlatParseStack<FlatJoin*> joins_;       // joins_[k - 2] adds table k
     FlatParseStack<OuterJoin> outerJoins_;  // in the order written
     FlatParseStack<std::size_t> waitingOn_; // outer joins without ON yet
@@ -115,5 +128,6 @@ private:
     bool outerParen_ = false;
     bool outerClosed_ = false;
     bool distinct_ = false;
+    bool grouping_ = false; // GROUP BY, or aggregates over the whole input
     bool union_ = false;
 };

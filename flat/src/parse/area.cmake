@@ -10,6 +10,7 @@ list(APPEND FLAT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FlatSelectBuild.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSelectParser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSelectScope.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatSelectSort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSqlLexer.cpp)
 list(APPEND FLAT_UNIT_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatExprCompileTest.cpp

@@ -54,18 +54,23 @@ VxStatus FlatOrdinalResultSet::ensureBuffers() {
     return VX_SUCCESS;
 }
 
-VxStatus FlatOrdinalResultSet::storeCurrent() {
+VxStatus FlatOrdinalResultSet::appendHandle(const unsigned char* handle) {
     std::uint64_t offset = static_cast<std::uint64_t>(stored_) * handleSize_;
     if (stored_ == 0xFFFFFFFFu || offset + handleSize_ > 0xFFFFFFFFu) {
         // The handle file is addressed with 32-bit offsets.
         addOdbcError(ODBC_S1000);
         return VX_ERROR;
     }
-    if (child_->getRowHandle(handle_) != VX_SUCCESS ||
-        file_->tmpWrite(static_cast<std::uint32_t>(offset), handle_, handleSize_) != VX_SUCCESS)
+    if (file_->tmpWrite(static_cast<std::uint32_t>(offset), handle, handleSize_) != VX_SUCCESS)
         return VX_ERROR;
     ++stored_;
     return VX_SUCCESS;
+}
+
+VxStatus FlatOrdinalResultSet::storeCurrent() {
+    if (child_->getRowHandle(handle_) != VX_SUCCESS)
+        return VX_ERROR;
+    return appendHandle(handle_);
 }
 
 VxStatus FlatOrdinalResultSet::positionChild(std::uint32_t row, std::uint16_t* status) {
@@ -87,6 +92,14 @@ VxStatus FlatOrdinalResultSet::readUpTo(std::uint32_t target) {
     if (complete_ || stored_ >= target)
         return VX_SUCCESS;
     bool eof = false;
+    if (!started_ && materializes()) {
+        started_ = true;
+        if (materialize() != VX_SUCCESS)
+            return VX_ERROR;
+        complete_ = true;
+        childAt_ = 0;
+        return VX_SUCCESS;
+    }
     if (!started_) {
         started_ = true;
         if (child_->fetchFirst(&eof) != VX_SUCCESS)

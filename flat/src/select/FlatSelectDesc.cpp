@@ -97,8 +97,8 @@ VxStatus FlatSelectDesc::parseSelect(const char* sql, unsigned mode) {
     projection_ = tree.projection;
     resultInfo_.setRoot(root_);
     bool deferred = !connection || connection->hasFlatFlag(FlatConnection::FLAT_DEFER_EVALUATION);
-    if ((mode & FLAT_SELECT_RANDOM) && !deferred)
-        static_cast<FlatRandomFetch*>(root_)->setReadAll(true);
+    if (tree.randomFetch && !deferred)
+        tree.randomFetch->setReadAll(true);
     return VX_SUCCESS;
 }
 

@@ -1,0 +1,85 @@
+"""SQLExtendedFetch over sorted and grouped results, as an ODBC 2
+application calls it through the driver manager: every direction moves
+over the rows in their sorted order."""
+import ctypes
+import os
+
+import pytest
+
+DRIVER = os.environ["KWTXT08_PATH"]
+DATA = os.path.join(os.environ["KWTXT08_DATA"], "order")
+CONNECT = "DRIVER=%s;Database=%s;FirstLineNames=1" % (DRIVER, DATA)
+
+NEXT, FIRST, LAST, PRIOR, ABSOLUTE, RELATIVE = 1, 2, 3, 4, 5, 6
+SQL_NO_DATA = 100
+
+
+class Odbc2Application:
+    def __init__(self):
+        self.odbc = ctypes.CDLL("libodbc.so.2")
+        self.env, self.dbc, self.stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
+        assert self.odbc.SQLAllocEnv(ctypes.byref(self.env)) == 0
+        assert self.odbc.SQLAllocConnect(self.env, ctypes.byref(self.dbc)) == 0
+        text = CONNECT.encode()
+        assert self.odbc.SQLDriverConnect(self.dbc, None, text, len(text), None, 0, None,
+                                          0) in (0, 1)
+        assert self.odbc.SQLAllocStmt(self.dbc, ctypes.byref(self.stmt)) == 0
+
+    def message(self):
+        state, text = ctypes.create_string_buffer(6), ctypes.create_string_buffer(512)
+        native, length = ctypes.c_int(), ctypes.c_short()
+        self.odbc.SQLError(self.env, self.dbc, self.stmt, state, ctypes.byref(native), text,
+                           512, ctypes.byref(length))
+        return state.value.decode() + " " + text.value.decode()
+
+    def scroll(self, sql, moves, rowset=2):
+        """Executes `sql` on a static cursor with `rowset` rows and returns
+        the first column's rows of each move (None for no data)."""
+        assert self.odbc.SQLSetScrollOptions(self.stmt, 1, ctypes.c_long(-3), rowset) == 0
+        assert self.odbc.SQLExecDirect(self.stmt, sql.encode(), len(sql)) == 0, self.message()
+        values = (ctypes.c_char * (32 * rowset))()
+        lengths = (ctypes.c_long * rowset)()
+        assert self.odbc.SQLBindCol(self.stmt, 1, 1, values, 32, lengths) == 0
+        rows, status = ctypes.c_ulong(), (ctypes.c_ushort * rowset)()
+        seen = []
+        for direction, offset in moves:
+            rc = self.odbc.SQLExtendedFetch(self.stmt, direction, ctypes.c_long(offset),
+                                            ctypes.byref(rows), status)
+            if rc == SQL_NO_DATA:
+                seen.append(None)
+                continue
+            assert rc == 0, self.message()
+            seen.append([values[i * 32:(i + 1) * 32].split(b"\0")[0].decode()
+                         if lengths[i] >= 0 else None for i in range(rows.value)])
+        self.odbc.SQLFreeStmt(self.stmt, 0)
+        return seen
+
+    def close(self):
+        self.odbc.SQLFreeStmt(self.stmt, 1)
+        self.odbc.SQLDisconnect(self.dbc)
+        self.odbc.SQLFreeConnect(self.dbc)
+        self.odbc.SQLFreeEnv(self.env)
+
+
+@pytest.fixture
+def odbc2():
+    application = Odbc2Application()
+    yield application
+    application.close()
+
+
+MOVES = [(NEXT, 0), (NEXT, 0), (PRIOR, 0), (LAST, 0), (FIRST, 0), (ABSOLUTE, 4),
+         (RELATIVE, -2), (RELATIVE, 3), (ABSOLUTE, 9), (PRIOR, 0)]
+
+
+def test_scrolls_over_an_ordered_result(odbc2):
+    # Ids by amount descending (NULL last), ties by id.
+    seen = odbc2.scroll("SELECT id FROM sales.csv ORDER BY amount DESC, id", MOVES)
+    assert seen == [["2", "5"], ["7", "1"], ["2", "5"], ["6", "3"], ["2", "5"], ["1", "4"],
+                    ["5", "7"], ["4", "6"], None, ["6", "3"]]
+
+
+def test_scrolls_over_a_distinct_result(odbc2):
+    seen = odbc2.scroll("SELECT DISTINCT name FROM sales.csv ORDER BY 1 DESC", MOVES[:6])
+    assert seen == [["Ed", "Di"], ["Cy", "Bob"], ["Ed", "Di"], ["Bob", "Ann"], ["Ed", "Di"],
+                    ["Bob", "Ann"]]

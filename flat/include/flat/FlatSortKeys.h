@@ -1,0 +1,85 @@
+// FlatSortKeys: the keys of a sort over result rows (ORDER BY, DISTINCT,
+// GROUP BY). Each key is an op stream evaluated against the current row;
+// its value is stored at a fixed place of a sort record, and two records
+// compare key by key with the expression comparison (NULL first), the
+// first difference deciding, negated for a descending key.
+//
+// Stored form of one key: a null byte (0 NULL, 1 a value), the storage
+// type (2 bytes), the length (4 bytes), then the value's bytes, at most
+// the key's width (strings longer than the width are cut).
+#pragma once
+
+#include <cstdint>
+
+#include "flat/FlatDataValue.h"
+#include "util/VxExport.h"
+#include "util/VxStatus.h"
+
+class FlatOpStream;
+class FlatOpStreamGlobalInfo;
+
+constexpr std::uint32_t FLAT_SORT_KEY_HEADER = 7;
+
+class VX_EXPORT FlatSortKeys {
+public:
+    explicit FlatSortKeys(FlatOpStreamGlobalInfo* info) : info_(info) {}
+    ~FlatSortKeys();
+    FlatSortKeys(const FlatSortKeys&) = delete;
+    FlatSortKeys& operator=(const FlatSortKeys&) = delete;
+
+    // Adds a key (the stream is owned from now on, also on failure).
+    // `exprType` is the expression type the compiler gave it and `length`
+    // its expression length.
+    [[nodiscard]] VxStatus add(FlatOpStream* stream, short exprType, std::uint32_t length,
+                               bool descending);
+
+    std::uint16_t getCount() const { return count_; }
+    // Bytes of all keys together, and where key `n` starts.
+    std::uint32_t getBytes() const { return bytes_; }
+    std::uint32_t getOffset(std::uint16_t n) const { return keys_[n].offset; }
+    std::uint32_t getSize(std::uint16_t n) const { return FLAT_SORT_KEY_HEADER + keys_[n].width; }
+    short getCompareType(std::uint16_t n) const { return keys_[n].compareType; }
+
+    // Evaluates every key for the current row into `record`.
+    [[nodiscard]] VxStatus evaluate(unsigned char* record);
+    // Evaluates key `n` into `slot`.
+    [[nodiscard]] VxStatus evaluateKey(std::uint16_t n, unsigned char* slot);
+    // Compares two records over keys [from, to); a failure of the value
+    // comparison is recorded and counts as equal.
+    int compare(const unsigned char* a, const unsigned char* b, std::uint16_t from,
+                std::uint16_t to);
+    int compare(const unsigned char* a, const unsigned char* b) { return compare(a, b, 0, count_); }
+    // Compares one stored value with another of SQL type `compareType`.
+    static int compareSlots(FlatOpStreamGlobalInfo* info, short compareType, const unsigned char* a,
+                            const unsigned char* b);
+    // The stored value of `slot` as a value borrowing its bytes.
+    static void readSlot(const unsigned char* slot, FlatDataValue* value);
+    // Stores `value` into `slot` of `width` value bytes.
+    static void writeSlot(const FlatDataValue& value, std::uint32_t width, unsigned char* slot);
+    // The SQL type with which values of expression type `exprType` compare.
+    static short compareTypeOf(short exprType);
+    // The value bytes a key of expression type and length needs.
+    static std::uint32_t widthOf(short exprType, std::uint32_t length);
+
+    // Failure of a comparison made inside the sort (the sort itself cannot
+    // report one): set once, checked by the operator after sorting.
+    bool hasFailed() const { return failed_; }
+    void clearFailure() { failed_ = false; }
+
+private:
+    struct Key {
+        FlatOpStream* stream;
+        std::uint32_t offset;
+        std::uint32_t width;
+        short compareType;
+        bool descending;
+    };
+
+    FlatOpStreamGlobalInfo* info_;
+    Key* keys_ = nullptr;
+    std::uint16_t count_ = 0;
+    std::uint16_t capacity_ = 0;
+    std::uint32_t bytes_ = 0;
+    FlatDataValue value_;
+    bool failed_ = false;
+};

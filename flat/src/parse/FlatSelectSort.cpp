@@ -1,0 +1,195 @@
+// FlatSelectParser: DISTINCT and ORDER BY, the sorts over the result.
+#include <cstdlib>
+#include <cstring>
+
+#include "error/FlatErrors.h"
+#include "flat/FlatOpStream.h"
+#include "flat/FlatOrderBy.h"
+#include "flat/FlatProjection.h"
+#include "flat/FlatResultSetGlobalInfo.h"
+#include "parse/FlatSelectParser.h"
+#include "parse/FlatSelectScope.h"
+#include "util/ram.h"
+#include "util/str.h"
+
+namespace {
+
+bool isBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ' && c != 0;
+}
+
+bool isWordChar(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+           u == '#' || u >= 0x80;
+}
+
+bool sameWord(const char* text, std::size_t length, const char* word) {
+    if (std::strlen(word) != length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        char a = text[i];
+        if (a >= 'a' && a <= 'z')
+            a = static_cast<char>(a - 'a' + 'A');
+        if (a != word[i])
+            return false;
+    }
+    return true;
+}
+
+// Removes a trailing ASC / ASCENDING / DESC / DESCENDING from the item
+// (`*length` is the trimmed length); *descending tells which.
+void takeDirection(const char* text, std::size_t* length, bool* descending) {
+    *descending = false;
+    std::size_t end = *length;
+    std::size_t start = end;
+    while (start > 0 && isWordChar(text[start - 1]))
+        --start;
+    if (start == 0 || start == end)
+        return;
+    char before = text[start - 1];
+    if (!isBlank(before) && before != ')' && before != '\'' && before != '"' && before != '`')
+        return;
+    const char* word = text + start;
+    std::size_t size = end - start;
+    bool desc = sameWord(word, size, "DESC") || sameWord(word, size, "DESCENDING");
+    bool asc = sameWord(word, size, "ASC") || sameWord(word, size, "ASCENDING");
+    if (!desc && !asc)
+        return;
+    *descending = desc;
+    while (start > 0 && isBlank(text[start - 1]))
+        --start;
+    *length = start;
+}
+
+} // namespace
+
+VxStatus FlatSelectParser::addColumnKey(FlatSortKeys* keys, FlatResultSetColumn* column,
+                                        bool descending) {
+    auto* stream = new FlatOpStream(info_->getExprInfo());
+    short type = column->getSqlType();
+    std::uint32_t length = column->getPrecision();
+    VxStatus status = VX_SUCCESS;
+    if (column->isSourceField()) {
+        FlatOpStreamBuilder builder;
+        builder.addField(column->getSourceTable(), column->getSourceFieldNumber());
+        status = stream->compile(builder);
+    } else {
+        FlatOpStream& source = column->getExpr().getOpStream();
+        status = stream->compile(source.getOps(), source.getLength());
+    }
+    if (status != VX_SUCCESS) {
+        delete stream;
+        return VX_ERROR;
+    }
+    return keys->add(stream, type, length, descending);
+}
+
+VxStatus FlatSelectParser::buildDistinct() {
+    auto* distinct = new FlatDistinct(info_, from_);
+    from_ = distinct;
+    for (std::uint16_t i = 0; i < projection_->getColumnCount(); ++i)
+        if (addColumnKey(&distinct->getKeys(), projection_->getColumn(i), false) != VX_SUCCESS)
+            return VX_ERROR;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::buildOrderBy() {
+    auto* order = new FlatOrderBy(info_, from_);
+    from_ = order;
+    const Span& span = clauses_[ORDER_BY];
+    char* list = copySpan(span);
+    if (!list)
+        return VX_ERROR;
+    // Items end at "," outside parentheses.
+    FlatSqlLexer lexer(list);
+    FlatSqlToken token;
+    unsigned long depth = 0;
+    std::size_t itemStart = 0;
+    VxStatus status = VX_SUCCESS;
+    for (;;) {
+        std::size_t before = lexer.getOffset();
+        status = lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
+        if (status != VX_SUCCESS)
+            break;
+        bool ends = token.isEmpty() || (depth == 0 && token.isChar(','));
+        if (token.isChar('('))
+            ++depth;
+        else if (token.isChar(')') && depth > 0)
+            --depth;
+        if (!ends)
+            continue;
+        list[before] = 0;
+        status = addOrderItem(order, list + itemStart, span.start + itemStart);
+        if (status != VX_SUCCESS || token.isEmpty())
+            break;
+        itemStart = lexer.getOffset();
+    }
+    ramFree(list);
+    return status;
+}
+
+VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::size_t offset) {
+    while (isBlank(*text))
+        ++text, ++offset;
+    std::size_t length = std::strlen(text);
+    while (length && isBlank(text[length - 1]))
+        --length;
+    bool descending = false;
+    takeDirection(text, &length, &descending);
+    text[length] = 0;
+    if (length == 0) {
+        addFlatSyntaxError(3991);
+        return VX_ERROR;
+    }
+    FlatSqlLexer lexer(text);
+    FlatSqlToken first;
+    FlatSqlToken second;
+    if (lexer.next(&first, FLAT_TOKEN_OPERAND) != VX_SUCCESS ||
+        lexer.next(&second, FLAT_TOKEN_OPERAND) != VX_SUCCESS)
+        return VX_ERROR;
+    std::uint16_t columns = projection_->getColumnCount();
+    bool oneToken = second.isEmpty();
+    if (oneToken && first.first() >= '0' && first.first() <= '9') {
+        // A column position from 1.
+        char* end = nullptr;
+        unsigned long position = std::strtoul(text, &end, 10);
+        if (*end != 0 || position == 0 || position > columns) {
+            addFlatSyntaxError(3928) << text;
+            return VX_ERROR;
+        }
+        return addColumnKey(&order->getKeys(),
+                            projection_->getColumn(static_cast<std::uint16_t>(position - 1)),
+                            descending);
+    }
+    if (oneToken && (first.isName() || first.first() == '`')) {
+        // The alias of a result column names that column.
+        const char* name = text;
+        std::size_t size = length;
+        if (first.first() == '`' && size >= 2)
+            ++name, size -= 2;
+        for (std::uint16_t i = 0; i < columns; ++i) {
+            FlatResultSetColumn* column = projection_->getColumn(i);
+            const char* label = column->getLabel();
+            if (label != column->getName() &&
+                strCompareCi(label, std::strlen(label), name, size) == 0)
+                return addColumnKey(&order->getKeys(), column, descending);
+        }
+    }
+    FlatSelectScope scope(tables_, nullptr);
+    FlatExprCompiler compiler(params_, &scope);
+    compiler.setUserName(userName_);
+    FlatExprOptions options;
+    options.baseOffset = offset;
+    options.aggregatesAllowed = grouping_;
+    FlatOpStreamBuilder builder;
+    FlatExprResult result;
+    if (compiler.compile(text, options, &builder, &result) != VX_SUCCESS)
+        return VX_ERROR;
+    auto* stream = new FlatOpStream(info_->getExprInfo());
+    if (stream->compile(builder) != VX_SUCCESS) {
+        delete stream;
+        return VX_ERROR;
+    }
+    return order->getKeys().add(stream, result.type, result.length, descending);
+}

@@ -1,0 +1,161 @@
+// FlatSortKeys: evaluating and comparing the keys of a sort record.
+#include "flat/FlatSortKeys.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstring>
+
+#include "flat/FlatExprType.h"
+#include "flat/FlatOpStream.h"
+#include "flat/FlatValueCompare.h"
+#include "util/ram.h"
+
+namespace {
+
+// Value bytes of a non-string key: a double, or a date, time or
+// timestamp structure.
+constexpr std::uint32_t FIXED_WIDTH = 16;
+// Value bytes of a long string key: longer values are compared by their
+// first bytes.
+constexpr std::uint32_t LONG_WIDTH = 512;
+
+} // namespace
+
+FlatSortKeys::~FlatSortKeys() {
+    for (std::uint16_t i = 0; i < count_; ++i)
+        delete keys_[i].stream;
+    ramFree(keys_);
+}
+
+short FlatSortKeys::compareTypeOf(short exprType) {
+    if (exprType == FLAT_TYPE_BIT)
+        return SQL_BIT;
+    if (flatIsNumberType(exprType))
+        return SQL_DOUBLE;
+    if (flatIsDateType(exprType))
+        return exprType;
+    if (flatIsBinaryType(exprType))
+        return SQL_VARBINARY;
+    if (exprType == FLAT_TYPE_CHAR)
+        return SQL_CHAR;
+    return SQL_VARCHAR;
+}
+
+std::uint32_t FlatSortKeys::widthOf(short exprType, std::uint32_t length) {
+    if (flatIsStringType(exprType) || flatIsBinaryType(exprType) || exprType == FLAT_TYPE_LITERAL ||
+        exprType == FLAT_TYPE_LONGVARCHAR) {
+        if (length > LONG_WIDTH &&
+            (exprType == FLAT_TYPE_LONGVARCHAR || exprType == FLAT_TYPE_LONGVARBINARY))
+            return LONG_WIDTH;
+        return length ? length : 1;
+    }
+    return FIXED_WIDTH;
+}
+
+VxStatus FlatSortKeys::add(FlatOpStream* stream, short exprType, std::uint32_t length,
+                           bool descending) {
+    if (count_ == capacity_) {
+        std::uint16_t capacity = capacity_ ? static_cast<std::uint16_t>(capacity_ * 2) : 4;
+        auto* keys = static_cast<Key*>(ramAlloc(sizeof(Key) * capacity));
+        if (!keys) {
+            delete stream;
+            return VX_ERROR;
+        }
+        if (count_)
+            std::memcpy(keys, keys_, sizeof(Key) * count_);
+        ramFree(keys_);
+        keys_ = keys;
+        capacity_ = capacity;
+    }
+    Key& key = keys_[count_++];
+    key.stream = stream;
+    key.offset = bytes_;
+    key.width = widthOf(exprType, length);
+    key.compareType = compareTypeOf(exprType);
+    key.descending = descending;
+    bytes_ += FLAT_SORT_KEY_HEADER + key.width;
+    return VX_SUCCESS;
+}
+
+void FlatSortKeys::writeSlot(const FlatDataValue& value, std::uint32_t width, unsigned char* slot) {
+    if (value.isNull()) {
+        std::memset(slot, 0, FLAT_SORT_KEY_HEADER);
+        return;
+    }
+    short storage = value.getStorageType();
+    std::uint32_t length = value.getLength();
+    if (length > width)
+        length = width;
+    slot[0] = 1;
+    std::memcpy(slot + 1, &storage, 2);
+    std::memcpy(slot + 3, &length, 4);
+    if (length)
+        std::memcpy(slot + FLAT_SORT_KEY_HEADER, value.getValueBuffer(), length);
+}
+
+void FlatSortKeys::readSlot(const unsigned char* slot, FlatDataValue* value) {
+    short storage = 0;
+    std::uint32_t length = 0;
+    std::memcpy(&storage, slot + 1, 2);
+    std::memcpy(&length, slot + 3, 4);
+    value->setValueBuffer(slot + FLAT_SORT_KEY_HEADER, 0);
+    value->setLength(length);
+    value->setStorageType(storage);
+    if (slot[0] == 0)
+        value->setNull();
+}
+
+VxStatus FlatSortKeys::evaluateKey(std::uint16_t n, unsigned char* slot) {
+    if (keys_[n].stream->evaluate(&value_) != VX_SUCCESS)
+        return VX_ERROR;
+    writeSlot(value_, keys_[n].width, slot);
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSortKeys::evaluate(unsigned char* record) {
+    for (std::uint16_t i = 0; i < count_; ++i)
+        if (evaluateKey(i, record + keys_[i].offset) != VX_SUCCESS)
+            return VX_ERROR;
+    return VX_SUCCESS;
+}
+
+int FlatSortKeys::compareSlots(FlatOpStreamGlobalInfo* info, short compareType,
+                               const unsigned char* a, const unsigned char* b) {
+    if (a[0] == 0 || b[0] == 0)
+        return a[0] == b[0] ? 0 : (a[0] == 0 ? -1 : 1);
+    short storageA = 0;
+    short storageB = 0;
+    std::memcpy(&storageA, a + 1, 2);
+    std::memcpy(&storageB, b + 1, 2);
+    if (storageA == INTERNAL_DOUBLE && storageB == INTERNAL_DOUBLE) {
+        double x = 0;
+        double y = 0;
+        std::memcpy(&x, a + FLAT_SORT_KEY_HEADER, sizeof x);
+        std::memcpy(&y, b + FLAT_SORT_KEY_HEADER, sizeof y);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    FlatDataValue left;
+    FlatDataValue right;
+    readSlot(a, &left);
+    readSlot(b, &right);
+    int result = 0;
+    if (flatCompareValues(info, left, compareType, right, compareType, &result) != VX_SUCCESS)
+        return 2; // not a comparison result: the caller records the failure
+    return result;
+}
+
+int FlatSortKeys::compare(const unsigned char* a, const unsigned char* b, std::uint16_t from,
+                          std::uint16_t to) {
+    for (std::uint16_t i = from; i < to && i < count_; ++i) {
+        const Key& key = keys_[i];
+        int c = compareSlots(info_, key.compareType, a + key.offset, b + key.offset);
+        if (c == 2) {
+            failed_ = true;
+            c = 0;
+        }
+        if (c != 0)
+            return key.descending ? -c : c;
+    }
+    return 0;
+}
