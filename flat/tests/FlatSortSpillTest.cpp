@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FlatSelectTestSupport.h"
+#include "flat/FlatGroupBy.h"
 #include "flat/FlatOrderBy.h"
 #include "flat/FlatResultSet.h"
 
@@ -17,6 +18,13 @@ FlatOrderBy* topSort(SelectFixture& f) {
     return nullptr;
 }
 
+FlatGroupBy* groupOf(SelectFixture& f) {
+    for (FlatResultSet* node = f.desc.getRoot(); node; node = node->getChild(0))
+        if (auto* group = dynamic_cast<FlatGroupBy*>(node))
+            return group;
+    return nullptr;
+}
+
 std::vector<std::string> sortedRows(const std::string& sql, bool limited, bool* spilled) {
     SelectFixture f;
     addNumberedTable(f.tables, "big", 20000);
@@ -26,10 +34,14 @@ std::vector<std::string> sortedRows(const std::string& sql, bool limited, bool* 
     EXPECT_NE(sort, nullptr);
     if (!sort)
         return {};
+    // The group operator's sort is limited alike.
     if (limited)
         sort->setMaxSortBuffers(2);
+    FlatGroupBy* group = groupOf(f);
+    if (group && limited)
+        group->setMaxSortBuffers(2);
     std::vector<std::string> rows = f.rows();
-    *spilled = sort->hasSpilled();
+    *spilled = sort->hasSpilled() && (!group || group->hasSpilled());
     return rows;
 }
 
@@ -38,6 +50,8 @@ TEST(FlatSortSpill, SpilledSortsGiveTheSameRows) {
         "SELECT name, id FROM big ORDER BY name DESC, id",
         "SELECT DISTINCT b.name FROM big b, small s WHERE b.id > s.id",
         "SELECT b.id, s.id FROM big b, small s WHERE b.id < 9000 ORDER BY 2 DESC, b.name",
+        "SELECT b.name, COUNT(*), SUM(s.id), COUNT(DISTINCT s.id) FROM big b, small s "
+        "WHERE b.id >= s.id GROUP BY b.name ORDER BY b.name",
     };
     for (const char* sql : queries) {
         bool spilled = false;

@@ -28,6 +28,8 @@ public:
     FlatResultSet* getChild(std::uint16_t n) const override { return n == 0 ? child_ : nullptr; }
 
     FlatResultSet* getChild() const { return child_; }
+    // Puts `child` in place of the child, which is not deleted.
+    void replaceChild(FlatResultSet* child) { child_ = child; }
 
 protected:
     FlatResultSet* child_;

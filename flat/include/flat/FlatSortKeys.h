@@ -39,6 +39,8 @@ public:
     std::uint32_t getOffset(std::uint16_t n) const { return keys_[n].offset; }
     std::uint32_t getSize(std::uint16_t n) const { return FLAT_SORT_KEY_HEADER + keys_[n].width; }
     short getCompareType(std::uint16_t n) const { return keys_[n].compareType; }
+    bool isDescending(std::uint16_t n) const { return keys_[n].descending; }
+    const FlatOpStream* getStream(std::uint16_t n) const { return keys_[n].stream; }
 
     // Evaluates every key for the current row into `record`.
     [[nodiscard]] VxStatus evaluate(unsigned char* record);
@@ -65,6 +67,7 @@ public:
     // report one): set once, checked by the operator after sorting.
     bool hasFailed() const { return failed_; }
     void clearFailure() { failed_ = false; }
+    void setFailed() { failed_ = true; }
 
 private:
     struct Key {

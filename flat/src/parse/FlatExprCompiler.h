@@ -27,6 +27,8 @@
 #include "parse/FlatSqlLexer.h"
 #include "util/VxStatus.h"
 
+class FlatAggregateRegistry;
+
 constexpr unsigned FLAT_MAX_NESTING = 25;
 
 // A column found by name.
@@ -71,10 +73,11 @@ struct FlatExprResult {
 
 // Compilation settings for one expression.
 struct FlatExprOptions {
-    bool condition = false;         // must have a logical result (3901)
-    bool allowAlias = false;        // "[AS] name" may end the text
-    bool aggregatesAllowed = false; // aggregates not refused with 3936
-    std::size_t baseOffset = 0;     // offset of the text in the statement
+    bool condition = false;                      // must have a logical result (3901)
+    bool allowAlias = false;                     // "[AS] name" may end the text
+    bool aggregatesAllowed = false;              // aggregates not refused with 3936 ...
+    FlatAggregateRegistry* aggregates = nullptr; // ... and registered here
+    std::size_t baseOffset = 0;                  // offset of the text in the statement
 };
 
 class FlatExprCompiler {

@@ -9,6 +9,7 @@
 #include "flat/FlatDate.h"
 #include "flat/FlatExprType.h"
 #include "flat/FlatFunctionTable.h"
+#include "flat/FlatGroupBy.h"
 #include "parse/FlatExprCompiler.h"
 #include "parse/FlatExprInternal.h"
 #include "util/str.h"
@@ -44,10 +45,6 @@ std::uint32_t columnLength(short sqlType, std::uint32_t precision) {
     if (flatIsNumberType(sqlType))
         return 8;
     return precision;
-}
-
-bool isAggregateName(const FlatSqlToken& name) {
-    return name.is("COUNT") || name.is("SUM") || name.is("AVG");
 }
 
 // Rewrites an ISO date "yyyy-mm-dd[ hh:mm:ss[.f]]" as "mm/dd/yyyy[ hh:mm:ss]"
@@ -291,12 +288,87 @@ VxStatus FlatExprCompiler::readColumn(const FlatSqlToken& name, Operand* out) {
 
 VxStatus FlatExprCompiler::readAggregate(const FlatSqlToken& name, unsigned depth, Operand* out,
                                          bool* handled) {
-    (void)depth;
-    (void)out;
     *handled = false;
-    if (!isAggregateName(name))
+    FlatAggregateKind kind;
+    if (name.is("COUNT"))
+        kind = FLAT_AGG_COUNT;
+    else if (name.is("SUM"))
+        kind = FLAT_AGG_SUM;
+    else if (name.is("AVG"))
+        kind = FLAT_AGG_AVG;
+    else if (name.is("MIN"))
+        kind = FLAT_AGG_MIN;
+    else if (name.is("MAX"))
+        kind = FLAT_AGG_MAX;
+    else
         return VX_SUCCESS;
-    if (!options_.aggregatesAllowed)
+    bool extreme = kind == FLAT_AGG_MIN || kind == FLAT_AGG_MAX;
+    const char* start = lexer_->getCursor();
+    FlatSqlToken token;
+    if (lexer_->next(&token, FLAT_TOKEN_OPERATOR) != VX_SUCCESS)
+        return VX_ERROR;
+    bool distinct = false;
+    if (lexer_->peek(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
+        return VX_ERROR;
+    if (token.is("DISTINCT")) {
+        distinct = true;
+        if (lexer_->next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    if (lexer_->peek(&token, FLAT_TOKEN_OPERAND) != VX_SUCCESS)
+        return VX_ERROR;
+    FlatOpStreamBuilder argument;
+    Operand arg = makeOperand(FLAT_TYPE_ANY, 0);
+    if (kind == FLAT_AGG_COUNT && token.isChar('*')) {
+        if (distinct)
+            return syntaxError(3976);
+        if (lexer_->next(&token, FLAT_TOKEN_OPERAND) != VX_SUCCESS)
+            return VX_ERROR;
+        kind = FLAT_AGG_COUNT_STAR;
+    } else {
+        // The argument goes into a stream of its own; an aggregate inside
+        // an aggregate is refused.
+        FlatOpStreamBuilder* outer = builder_;
+        bool allowed = options_.aggregatesAllowed;
+        builder_ = &argument;
+        options_.aggregatesAllowed = false;
+        VxStatus status = compileLevel(depth + 1, false, &arg);
+        builder_ = outer;
+        options_.aggregatesAllowed = allowed;
+        if (status != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    if (lexer_->next(&token, FLAT_TOKEN_OPERATOR) != VX_SUCCESS)
+        return VX_ERROR;
+    if (token.isChar(',') && extreme && !distinct) {
+        // MIN and MAX of two numbers: the scalar functions.
+        lexer_->setCursor(start);
+        return VX_SUCCESS;
+    }
+    if (token.isChar(','))
+        return syntaxError(3927, name.text());
+    if (!token.isChar(')'))
+        return syntaxError(3922);
+    if (!options_.aggregatesAllowed || !options_.aggregates)
         return syntaxError(3936);
-    return notCapable();
+    if (kind != FLAT_AGG_COUNT_STAR && checkParamKnown(arg) != VX_SUCCESS)
+        return VX_ERROR;
+    if ((kind == FLAT_AGG_SUM || kind == FLAT_AGG_AVG) && !flatIsNumberType(arg.type) &&
+        arg.type != FLAT_TYPE_ANY)
+        return syntaxError(3926, name.text());
+    if (argument.getStatus() != VX_SUCCESS)
+        return VX_ERROR;
+    std::uint16_t column = 0;
+    if (options_.aggregates->addAggregate(kind, distinct, argument.getOps(), argument.getLength(),
+                                          arg.type, arg.length, &column) != VX_SUCCESS)
+        return VX_ERROR;
+    builder_->addAggregate(0, column);
+    if (extreme)
+        *out =
+            makeOperand(arg.type == FLAT_TYPE_LITERAL ? FLAT_TYPE_VARCHAR : arg.type, arg.length);
+    else
+        *out = makeOperand(FLAT_TYPE_DOUBLE, 8);
+    result_->hasAggregate = true;
+    *handled = true;
+    return VX_SUCCESS;
 }

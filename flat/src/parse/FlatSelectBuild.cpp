@@ -4,6 +4,7 @@
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
 #include "flat/FlatCursor.h"
+#include "flat/FlatGroupBy.h"
 #include "flat/FlatOpCode.h"
 #include "flat/FlatJoin.h"
 #include "flat/FlatOpStream.h"
@@ -87,12 +88,27 @@ VxStatus describeField(FlatTableAccess* table, std::uint16_t field, FlatResultSe
 VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
     if (clauses_[GROUP_BY].present && (mode_ & 0x008))
         return syntaxError(3859);
+    // A group operator over the FROM tree; it stays when there is a GROUP
+    // BY or an aggregate in the select list.
+    grouping_ = clauses_[GROUP_BY].present;
+    group_ = new FlatGroupBy(info_, from_);
+    from_ = group_;
+    if (grouping_ && buildGroupBy() != VX_SUCCESS)
+        return VX_ERROR;
     auto* projection = new FlatProjection(info_, from_);
     from_ = projection;
     projection_ = projection;
     if (buildSelectList(projection) != VX_SUCCESS || buildOnConditions() != VX_SUCCESS ||
-        buildWhere() != VX_SUCCESS || checkOtherClauses() != VX_SUCCESS)
+        buildWhere() != VX_SUCCESS || checkOtherClauses() != VX_SUCCESS ||
+        buildHaving() != VX_SUCCESS)
         return VX_ERROR;
+    if (!grouping_ && group_->getAggregateCount() == 0) {
+        projection->replaceChild(group_->releaseChild());
+        delete group_;
+        group_ = nullptr;
+    } else {
+        grouping_ = true; // aggregates over the whole input: one group
+    }
     if (distinct_ && buildDistinct() != VX_SUCCESS)
         return VX_ERROR;
     if (clauses_[ORDER_BY].present && buildOrderBy() != VX_SUCCESS)
@@ -109,9 +125,7 @@ VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
 }
 
 VxStatus FlatSelectParser::checkOtherClauses() {
-    if (clauses_[GROUP_BY].present)
-        return notCapable();
-    if (clauses_[HAVING].present)
+    if (clauses_[HAVING].present && !clauses_[GROUP_BY].present)
         return syntaxError(3975);
     if (union_)
         return (mode_ & 0x010) ? syntaxError(3859) : notCapable();
@@ -195,6 +209,12 @@ VxStatus FlatSelectParser::addSelectItem(FlatProjection* projection, const char*
 VxStatus FlatSelectParser::addTableColumns(FlatProjection* projection, FlatTableAccess* table) {
     FlatCursor* cursor = table->getCursor();
     for (std::uint16_t field = 0; field < cursor->getNumFields(); ++field) {
+        if (clauses_[GROUP_BY].present) {
+            FlatOpStreamBuilder builder;
+            builder.addField(table->getTableNumber(), field);
+            if (!group_->isGroupKey(builder.getOps(), builder.getLength()))
+                return syntaxError(3971);
+        }
         auto* column = new FlatResultSetColumn(info_->getExprInfo(), projection->getColumnCount());
         if (projection->addColumn(column) != VX_SUCCESS ||
             describeField(table, field, column) != VX_SUCCESS)
@@ -211,11 +231,16 @@ VxStatus FlatSelectParser::addExpressionColumn(FlatProjection* projection, const
     FlatExprOptions options;
     options.allowAlias = true;
     options.aggregatesAllowed = true;
+    options.aggregates = group_;
     options.baseOffset = offset;
     FlatOpStreamBuilder builder;
     FlatExprResult result;
     if (compiler.compile(text, options, &builder, &result) != VX_SUCCESS)
         return VX_ERROR;
+    // Grouped, a column is an aggregate, a group-by expression or a constant.
+    if (clauses_[GROUP_BY].present && !result.hasAggregate && result.usesTables &&
+        !group_->isGroupKey(builder.getOps(), builder.getLength()))
+        return syntaxError(3971);
     auto* column = new FlatResultSetColumn(info_->getExprInfo(), projection->getColumnCount());
     if (projection->addColumn(column) != VX_SUCCESS)
         return VX_ERROR;

@@ -25,6 +25,7 @@
 #include "parse/FlatParseStack.h"
 #include "util/VxStatus.h"
 
+class FlatGroupBy;
 class FlatJoin;
 class FlatOrderBy;
 class FlatProjection;
@@ -104,6 +105,12 @@ private:
     [[nodiscard]] VxStatus checkOtherClauses();
     // DISTINCT and ORDER BY: sorts over the result.
     [[nodiscard]] VxStatus buildDistinct();
+    // GROUP BY and HAVING: the keys and the conditions of the group operator.
+    [[nodiscard]] VxStatus buildGroupBy();
+    [[nodiscard]] VxStatus buildHaving();
+    // Calls fn(text, offset) for each item of a comma-separated clause
+    // (the text is a writable NUL-terminated copy of the item).
+    template <typename Fn> [[nodiscard]] VxStatus forEachItem(const Span& span, Fn fn);
     [[nodiscard]] VxStatus buildOrderBy();
     [[nodiscard]] VxStatus addOrderItem(FlatOrderBy* order, char* text, std::size_t offset);
     // A key that is result column `column`.
@@ -120,6 +127,7 @@ private:
     const char* sql_ = nullptr;
     FlatResultSet* from_ = nullptr;         // the FROM tree while it is built
     FlatProjection* projection_ = nullptr;  // the select list, once built
+    FlatGroupBy* group_ = nullptr;          // the group operator while it is built
     FlatParseStack<FlatJoin*> joins_;       // joins_[k - 2] adds table k
     FlatParseStack<OuterJoin> outerJoins_;  // in the order written
     FlatParseStack<std::size_t> waitingOn_; // outer joins without ON yet

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "error/FlatErrors.h"
+#include "flat/FlatGroupBy.h"
+#include "flat/FlatOpCode.h"
 #include "flat/FlatOpStream.h"
 #include "flat/FlatOrderBy.h"
 #include "flat/FlatProjection.h"
@@ -94,10 +96,7 @@ VxStatus FlatSelectParser::buildDistinct() {
     return VX_SUCCESS;
 }
 
-VxStatus FlatSelectParser::buildOrderBy() {
-    auto* order = new FlatOrderBy(info_, from_);
-    from_ = order;
-    const Span& span = clauses_[ORDER_BY];
+template <typename Fn> VxStatus FlatSelectParser::forEachItem(const Span& span, Fn fn) {
     char* list = copySpan(span);
     if (!list)
         return VX_ERROR;
@@ -120,13 +119,96 @@ VxStatus FlatSelectParser::buildOrderBy() {
         if (!ends)
             continue;
         list[before] = 0;
-        status = addOrderItem(order, list + itemStart, span.start + itemStart);
+        status = fn(list + itemStart, span.start + itemStart);
         if (status != VX_SUCCESS || token.isEmpty())
             break;
         itemStart = lexer.getOffset();
     }
     ramFree(list);
     return status;
+}
+
+VxStatus FlatSelectParser::buildOrderBy() {
+    auto* order = new FlatOrderBy(info_, from_);
+    from_ = order;
+    return forEachItem(clauses_[ORDER_BY], [this, order](char* text, std::size_t offset) {
+        return addOrderItem(order, text, offset);
+    });
+}
+
+VxStatus FlatSelectParser::buildGroupBy() {
+    return forEachItem(clauses_[GROUP_BY], [this](char* text, std::size_t offset) {
+        while (isBlank(*text))
+            ++text, ++offset;
+        std::size_t length = std::strlen(text);
+        while (length && isBlank(text[length - 1]))
+            --length;
+        text[length] = 0;
+        if (length == 0) {
+            addFlatSyntaxError(3970);
+            return VX_ERROR;
+        }
+        FlatSqlLexer lexer(text);
+        FlatSqlToken first;
+        FlatSqlToken second;
+        if (lexer.next(&first, FLAT_TOKEN_OPERAND) != VX_SUCCESS ||
+            lexer.next(&second, FLAT_TOKEN_OPERAND) != VX_SUCCESS)
+            return VX_ERROR;
+        if (second.isEmpty() && first.first() >= '0' && first.first() <= '9') {
+            addFlatSyntaxError(3937);
+            return VX_ERROR;
+        }
+        FlatSelectScope scope(tables_, nullptr);
+        FlatExprCompiler compiler(params_, &scope);
+        compiler.setUserName(userName_);
+        FlatExprOptions options;
+        options.baseOffset = offset;
+        FlatOpStreamBuilder builder;
+        FlatExprResult result;
+        if (compiler.compile(text, options, &builder, &result) != VX_SUCCESS)
+            return VX_ERROR;
+        auto* stream = new FlatOpStream(info_->getExprInfo());
+        if (stream->compile(builder) != VX_SUCCESS) {
+            delete stream;
+            return VX_ERROR;
+        }
+        return group_->getGroupKeys().add(stream, result.type, result.length, false);
+    });
+}
+
+VxStatus FlatSelectParser::buildHaving() {
+    if (!clauses_[HAVING].present)
+        return VX_SUCCESS;
+    const Span& span = clauses_[HAVING];
+    char* text = copySpan(span);
+    if (!text)
+        return VX_ERROR;
+    FlatSelectScope scope(tables_, nullptr);
+    FlatExprCompiler compiler(params_, &scope);
+    compiler.setUserName(userName_);
+    FlatExprOptions options;
+    options.condition = true;
+    options.aggregatesAllowed = true;
+    options.aggregates = group_;
+    options.baseOffset = span.start;
+    FlatOpStreamBuilder builder;
+    FlatExprResult result;
+    VxStatus status = compiler.compile(text, options, &builder, &result);
+    ramFree(text);
+    if (status != VX_SUCCESS)
+        return VX_ERROR;
+    for (const unsigned char* op = builder.getOps(); op < builder.getOps() + builder.getLength();
+         op = getNextOp(op))
+        if (*op == FLAT_OP_OUTER_LEFT || *op == FLAT_OP_OUTER_RIGHT) {
+            addFlatSyntaxError(3978);
+            return VX_ERROR;
+        }
+    auto* stream = new FlatOpStream(info_->getExprInfo());
+    if (stream->compile(builder) != VX_SUCCESS) {
+        delete stream;
+        return VX_ERROR;
+    }
+    return group_->getHaving().add(stream);
 }
 
 VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::size_t offset) {
@@ -182,10 +264,17 @@ VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::siz
     FlatExprOptions options;
     options.baseOffset = offset;
     options.aggregatesAllowed = grouping_;
+    options.aggregates = group_;
     FlatOpStreamBuilder builder;
     FlatExprResult result;
     if (compiler.compile(text, options, &builder, &result) != VX_SUCCESS)
         return VX_ERROR;
+    // Grouped, a key is an aggregate, a group-by expression or a constant.
+    if (clauses_[GROUP_BY].present && !result.hasAggregate && result.usesTables &&
+        !group_->isGroupKey(builder.getOps(), builder.getLength())) {
+        addFlatSyntaxError(3971);
+        return VX_ERROR;
+    }
     auto* stream = new FlatOpStream(info_->getExprInfo());
     if (stream->compile(builder) != VX_SUCCESS) {
         delete stream;

@@ -1,5 +1,6 @@
 # Result-set operators and the SELECT descriptor.
 list(APPEND FLAT_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/FlatGroupBy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatJoin.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatOrderBy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatOrdinalResultSet.cpp

@@ -83,3 +83,17 @@ def test_scrolls_over_a_distinct_result(odbc2):
     seen = odbc2.scroll("SELECT DISTINCT name FROM sales.csv ORDER BY 1 DESC", MOVES[:6])
     assert seen == [["Ed", "Di"], ["Cy", "Bob"], ["Ed", "Di"], ["Bob", "Ann"], ["Ed", "Di"],
                     ["Bob", "Ann"]]
+
+
+def test_scrolls_over_a_grouped_result(odbc2):
+    # Groups by region: East 1 row, North 3, South 2, West 1.
+    sql = ("SELECT region, COUNT(*) FROM sales.csv GROUP BY region "
+           "HAVING COUNT(*) > 0 ORDER BY 2 DESC, 1")
+    seen = odbc2.scroll(sql, [(LAST, 0), (PRIOR, 0), (ABSOLUTE, 3), (RELATIVE, -2), (NEXT, 0),
+                              (NEXT, 0), (FIRST, 0)])
+    assert seen == [["East", "West"], ["North", "South"], ["East", "West"], ["North", "South"],
+                    ["East", "West"], None, ["North", "South"]]
+    # Without ORDER BY the group operator itself is scrolled.
+    seen = odbc2.scroll("SELECT region, SUM(amount) FROM sales.csv GROUP BY region",
+                        [(ABSOLUTE, 2), (FIRST, 0), (LAST, 0), (RELATIVE, -1)], rowset=1)
+    assert seen == [["North"], ["East"], ["West"], ["South"]]
