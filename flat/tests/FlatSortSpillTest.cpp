@@ -73,3 +73,32 @@ TEST(FlatSortSpill, SpilledSortsGiveTheSameRows) {
 }
 
 } // namespace
+
+namespace {
+
+// A sort record (keys and the child's handle) may take 65536 bytes; one
+// byte more is refused with 3951 when the sort starts. The key of a
+// column is as wide as the column.
+TEST(FlatSortSpill, RecordsUpToTheLimitSort) {
+    SelectFixture probe;
+    addNumberedTable(probe.tables, "big", 3);
+    ASSERT_EQ(probe.parse("SELECT id FROM big ORDER BY name"), "ok");
+    FlatOrderBy* sort = topSort(probe);
+    ASSERT_NE(sort, nullptr);
+    unsigned handle = sort->getChild()->getRowHandleSize();
+    std::uint32_t fits = 65536 - FLAT_SORT_KEY_HEADER - handle;
+    for (std::uint32_t width : {fits, fits + 1}) {
+        SelectFixture f;
+        FlatMemoryTable& wide = f.tables.add("wide", {{"W", SQL_VARCHAR, width, 0, SQL_NULLABLE}});
+        wide.addRow({FakeValue::text("b")});
+        wide.addRow({FakeValue::text("a")});
+        ASSERT_EQ(f.parse("SELECT w FROM wide ORDER BY w"), "ok");
+        std::vector<std::string> rows = f.rows();
+        if (width == fits)
+            EXPECT_EQ(rows, (std::vector<std::string>{"a", "b"}));
+        else
+            EXPECT_EQ(rows, std::vector<std::string>{"E:3951/S1000"});
+    }
+}
+
+} // namespace
