@@ -8,10 +8,10 @@
 // Making a group row current moves the child to the group's first row
 // (or to the NULL row for the group of an empty input), so that the
 // group-by columns read as usual; aggregate references of the select
-// list read the accumulators (the operator is the statement's aggregate
-// source). DISTINCT aggregates count each different value of their
-// argument once: the stretch of sorted records of a group is sorted again
-// by that argument.
+// list read the accumulators (the operator whose row was made current
+// last is the statement's aggregate source). DISTINCT aggregates count
+// each different value of their argument once: the stretch of sorted
+// records of a group is sorted again by that argument.
 //
 // Row handle: 4 bytes, the group row's number from 1.
 #pragma once

@@ -4,9 +4,13 @@
 // compare key by key with the expression comparison (NULL first), the
 // first difference deciding, negated for a descending key.
 //
+// A key is either an op stream or a result column (the columns of a
+// union, whose values come from the branch of the current row).
+//
 // Stored form of one key: a null byte (0 NULL, 1 a value), the storage
-// type (2 bytes), the length (4 bytes), then the value's bytes, at most
-// the key's width (strings longer than the width are cut).
+// type (2 bytes), the SQL type the value is read with (2 bytes), the
+// length (4 bytes), then the value's bytes, at most the key's width
+// (strings longer than the width are cut).
 #pragma once
 
 #include <cstdint>
@@ -17,8 +21,9 @@
 
 class FlatOpStream;
 class FlatOpStreamGlobalInfo;
+class FlatResultSetColumn;
 
-constexpr std::uint32_t FLAT_SORT_KEY_HEADER = 7;
+constexpr std::uint32_t FLAT_SORT_KEY_HEADER = 9;
 
 class VX_EXPORT FlatSortKeys {
 public:
@@ -32,6 +37,8 @@ public:
     // its expression length.
     [[nodiscard]] VxStatus add(FlatOpStream* stream, short exprType, std::uint32_t length,
                                bool descending);
+    // Adds a key that is `column`'s value (not owned).
+    [[nodiscard]] VxStatus addColumn(FlatResultSetColumn* column, bool descending);
 
     std::uint16_t getCount() const { return count_; }
     // Bytes of all keys together, and where key `n` starts.
@@ -51,13 +58,16 @@ public:
     int compare(const unsigned char* a, const unsigned char* b, std::uint16_t from,
                 std::uint16_t to);
     int compare(const unsigned char* a, const unsigned char* b) { return compare(a, b, 0, count_); }
-    // Compares one stored value with another of SQL type `compareType`.
-    static int compareSlots(FlatOpStreamGlobalInfo* info, short compareType, const unsigned char* a,
+    // Compares two stored values, each read with its own SQL type.
+    static int compareSlots(FlatOpStreamGlobalInfo* info, const unsigned char* a,
                             const unsigned char* b);
     // The stored value of `slot` as a value borrowing its bytes.
     static void readSlot(const unsigned char* slot, FlatDataValue* value);
     // Stores `value` into `slot` of `width` value bytes.
-    static void writeSlot(const FlatDataValue& value, std::uint32_t width, unsigned char* slot);
+    static void writeSlot(const FlatDataValue& value, short sqlType, std::uint32_t width,
+                          unsigned char* slot);
+    // The SQL type stored in a slot.
+    static short slotSqlType(const unsigned char* slot);
     // The SQL type with which values of expression type `exprType` compare.
     static short compareTypeOf(short exprType);
     // The value bytes a key of expression type and length needs.
@@ -70,8 +80,11 @@ public:
     void setFailed() { failed_ = true; }
 
 private:
+    [[nodiscard]] VxStatus grow();
+
     struct Key {
         FlatOpStream* stream;
+        FlatResultSetColumn* column;
         std::uint32_t offset;
         std::uint32_t width;
         short compareType;

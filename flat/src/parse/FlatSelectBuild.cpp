@@ -6,6 +6,8 @@
 #include "flat/FlatCursor.h"
 #include "flat/FlatGroupBy.h"
 #include "flat/FlatOpCode.h"
+#include "flat/FlatOrderBy.h"
+#include "flat/FlatUnionAll.h"
 #include "flat/FlatJoin.h"
 #include "flat/FlatOpStream.h"
 #include "flat/FlatProjection.h"
@@ -13,6 +15,7 @@
 #include "flat/FlatResultSetGlobalInfo.h"
 #include "flat/FlatTableAccess.h"
 #include "parse/FlatConjuncts.h"
+#include "parse/FlatExprInternal.h"
 #include "parse/FlatSelectParser.h"
 #include "parse/FlatSelectScope.h"
 #include "util/VxArray.h"
@@ -86,6 +89,22 @@ VxStatus describeField(FlatTableAccess* table, std::uint16_t field, FlatResultSe
 } // namespace
 
 VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
+    if (buildBranch() != VX_SUCCESS || (union_ && buildUnion() != VX_SUCCESS))
+        return VX_ERROR;
+    if (clauses_[ORDER_BY].present && buildOrderBy() != VX_SUCCESS)
+        return VX_ERROR;
+    tree->randomFetch = nullptr;
+    if ((mode_ & 0x001) && !from_->isRandomAccess()) {
+        tree->randomFetch = new FlatRandomFetch(info_, from_);
+        from_ = tree->randomFetch;
+    }
+    tree->root = from_;
+    tree->projection = projection_;
+    from_ = nullptr;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::buildBranch() {
     if (clauses_[GROUP_BY].present && (mode_ & 0x008))
         return syntaxError(3859);
     // A group operator over the FROM tree; it stays when there is a GROUP
@@ -111,24 +130,92 @@ VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
     }
     if (distinct_ && buildDistinct() != VX_SUCCESS)
         return VX_ERROR;
-    if (clauses_[ORDER_BY].present && buildOrderBy() != VX_SUCCESS)
-        return VX_ERROR;
-    tree->randomFetch = nullptr;
-    if ((mode_ & 0x001) && !from_->isRandomAccess()) {
-        tree->randomFetch = new FlatRandomFetch(info_, from_);
-        from_ = tree->randomFetch;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::buildUnion() {
+    FlatProjection* first = projection_;
+    std::uint16_t columns = first->getColumnCount();
+    std::size_t start = unionRest_;
+    bool all = unionAll_;
+    for (;;) {
+        FlatSelectParser next(info_, params_, tables_, mode_);
+        next.userName_ = userName_;
+        next.inUnion_ = true;
+        next.firstTable_ = static_cast<std::uint16_t>(tables_->getCount());
+        if (next.parseBranch(sql_, start) != VX_SUCCESS)
+            return VX_ERROR;
+        FlatProjection* branchColumns = next.projection_;
+        if (branchColumns->getColumnCount() != columns)
+            return syntaxError(3979);
+        for (std::uint16_t i = 0; i < columns; ++i) {
+            if (!flatexpr::compatible(first->getColumn(i)->getSqlType(),
+                                      branchColumns->getColumn(i)->getSqlType())) {
+                addFlatSyntaxError(3980) << static_cast<unsigned>(i + 1);
+                return VX_ERROR;
+            }
+        }
+        if (!openUnion_) {
+            // Everything so far becomes the union's first child.
+            auto* unionAll = new FlatUnionAll(info_);
+            FlatResultSet* before = from_;
+            from_ = unionAll;
+            openUnion_ = unionAll;
+            if (unionAll->addChild(before, projection_) != VX_SUCCESS)
+                return VX_ERROR;
+        }
+        FlatResultSet* branch = next.from_;
+        next.from_ = nullptr;
+        if (openUnion_->addChild(branch, branchColumns) != VX_SUCCESS)
+            return VX_ERROR;
+        if (!all && closeUnion(true) != VX_SUCCESS)
+            return VX_ERROR;
+        if (!next.union_) {
+            // The last SELECT's ORDER BY sorts the whole union.
+            clauses_[ORDER_BY] = next.clauses_[ORDER_BY];
+            break;
+        }
+        start = next.unionRest_;
+        all = next.unionAll_;
     }
-    tree->root = from_;
-    tree->projection = projection;
-    from_ = nullptr;
+    if (openUnion_ && closeUnion(false) != VX_SUCCESS)
+        return VX_ERROR;
+    unionOrder_ = true;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSelectParser::closeUnion(bool distinct) {
+    FlatUnionAll* unionAll = openUnion_;
+    openUnion_ = nullptr;
+    std::uint16_t columns = projection_->getColumnCount();
+    auto* projection = new FlatProjection(info_, from_);
+    from_ = projection;
+    for (std::uint16_t i = 0; i < columns; ++i) {
+        FlatResultSetColumn* column = nullptr;
+        if (unionAll->makeColumn(i, &column) != VX_SUCCESS ||
+            projection->addColumn(column) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    projection_ = projection;
+    if (!distinct)
+        return VX_SUCCESS;
+    auto* unique = new FlatDistinct(info_, unionAll);
+    projection->replaceChild(unique);
+    for (std::uint16_t i = 0; i < columns; ++i)
+        if (unique->getKeys().addColumn(projection->getColumn(i), false) != VX_SUCCESS)
+            return VX_ERROR;
     return VX_SUCCESS;
 }
 
 VxStatus FlatSelectParser::checkOtherClauses() {
     if (clauses_[HAVING].present && !clauses_[GROUP_BY].present)
         return syntaxError(3975);
-    if (union_)
-        return (mode_ & 0x010) ? syntaxError(3859) : notCapable();
+    if (union_ && (mode_ & 0x010))
+        return syntaxError(3859);
+    if (clauses_[FOR_UPDATE].present && (union_ || inUnion_))
+        return syntaxError(3983);
+    if (union_ && clauses_[ORDER_BY].present)
+        return syntaxError(3981);
     if (clauses_[FOR_UPDATE].present)
         return (mode_ & 0x004) ? syntaxError(3997) : notCapable();
     if (clauses_[ORDER_BY].present && (mode_ & 0x002))
@@ -175,7 +262,7 @@ VxStatus FlatSelectParser::addSelectItem(FlatProjection* projection, const char*
     while (length && isBlank(text[length - 1]))
         --length;
     if (length == 1 && text[0] == '*') {
-        for (std::uint16_t i = 0; i < tables_->getCount(); ++i)
+        for (std::uint16_t i = firstTable_; i < tables_->getCount(); ++i)
             if (addTableColumns(projection, static_cast<FlatTableAccess*>(tables_->get(i))) !=
                 VX_SUCCESS)
                 return VX_ERROR;
@@ -189,7 +276,7 @@ VxStatus FlatSelectParser::addSelectItem(FlatProjection* projection, const char*
                 name[n++] = text[i];
         name[n] = 0;
         bool found = false;
-        for (std::uint16_t i = 0; i < tables_->getCount(); ++i) {
+        for (std::uint16_t i = firstTable_; i < tables_->getCount(); ++i) {
             auto* table = static_cast<FlatTableAccess*>(tables_->get(i));
             if (!table->isNamed(name))
                 continue;
@@ -225,7 +312,7 @@ VxStatus FlatSelectParser::addTableColumns(FlatProjection* projection, FlatTable
 
 VxStatus FlatSelectParser::addExpressionColumn(FlatProjection* projection, const char* text,
                                                std::size_t offset) {
-    FlatSelectScope scope(tables_, nullptr);
+    FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;
@@ -278,7 +365,7 @@ VxStatus FlatSelectParser::compileCondition(const Span& span, std::uint16_t visi
     char* text = copySpan(span);
     if (!text)
         return VX_ERROR;
-    FlatSelectScope scope(tables_, nullptr, visibleTables);
+    FlatSelectScope scope(tables_, nullptr, visibleTables, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;
@@ -345,10 +432,12 @@ VxStatus FlatSelectParser::buildWhere() {
     // NULL side of an outer join (the NULL row must meet the term), else
     // the join that adds its latest table.
     return compileCondition(clauses_[WHERE], 0, [this](const FlatConjunct& term) {
-        std::uint16_t latest = term.maxTable ? term.maxTable : 1;
-        bool nullSide = latest >= 2 && joins_[latest - 2]->isOuter();
+        // Numbers count on from the tables of earlier SELECTs of a union.
+        std::uint16_t before = firstTable_;
+        std::uint16_t latest = term.maxTable ? term.maxTable : before + 1;
+        bool nullSide = latest >= before + 2 && joins_[latest - before - 2]->isOuter();
         if (term.minTable == term.maxTable && !nullSide)
             return &static_cast<FlatTableAccess*>(tables_->get(latest - 1))->getFilter();
-        return &joins_[latest - 2]->getFilter();
+        return &joins_[latest - before - 2]->getFilter();
     });
 }

@@ -84,6 +84,16 @@ VxStatus FlatSelectParser::parse(const char* sql, FlatSelectTree* tree) {
     return buildTree(tree);
 }
 
+VxStatus FlatSelectParser::parseBranch(const char* sql, std::size_t start) {
+    sql_ = sql;
+    FlatSqlLexer lexer(sql);
+    lexer.setCursor(sql + start);
+    if (readHead(lexer) != VX_SUCCESS || readSelectList(lexer) != VX_SUCCESS ||
+        readFromList(lexer) != VX_SUCCESS || readClauses(lexer) != VX_SUCCESS)
+        return VX_ERROR;
+    return buildBranch();
+}
+
 VxStatus FlatSelectParser::readHead(FlatSqlLexer& lexer) {
     FlatSqlToken token;
     if (lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
@@ -411,6 +421,19 @@ VxStatus FlatSelectParser::readClauses(FlatSqlLexer& lexer) {
             outerClosed_ = true;
             continue;
         }
+        if (token.is("UNION")) {
+            // The rest of the text is the next SELECT of the union.
+            union_ = true;
+            if (lexer.peek(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
+                return VX_ERROR;
+            if (token.is("ALL")) {
+                unionAll_ = true;
+                if (lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
+                    return VX_ERROR;
+            }
+            unionRest_ = lexer.getOffset();
+            break;
+        }
         if (outerClosed_)
             return syntaxError(3803, token.text());
         VxStatus status = VX_SUCCESS;
@@ -436,10 +459,6 @@ VxStatus FlatSelectParser::readClauses(FlatSqlLexer& lexer) {
             if (!token.is("OF"))
                 return syntaxError(3900, "OF");
             status = readClause(lexer, FOR_UPDATE, "FOR UPDATE OF");
-        } else if (token.is("UNION")) {
-            // The rest of the text is the next SELECT of the union.
-            union_ = true;
-            break;
         } else {
             return syntaxError(3902, token.text());
         }

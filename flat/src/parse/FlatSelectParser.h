@@ -35,6 +35,7 @@ class FlatSortKeys;
 class FlatResultSet;
 class FlatResultSetGlobalInfo;
 class FlatTableAccess;
+class FlatUnionAll;
 class VxArray;
 
 struct FlatSelectTree {
@@ -90,6 +91,16 @@ private:
     [[nodiscard]] VxStatus skipClauseText(FlatSqlLexer& lexer, bool onCondition = false);
 
     [[nodiscard]] VxStatus buildTree(FlatSelectTree* tree);
+    // One SELECT of the statement up to its DISTINCT (no ORDER BY, no
+    // scrolling operator): the tree is left in from_, its columns in
+    // projection_.
+    [[nodiscard]] VxStatus buildBranch();
+    // A further SELECT of a union, read from byte `start` of `sql`.
+    [[nodiscard]] VxStatus parseBranch(const char* sql, std::size_t start);
+    // The SELECTs after UNION joined under union operators; UNION without
+    // ALL removes duplicates of everything before it.
+    [[nodiscard]] VxStatus buildUnion();
+    [[nodiscard]] VxStatus closeUnion(bool distinct);
     [[nodiscard]] VxStatus buildSelectList(FlatProjection* projection);
     [[nodiscard]] VxStatus addSelectItem(FlatProjection* projection, const char* text,
                                          std::size_t offset);
@@ -136,6 +147,12 @@ private:
     bool outerParen_ = false;
     bool outerClosed_ = false;
     bool distinct_ = false;
-    bool grouping_ = false; // GROUP BY, or aggregates over the whole input
-    bool union_ = false;
+    bool grouping_ = false;             // GROUP BY, or aggregates over the whole input
+    std::uint16_t firstTable_ = 0;      // tables of earlier SELECTs of a union
+    bool union_ = false;                // UNION follows this SELECT ...
+    bool unionAll_ = false;             // ... with ALL
+    std::size_t unionRest_ = 0;         // where the next SELECT starts
+    bool inUnion_ = false;              // a SELECT after a UNION
+    bool unionOrder_ = false;           // ORDER BY over a union: result columns only
+    FlatUnionAll* openUnion_ = nullptr; // the union being extended
 };

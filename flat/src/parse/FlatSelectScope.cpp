@@ -21,7 +21,7 @@ VxStatus FlatSelectScope::findColumn(const char* qualifier, const char* name, Fl
     std::uint16_t count = tables_->getCount();
     if (visible_ && visible_ < count)
         count = visible_;
-    for (std::uint16_t i = 0; i < count; ++i) {
+    for (std::uint16_t i = first_; i < count; ++i) {
         auto* table = static_cast<FlatTableAccess*>(tables_->get(i));
         if (qualifier && !table->isNamed(qualifier))
             continue;

@@ -158,7 +158,7 @@ VxStatus FlatSelectParser::buildGroupBy() {
             addFlatSyntaxError(3937);
             return VX_ERROR;
         }
-        FlatSelectScope scope(tables_, nullptr);
+        FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
         FlatExprCompiler compiler(params_, &scope);
         compiler.setUserName(userName_);
         FlatExprOptions options;
@@ -183,7 +183,7 @@ VxStatus FlatSelectParser::buildHaving() {
     char* text = copySpan(span);
     if (!text)
         return VX_ERROR;
-    FlatSelectScope scope(tables_, nullptr);
+    FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;
@@ -232,6 +232,37 @@ VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::siz
         return VX_ERROR;
     std::uint16_t columns = projection_->getColumnCount();
     bool oneToken = second.isEmpty();
+    if (unionOrder_) {
+        // Over a union: a position, or the name of a result column.
+        std::uint16_t found = FLAT_NO_COLUMN;
+        if (oneToken && first.first() >= '0' && first.first() <= '9') {
+            char* end = nullptr;
+            unsigned long position = std::strtoul(text, &end, 10);
+            if (*end != 0 || position == 0 || position > columns) {
+                addFlatSyntaxError(3928) << text;
+                return VX_ERROR;
+            }
+            found = static_cast<std::uint16_t>(position - 1);
+        } else if (oneToken && (first.isName() || first.first() == '`')) {
+            const char* name = text;
+            std::size_t size = length;
+            if (first.first() == '`' && size >= 2)
+                ++name, size -= 2;
+            for (std::uint16_t i = 0; i < columns && found == FLAT_NO_COLUMN; ++i) {
+                FlatResultSetColumn* column = projection_->getColumn(i);
+                if (strCompareCi(column->getLabel(), std::strlen(column->getLabel()), name, size) ==
+                        0 ||
+                    strCompareCi(column->getName(), std::strlen(column->getName()), name, size) ==
+                        0)
+                    found = i;
+            }
+        }
+        if (found == FLAT_NO_COLUMN) {
+            addFlatSyntaxError(3906) << text;
+            return VX_ERROR;
+        }
+        return order->getKeys().addColumn(projection_->getColumn(found), descending);
+    }
     if (oneToken && first.first() >= '0' && first.first() <= '9') {
         // A column position from 1.
         char* end = nullptr;
@@ -258,7 +289,7 @@ VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::siz
                 return addColumnKey(&order->getKeys(), column, descending);
         }
     }
-    FlatSelectScope scope(tables_, nullptr);
+    FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;

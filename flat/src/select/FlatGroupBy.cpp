@@ -126,7 +126,7 @@ VxStatus FlatGroupBy::addAggregate(FlatAggregateKind kind, bool distinct, const 
 
 int FlatGroupBy::compareKey(void* context, const void* a, const void* b) {
     auto* key = static_cast<KeyCompare*>(context);
-    int c = FlatSortKeys::compareSlots(key->self->info_->getExprInfo(), key->compareType,
+    int c = FlatSortKeys::compareSlots(key->self->info_->getExprInfo(),
                                        static_cast<const unsigned char*>(a),
                                        static_cast<const unsigned char*>(b));
     if (c == 2) {
@@ -194,10 +194,7 @@ void FlatGroupBy::accumulate(Aggregate& a, const unsigned char* slot) {
         writeDouble(acc + ACC_SUM, readDouble(acc + ACC_SUM) + number);
     } else if (usesValue(a.kind)) {
         unsigned char* kept = acc + ACC_VALUE;
-        int c = count == 0
-                    ? 0
-                    : FlatSortKeys::compareSlots(info_->getExprInfo(),
-                                                 arguments_.getCompareType(a.argument), slot, kept);
+        int c = count == 0 ? 0 : FlatSortKeys::compareSlots(info_->getExprInfo(), slot, kept);
         if (c == 2)
             groupKeys_.setFailed();
         else if (count == 0 || (a.kind == FLAT_AGG_MIN ? c < 0 : c > 0))
@@ -209,6 +206,9 @@ void FlatGroupBy::accumulate(Aggregate& a, const unsigned char* slot) {
 VxStatus FlatGroupBy::makeCurrent(const unsigned char* row, std::uint16_t* status) {
     std::memcpy(current_, row, rowLength_);
     *status = FLAT_ROW_FOUND;
+    // Aggregate references read the group operator whose row was made
+    // current last (each SELECT of a union may have its own).
+    info_->getExprInfo()->setAggregateSource(this);
     nullRow_ = row[0] == 0;
     child_->setNullRow(nullRow_);
     if (nullRow_)
@@ -237,9 +237,7 @@ VxStatus FlatGroupBy::finishGroup(VxSort* sort) {
             const unsigned char* slot = argumentSlot(a, record);
             if (slot[0] == 0)
                 continue;
-            if (previous && FlatSortKeys::compareSlots(info_->getExprInfo(),
-                                                       arguments_.getCompareType(a.argument),
-                                                       previous, slot) == 0)
+            if (previous && FlatSortKeys::compareSlots(info_->getExprInfo(), previous, slot) == 0)
                 continue;
             accumulate(a, slot);
             previous = slot;

@@ -8,6 +8,7 @@
 
 #include "flat/FlatExprType.h"
 #include "flat/FlatOpStream.h"
+#include "flat/FlatResultSetColumn.h"
 #include "flat/FlatValueCompare.h"
 #include "util/ram.h"
 
@@ -53,23 +54,49 @@ std::uint32_t FlatSortKeys::widthOf(short exprType, std::uint32_t length) {
     return FIXED_WIDTH;
 }
 
+VxStatus FlatSortKeys::grow() {
+    if (count_ < capacity_)
+        return VX_SUCCESS;
+    std::uint16_t capacity = capacity_ ? static_cast<std::uint16_t>(capacity_ * 2) : 4;
+    auto* keys = static_cast<Key*>(ramAlloc(sizeof(Key) * capacity));
+    if (!keys)
+        return VX_ERROR;
+    if (count_)
+        std::memcpy(keys, keys_, sizeof(Key) * count_);
+    ramFree(keys_);
+    keys_ = keys;
+    capacity_ = capacity;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSortKeys::addColumn(FlatResultSetColumn* column, bool descending) {
+    if (grow() != VX_SUCCESS)
+        return VX_ERROR;
+    short type = column->getSqlType();
+    std::uint32_t width = widthOf(type, column->getPrecision());
+    // A number may come as text: room for its digits, sign and point.
+    if (!flatIsStringType(type) && !flatIsBinaryType(type) && width < column->getPrecision() + 2)
+        width = column->getPrecision() + 2;
+    Key& key = keys_[count_++];
+    key.stream = nullptr;
+    key.column = column;
+    key.offset = bytes_;
+    key.width = width;
+    key.compareType = compareTypeOf(type);
+    key.descending = descending;
+    bytes_ += FLAT_SORT_KEY_HEADER + key.width;
+    return VX_SUCCESS;
+}
+
 VxStatus FlatSortKeys::add(FlatOpStream* stream, short exprType, std::uint32_t length,
                            bool descending) {
-    if (count_ == capacity_) {
-        std::uint16_t capacity = capacity_ ? static_cast<std::uint16_t>(capacity_ * 2) : 4;
-        auto* keys = static_cast<Key*>(ramAlloc(sizeof(Key) * capacity));
-        if (!keys) {
-            delete stream;
-            return VX_ERROR;
-        }
-        if (count_)
-            std::memcpy(keys, keys_, sizeof(Key) * count_);
-        ramFree(keys_);
-        keys_ = keys;
-        capacity_ = capacity;
+    if (grow() != VX_SUCCESS) {
+        delete stream;
+        return VX_ERROR;
     }
     Key& key = keys_[count_++];
     key.stream = stream;
+    key.column = nullptr;
     key.offset = bytes_;
     key.width = widthOf(exprType, length);
     key.compareType = compareTypeOf(exprType);
@@ -78,7 +105,14 @@ VxStatus FlatSortKeys::add(FlatOpStream* stream, short exprType, std::uint32_t l
     return VX_SUCCESS;
 }
 
-void FlatSortKeys::writeSlot(const FlatDataValue& value, std::uint32_t width, unsigned char* slot) {
+short FlatSortKeys::slotSqlType(const unsigned char* slot) {
+    short sqlType = 0;
+    std::memcpy(&sqlType, slot + 3, 2);
+    return sqlType;
+}
+
+void FlatSortKeys::writeSlot(const FlatDataValue& value, short sqlType, std::uint32_t width,
+                             unsigned char* slot) {
     if (value.isNull()) {
         std::memset(slot, 0, FLAT_SORT_KEY_HEADER);
         return;
@@ -89,7 +123,8 @@ void FlatSortKeys::writeSlot(const FlatDataValue& value, std::uint32_t width, un
         length = width;
     slot[0] = 1;
     std::memcpy(slot + 1, &storage, 2);
-    std::memcpy(slot + 3, &length, 4);
+    std::memcpy(slot + 3, &sqlType, 2);
+    std::memcpy(slot + 5, &length, 4);
     if (length)
         std::memcpy(slot + FLAT_SORT_KEY_HEADER, value.getValueBuffer(), length);
 }
@@ -98,7 +133,7 @@ void FlatSortKeys::readSlot(const unsigned char* slot, FlatDataValue* value) {
     short storage = 0;
     std::uint32_t length = 0;
     std::memcpy(&storage, slot + 1, 2);
-    std::memcpy(&length, slot + 3, 4);
+    std::memcpy(&length, slot + 5, 4);
     value->setValueBuffer(slot + FLAT_SORT_KEY_HEADER, 0);
     value->setLength(length);
     value->setStorageType(storage);
@@ -107,9 +142,15 @@ void FlatSortKeys::readSlot(const unsigned char* slot, FlatDataValue* value) {
 }
 
 VxStatus FlatSortKeys::evaluateKey(std::uint16_t n, unsigned char* slot) {
-    if (keys_[n].stream->evaluate(&value_) != VX_SUCCESS)
+    const Key& key = keys_[n];
+    short sqlType = key.compareType;
+    if (key.column) {
+        if (key.column->evaluate(&value_, &sqlType) != VX_SUCCESS)
+            return VX_ERROR;
+    } else if (key.stream->evaluate(&value_) != VX_SUCCESS) {
         return VX_ERROR;
-    writeSlot(value_, keys_[n].width, slot);
+    }
+    writeSlot(value_, sqlType, key.width, slot);
     return VX_SUCCESS;
 }
 
@@ -120,8 +161,8 @@ VxStatus FlatSortKeys::evaluate(unsigned char* record) {
     return VX_SUCCESS;
 }
 
-int FlatSortKeys::compareSlots(FlatOpStreamGlobalInfo* info, short compareType,
-                               const unsigned char* a, const unsigned char* b) {
+int FlatSortKeys::compareSlots(FlatOpStreamGlobalInfo* info, const unsigned char* a,
+                               const unsigned char* b) {
     if (a[0] == 0 || b[0] == 0)
         return a[0] == b[0] ? 0 : (a[0] == 0 ? -1 : 1);
     short storageA = 0;
@@ -140,7 +181,7 @@ int FlatSortKeys::compareSlots(FlatOpStreamGlobalInfo* info, short compareType,
     readSlot(a, &left);
     readSlot(b, &right);
     int result = 0;
-    if (flatCompareValues(info, left, compareType, right, compareType, &result) != VX_SUCCESS)
+    if (flatCompareValues(info, left, slotSqlType(a), right, slotSqlType(b), &result) != VX_SUCCESS)
         return 2; // not a comparison result: the caller records the failure
     return result;
 }
@@ -149,7 +190,7 @@ int FlatSortKeys::compare(const unsigned char* a, const unsigned char* b, std::u
                           std::uint16_t to) {
     for (std::uint16_t i = from; i < to && i < count_; ++i) {
         const Key& key = keys_[i];
-        int c = compareSlots(info_, key.compareType, a + key.offset, b + key.offset);
+        int c = compareSlots(info_, a + key.offset, b + key.offset);
         if (c == 2) {
             failed_ = true;
             c = 0;

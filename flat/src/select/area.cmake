@@ -10,6 +10,7 @@ list(APPEND FLAT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FlatResultSetColumn.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSelectDesc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSortKeys.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FlatTableAccess.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/FlatTableAccess.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatUnionAll.cpp)
 list(APPEND FLAT_UNIT_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/../../tests/FlatSortSpillTest.cpp)

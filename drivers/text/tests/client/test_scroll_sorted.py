@@ -1,4 +1,4 @@
-"""SQLExtendedFetch over sorted and grouped results, as an ODBC 2
+"""SQLExtendedFetch over sorted, grouped and united results, as an ODBC 2
 application calls it through the driver manager: every direction moves
 over the rows in their sorted order."""
 import ctypes
@@ -97,3 +97,13 @@ def test_scrolls_over_a_grouped_result(odbc2):
     seen = odbc2.scroll("SELECT region, SUM(amount) FROM sales.csv GROUP BY region",
                         [(ABSOLUTE, 2), (FIRST, 0), (LAST, 0), (RELATIVE, -1)], rowset=1)
     assert seen == [["North"], ["East"], ["West"], ["South"]]
+
+
+def test_scrolls_over_a_union(odbc2):
+    # North: Ann, Cy, Bob; South: Bob, Ann; UNION ALL keeps all five.
+    sql = ("SELECT name FROM sales.csv WHERE region = 'North' UNION ALL "
+           "SELECT name FROM sales.csv WHERE region = 'South'")
+    seen = odbc2.scroll(sql, [(LAST, 0), (ABSOLUTE, 3), (PRIOR, 0), (RELATIVE, 2)], rowset=1)
+    assert seen == [["Ann"], ["Bob"], ["Cy"], ["Bob"]]
+    seen = odbc2.scroll(sql + " ORDER BY 1 DESC", [(LAST, 0), (FIRST, 0), (NEXT, 0)], rowset=2)
+    assert seen == [["Ann", "Ann"], ["Cy", "Bob"], ["Bob", "Ann"]]
