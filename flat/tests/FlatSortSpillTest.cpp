@@ -96,8 +96,13 @@ TEST(FlatSortSpill, RecordsUpToTheLimitSort) {
         std::vector<std::string> rows = f.rows();
         if (width == fits)
             EXPECT_EQ(rows, (std::vector<std::string>{"a", "b"}));
-        else
+        else {
             EXPECT_EQ(rows, std::vector<std::string>{"E:3951/S1000"});
+            // Fetching on after the failed sort fails again rather than
+            // handing out the unsorted rows.
+            unsigned short atEnd = 0;
+            EXPECT_EQ(f.desc.getNextRecord(&atEnd), VX_ERROR);
+        }
     }
 }
 

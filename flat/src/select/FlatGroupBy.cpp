@@ -137,6 +137,7 @@ int FlatGroupBy::compareKey(void* context, const void* a, const void* b) {
 }
 
 VxStatus FlatGroupBy::prepareLayout() {
+    reset(); // what a failed earlier attempt left
     handleSize_ = child_->getRowHandleSize();
     recordLength_ = groupKeys_.getBytes() + arguments_.getBytes() + handleSize_;
     if (recordLength_ > VX_SORT_MAX_RECORD) {
@@ -267,7 +268,6 @@ VxStatus FlatGroupBy::finishGroup(VxSort* sort) {
 VxStatus FlatGroupBy::materialize() {
     if (prepareLayout() != VX_SUCCESS)
         return VX_ERROR;
-    built_ = true;
     groupKeys_.clearFailure();
     std::uint32_t groupBytes = groupKeys_.getBytes();
     unsigned char* record =
@@ -376,6 +376,7 @@ VxStatus FlatGroupBy::materialize() {
     spilled_ = sorted && sort.hasSpilled();
     if (status == VX_SUCCESS && groupKeys_.hasFailed())
         status = VX_ERROR; // a key comparison raised its error
+    built_ = status == VX_SUCCESS;
     return status;
 }
 

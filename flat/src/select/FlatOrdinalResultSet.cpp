@@ -93,9 +93,11 @@ VxStatus FlatOrdinalResultSet::readUpTo(std::uint32_t target) {
         return VX_SUCCESS;
     bool eof = false;
     if (!started_ && materializes()) {
-        started_ = true;
-        if (materialize() != VX_SUCCESS)
+        if (materialize() != VX_SUCCESS) {
+            stored_ = 0; // the next fetch sorts again
             return VX_ERROR;
+        }
+        started_ = true;
         complete_ = true;
         childAt_ = 0;
         return VX_SUCCESS;
