@@ -107,3 +107,29 @@ TEST(FlatSortSpill, RecordsUpToTheLimitSort) {
 }
 
 } // namespace
+
+namespace {
+
+// Sort keys compare as the expressions do: CHAR values without their
+// trailing blanks, VARCHAR values as they are; NULL first.
+TEST(FlatSortSpill, KeysCompareAsExpressions) {
+    SelectFixture f;
+    FlatMemoryTable& t = f.tables.add(
+        "t", {{"C", SQL_CHAR, 4, 0, SQL_NULLABLE}, {"V", SQL_VARCHAR, 4, 0, SQL_NULLABLE}});
+    t.addRow({FakeValue::text("b ", SQL_CHAR), FakeValue::text("b ")});
+    t.addRow({FakeValue::text("b", SQL_CHAR), FakeValue::text("b")});
+    t.addRow({FakeValue::text("a", SQL_CHAR), FakeValue::text("a")});
+    t.addRow({FakeValue::nullOf(SQL_CHAR), FakeValue::nullOf(SQL_VARCHAR)});
+    ASSERT_EQ(f.parse("SELECT DISTINCT c FROM t ORDER BY 1 DESC"), "ok");
+    std::vector<std::string> rows = f.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2], "NULL");
+    ASSERT_EQ(f.parse("SELECT DISTINCT v FROM t ORDER BY 1"), "ok");
+    EXPECT_EQ(f.rows(), (std::vector<std::string>{"NULL", "a", "b", "b "}));
+    ASSERT_EQ(f.parse("SELECT c, COUNT(*) FROM t GROUP BY c ORDER BY 2 DESC"), "ok");
+    rows = f.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].substr(rows[0].size() - 2), "|2");
+}
+
+} // namespace

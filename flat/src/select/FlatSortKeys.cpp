@@ -11,6 +11,7 @@
 #include "flat/FlatResultSetColumn.h"
 #include "flat/FlatValueCompare.h"
 #include "util/ram.h"
+#include "util/str.h"
 
 namespace {
 
@@ -175,6 +176,28 @@ int FlatSortKeys::compareSlots(FlatOpStreamGlobalInfo* info, const unsigned char
         std::memcpy(&x, a + FLAT_SORT_KEY_HEADER, sizeof x);
         std::memcpy(&y, b + FLAT_SORT_KEY_HEADER, sizeof y);
         return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    short typeA = slotSqlType(a);
+    short typeB = slotSqlType(b);
+    if (storageA == INTERNAL_CHAR && storageB == INTERNAL_CHAR && !info->isIntlSort() &&
+        (typeA == SQL_CHAR || typeA == SQL_VARCHAR) &&
+        (typeB == SQL_CHAR || typeB == SQL_VARCHAR)) {
+        // Text as the evaluator compares it: without trailing blanks
+        // unless both are VARCHAR, then byte by byte.
+        std::uint32_t lengthA = 0;
+        std::uint32_t lengthB = 0;
+        std::memcpy(&lengthA, a + 5, 4);
+        std::memcpy(&lengthB, b + 5, 4);
+        const char* textA = reinterpret_cast<const char*>(a + FLAT_SORT_KEY_HEADER);
+        const char* textB = reinterpret_cast<const char*>(b + FLAT_SORT_KEY_HEADER);
+        std::size_t sizeA = lengthA;
+        std::size_t sizeB = lengthB;
+        if (typeA != SQL_VARCHAR || typeB != SQL_VARCHAR) {
+            sizeA = strRightTrimBlanks(textA, sizeA);
+            sizeB = strRightTrimBlanks(textB, sizeB);
+        }
+        int c = strCompare(textA, sizeA, textB, sizeB);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     FlatDataValue left;
     FlatDataValue right;
