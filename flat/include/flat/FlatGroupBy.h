@@ -18,33 +18,13 @@
 
 #include <cstdint>
 
+#include "flat/FlatAggregateRegistry.h"
 #include "flat/FlatOneChildResultSet.h"
 #include "flat/FlatRowSource.h"
 #include "flat/FlatSortKeys.h"
 
 class VxSort;
 class VxTmpFile;
-
-enum FlatAggregateKind : unsigned char {
-    FLAT_AGG_COUNT_STAR,
-    FLAT_AGG_COUNT,
-    FLAT_AGG_SUM,
-    FLAT_AGG_AVG,
-    FLAT_AGG_MIN,
-    FLAT_AGG_MAX,
-};
-
-// Where the expression compiler registers the aggregates it meets.
-class FlatAggregateRegistry {
-public:
-    virtual ~FlatAggregateRegistry() = default;
-    // Registers an aggregate over the compiled argument `ops` (none for
-    // COUNT(*)) and returns its column; identical aggregates share one.
-    [[nodiscard]] virtual VxStatus addAggregate(FlatAggregateKind kind, bool distinct,
-                                                const unsigned char* ops, std::size_t length,
-                                                short argType, std::uint32_t argLength,
-                                                std::uint16_t* column) = 0;
-};
 
 class VX_EXPORT FlatGroupBy : public FlatOneChildResultSet,
                               public FlatAggregateSource,
@@ -104,6 +84,10 @@ private:
     };
 
     [[nodiscard]] VxStatus materialize();
+    [[nodiscard]] VxStatus addSortKeys(VxSort* sort);
+    // Reads the child into `sort`, or, when it is null, into one group.
+    [[nodiscard]] VxStatus readChild(VxSort* sort);
+    [[nodiscard]] VxStatus readSorted(VxSort* sort);
     [[nodiscard]] VxStatus prepareLayout();
     [[nodiscard]] VxStatus startGroup(const unsigned char* record);
     // The argument's stored value in a sort record (null for COUNT(*)).

@@ -3,9 +3,6 @@
 // order. A sort record is the keys' stored values followed by the child's
 // row handle; only the handles are kept after the sort, so rows are
 // reached again through the child.
-//
-// FlatDistinct is the same sort with every result column as a key; a row
-// whose keys equal the previous row's is dropped.
 #pragma once
 
 #include <cstdint>
@@ -37,12 +34,4 @@ private:
     FlatSortKeys keys_;
     std::uint16_t maxBuffers_ = 0;
     bool spilled_ = false;
-};
-
-class VX_EXPORT FlatDistinct : public FlatOrderBy {
-public:
-    FlatDistinct(FlatResultSetGlobalInfo* info, FlatResultSet* child) : FlatOrderBy(info, child) {
-        dropDuplicates_ = true;
-    }
-    const char* getTitle() const override { return "Distinct"; }
 };

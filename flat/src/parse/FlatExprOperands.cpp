@@ -6,10 +6,10 @@
 
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
+#include "flat/FlatAggregateRegistry.h"
 #include "flat/FlatDate.h"
 #include "flat/FlatExprType.h"
 #include "flat/FlatFunctionTable.h"
-#include "flat/FlatGroupBy.h"
 #include "parse/FlatExprCompiler.h"
 #include "parse/FlatExprInternal.h"
 #include "util/str.h"

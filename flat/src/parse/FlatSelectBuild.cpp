@@ -6,6 +6,7 @@
 #include "flat/FlatCursor.h"
 #include "flat/FlatGroupBy.h"
 #include "flat/FlatOpCode.h"
+#include "flat/FlatDistinct.h"
 #include "flat/FlatOrderBy.h"
 #include "flat/FlatUnionAll.h"
 #include "flat/FlatJoin.h"

@@ -6,6 +6,7 @@
 #include "flat/FlatGroupBy.h"
 #include "flat/FlatOpCode.h"
 #include "flat/FlatOpStream.h"
+#include "flat/FlatDistinct.h"
 #include "flat/FlatOrderBy.h"
 #include "flat/FlatProjection.h"
 #include "flat/FlatResultSetGlobalInfo.h"

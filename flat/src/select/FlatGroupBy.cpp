@@ -265,64 +265,59 @@ VxStatus FlatGroupBy::finishGroup(VxSort* sort) {
     return VX_SUCCESS;
 }
 
-VxStatus FlatGroupBy::materialize() {
-    if (prepareLayout() != VX_SUCCESS)
+VxStatus FlatGroupBy::addSortKeys(VxSort* sort) {
+    if (maxBuffers_)
+        sort->setMaxBuffers(maxBuffers_);
+    std::uint16_t keyCount = static_cast<std::uint16_t>(groupKeys_.getCount());
+    std::uint16_t sortKeys = keyCount;
+    for (std::uint16_t i = 0; i < aggregateCount_; ++i)
+        if (aggregates_[i].distinct)
+            ++sortKeys;
+    ramFree(keyCompares_);
+    keyCompares_ = static_cast<KeyCompare*>(ramAlloc(sizeof(KeyCompare) * (sortKeys + 1u)));
+    if (!keyCompares_)
         return VX_ERROR;
-    groupKeys_.clearFailure();
+    // The group-by keys, then the argument of each DISTINCT aggregate.
+    std::uint16_t k = 0;
+    for (; k < keyCount; ++k) {
+        keyCompares_[k] = KeyCompare{this, groupKeys_.getOffset(k), groupKeys_.getCompareType(k)};
+        if (sort->addKey(VX_SORT_CALLBACK, static_cast<std::uint16_t>(groupKeys_.getOffset(k)),
+                         static_cast<std::uint16_t>(groupKeys_.getSize(k)), compareKey,
+                         &keyCompares_[k]) != VX_SUCCESS)
+            return VX_ERROR;
+    }
     std::uint32_t groupBytes = groupKeys_.getBytes();
+    for (std::uint16_t i = 0; i < aggregateCount_; ++i) {
+        Aggregate& a = aggregates_[i];
+        if (!a.distinct)
+            continue;
+        std::uint32_t offset = groupBytes + arguments_.getOffset(a.argument);
+        keyCompares_[k] = KeyCompare{this, offset, arguments_.getCompareType(a.argument)};
+        a.sortKey = k;
+        if (sort->addKey(VX_SORT_CALLBACK, static_cast<std::uint16_t>(offset),
+                         static_cast<std::uint16_t>(arguments_.getSize(a.argument)), compareKey,
+                         &keyCompares_[k]) != VX_SUCCESS)
+            return VX_ERROR;
+        ++k;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatGroupBy::readChild(VxSort* sort) {
     unsigned char* record =
         static_cast<unsigned char*>(ramAlloc(recordLength_ ? recordLength_ : 1));
     if (!record)
         return VX_ERROR;
-    bool sorted = groupKeys_.getCount() > 0 || hasDistinct_;
-    VxSort sort(recordLength_);
-    VxStatus status = VX_SUCCESS;
-    if (sorted) {
-        if (maxBuffers_)
-            sort.setMaxBuffers(maxBuffers_);
-        std::uint16_t keyCount = static_cast<std::uint16_t>(groupKeys_.getCount());
-        std::uint16_t sortKeys = keyCount;
-        for (std::uint16_t i = 0; i < aggregateCount_; ++i)
-            if (aggregates_[i].distinct)
-                ++sortKeys;
-        ramFree(keyCompares_);
-        keyCompares_ = static_cast<KeyCompare*>(ramAlloc(sizeof(KeyCompare) * (sortKeys + 1u)));
-        if (!keyCompares_) {
-            ramFree(record);
-            return VX_ERROR;
-        }
-        std::uint16_t k = 0;
-        for (; k < keyCount; ++k) {
-            keyCompares_[k] =
-                KeyCompare{this, groupKeys_.getOffset(k), groupKeys_.getCompareType(k)};
-            if (sort.addKey(VX_SORT_CALLBACK, static_cast<std::uint16_t>(groupKeys_.getOffset(k)),
-                            static_cast<std::uint16_t>(groupKeys_.getSize(k)), compareKey,
-                            &keyCompares_[k]) != VX_SUCCESS)
-                status = VX_ERROR;
-        }
-        for (std::uint16_t i = 0; i < aggregateCount_ && status == VX_SUCCESS; ++i) {
-            Aggregate& a = aggregates_[i];
-            if (!a.distinct)
-                continue;
-            std::uint32_t offset = groupBytes + arguments_.getOffset(a.argument);
-            keyCompares_[k] = KeyCompare{this, offset, arguments_.getCompareType(a.argument)};
-            a.sortKey = k;
-            if (sort.addKey(VX_SORT_CALLBACK, static_cast<std::uint16_t>(offset),
-                            static_cast<std::uint16_t>(arguments_.getSize(a.argument)), compareKey,
-                            &keyCompares_[k]) != VX_SUCCESS)
-                status = VX_ERROR;
-            ++k;
-        }
-    }
-    // Every child row: its keys, its aggregates' arguments, its handle.
+    // Every child row: its keys, its aggregates' arguments, its handle;
+    // into the sort, or (one group, nothing to sort) straight into the group.
+    std::uint32_t groupBytes = groupKeys_.getBytes();
     bool eof = false;
-    if (status == VX_SUCCESS)
-        status = child_->fetchFirst(&eof);
+    VxStatus status = child_->fetchFirst(&eof);
     while (status == VX_SUCCESS && !eof) {
         unsigned char* slot = record;
-        if (sorted) {
+        if (sort) {
             void* next = nullptr;
-            if ((status = sort.nextSlot(&next)) != VX_SUCCESS)
+            if ((status = sort->nextSlot(&next)) != VX_SUCCESS)
                 break;
             slot = static_cast<unsigned char*>(next);
         }
@@ -331,7 +326,7 @@ VxStatus FlatGroupBy::materialize() {
             (status = arguments_.evaluate(slot + groupBytes)) != VX_SUCCESS ||
             (status = child_->getRowHandle(slot + recordLength_ - handleSize_)) != VX_SUCCESS)
             break;
-        if (!sorted) {
+        if (!sort) {
             if (!inGroup_)
                 status = startGroup(slot);
             for (std::uint16_t i = 0; i < aggregateCount_; ++i)
@@ -341,32 +336,50 @@ VxStatus FlatGroupBy::materialize() {
             status = child_->fetchNext(&eof);
     }
     ramFree(record);
-    // The sorted records, group by group.
-    while (status == VX_SUCCESS && sorted) {
+    if (status == VX_SUCCESS && !sort && inGroup_)
+        status = finishGroup(nullptr);
+    return status;
+}
+
+VxStatus FlatGroupBy::readSorted(VxSort* sort) {
+    for (;;) {
         const void* out = nullptr;
-        if ((status = sort.getSorted(&out)) != VX_SUCCESS)
-            break;
+        if (sort->getSorted(&out) != VX_SUCCESS)
+            return VX_ERROR;
         const auto* next = static_cast<const unsigned char*>(out);
         bool newGroup = !next || !inGroup_ || groupKeys_.compare(groupFirst_, next) != 0;
         if (newGroup && inGroup_) {
-            sort.endResortRange();
-            if ((status = finishGroup(&sort)) != VX_SUCCESS)
-                break;
+            sort->endResortRange();
+            if (finishGroup(sort) != VX_SUCCESS)
+                return VX_ERROR;
         }
         if (!next)
-            break;
+            return VX_SUCCESS;
         if (newGroup) {
-            if ((status = startGroup(next)) != VX_SUCCESS)
-                break;
-            if (hasDistinct_ && (status = sort.startResortRange()) != VX_SUCCESS)
-                break;
+            // DISTINCT aggregates see the group's records again at its end.
+            if (startGroup(next) != VX_SUCCESS ||
+                (hasDistinct_ && sort->startResortRange() != VX_SUCCESS))
+                return VX_ERROR;
         }
         for (std::uint16_t i = 0; i < aggregateCount_; ++i)
             if (!aggregates_[i].distinct)
                 accumulate(aggregates_[i], argumentSlot(aggregates_[i], next));
     }
-    if (status == VX_SUCCESS && !sorted && inGroup_)
-        status = finishGroup(nullptr);
+}
+
+VxStatus FlatGroupBy::materialize() {
+    if (prepareLayout() != VX_SUCCESS)
+        return VX_ERROR;
+    groupKeys_.clearFailure();
+    bool sorted = groupKeys_.getCount() > 0 || hasDistinct_;
+    VxSort sort(recordLength_);
+    VxStatus status = VX_SUCCESS;
+    if (sorted)
+        status = addSortKeys(&sort);
+    if (status == VX_SUCCESS)
+        status = readChild(sorted ? &sort : nullptr);
+    if (status == VX_SUCCESS && sorted)
+        status = readSorted(&sort);
     // Without GROUP BY an empty input is still one group.
     if (status == VX_SUCCESS && rows_ == 0 && groupKeys_.getCount() == 0) {
         std::memset(groupRow_, 0, rowLength_);
