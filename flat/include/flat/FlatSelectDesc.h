@@ -1,14 +1,16 @@
 // FlatSelectDesc: the descriptor of a SELECT. parse compiles the text
 // into a tree of result-set operators (table accesses joined by nested
 // loops, the WHERE terms placed on the lowest operator that sees all
-// their tables, a projection of the select list, and a scrolling operator
-// on top when rows must be reached by number); execute opens the tree;
+// their tables, grouping, a projection of the select list, DISTINCT,
+// UNION and ORDER BY sorts, and a scrolling operator on top when rows
+// must be reached by number); execute opens the tree;
 // getNextRecord and getRandomRow move through its rows; getData delivers
 // the select list's values through the framework's conversions.
 //
 // The descriptor is the expression evaluator's row source: field
-// references of its op streams name a table of its FROM list
-// ((scope level << 16) | table number from 1). Parameters come from the
+// references of its op streams name a table of its FROM lists
+// ((scope level << 16) | table number from 1, numbered on across the
+// SELECTs of a union). Parameters come from the
 // statement (FlatStatement is the FlatParamSource).
 #pragma once
 

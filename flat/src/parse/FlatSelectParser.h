@@ -11,8 +11,13 @@
 // The tree, bottom up: one table access per table, joined left-deep by
 // nested-loop joins in FROM order; each AND term of WHERE on the lowest
 // operator that sees all its tables (a table access for a term of one
-// table, else the join that adds its latest table); the projection of the
-// select list; a scrolling operator when the mode asks for one.
+// table, else the join that adds its latest table); the group operator
+// when there is a GROUP BY or an aggregate; the projection of the select
+// list; DISTINCT's sort. A UNION's further SELECTs are built alike, with
+// their tables numbered on from the earlier ones, and joined under union
+// operators (a distinct sort over them for UNION without ALL). Then the
+// ORDER BY sort, and a scrolling operator when the mode asks for one and
+// the top cannot reach rows by number.
 //
 // Every failure raises its message and leaves nothing behind: the parser
 // deletes a partial tree.
