@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "CompoundWriter.h"
+#include "error/XlsErrors.h"
 #include "storage/XlsCompoundFile.h"
 
 namespace {
@@ -299,4 +300,33 @@ TEST(CompoundFile, WorkbookWrittenBySpreadsheetProgram) {
     const std::uint8_t eof[] = {0x0A, 0x00, 0x00, 0x00};
     EXPECT_EQ(0, std::memcmp(all.data() + all.size() - 4, eof, sizeof eof));
     EXPECT_EQ(std::accumulate(all.begin(), all.end(), 0u), 96732u);
+}
+
+TEST(CompoundFile, FailuresBecomeTheDriversMessages) {
+    struct Case {
+        XlsStorageResult result;
+        unsigned short number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{XLS_STORAGE_NO_FILE, XLS_STG_E_FILENOTFOUND}, 1201, "Workbook does not exist: /d/b.xls"},
+        {{XLS_STORAGE_OPEN_FAILED, XLS_STG_E_INVALIDHEADER},
+         1203,
+         "Cannot open workbook, OLE error code (251) : /d/b.xls"},
+        {{XLS_STORAGE_NO_STREAM, XLS_STG_E_FILENOTFOUND},
+         1204,
+         "Cannot open stream Book.  OLE error code (2)."},
+        {{XLS_STORAGE_READ_FAILED, XLS_STG_E_READFAULT},
+         1205,
+         "Failure while reading from stream. OLE error code (30)."},
+    };
+    for (const Case& c : cases) {
+        VxErrorList list(nullptr, 1);
+        VxErrorListScope scope(&list);
+        xlsAddStorageError(c.result, "/d/b.xls", "Book");
+        VxError* error = list.getLastError();
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(error->getNumber(), c.number);
+        EXPECT_STREQ(error->getErrorText(), c.text);
+    }
 }
