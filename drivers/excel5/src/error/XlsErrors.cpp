@@ -24,6 +24,13 @@ VxError& xlsAddError(unsigned short odbcId, unsigned short msgId) {
     return record;
 }
 
+VxError& xlsAddFileError(unsigned short msgId, const char* path) {
+    VxError& record = xlsAddError(ODBC_37000, msgId);
+    if (!record.isStatic())
+        record.appendText(path);
+    return record;
+}
+
 VxError& xlsAddStorageError(const XlsStorageResult& result, const char* path,
                             const char* streamName) {
     unsigned long code = result.code & 0xFFFFu;

@@ -36,6 +36,10 @@ const VxMessageTable& xlsMessageTable();
 // Raises message `msgId` as an error with the SQLSTATE of `odbcId`.
 VxError& xlsAddError(unsigned short odbcId, unsigned short msgId);
 
+// Raises file-level message `msgId` (1225, 1226) with SQLSTATE 37000 and
+// the workbook path after its text.
+VxError& xlsAddFileError(unsigned short msgId, const char* path);
+
 // Raises the message for a failed storage operation (S1000): 1201 with the
 // workbook path, 1203 with the code and the path, 1204 with the stream name
 // and the code, 1205 with the code. Codes are shown by their low 16 bits.
