@@ -1,6 +1,7 @@
 // One table of a workbook: a named range on a single sheet.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The longest table name kept, in bytes.
