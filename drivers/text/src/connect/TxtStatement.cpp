@@ -5,6 +5,8 @@
 #include "base/BaseCatalogInfo.h"
 #include "base/BaseTypeInfo.h"
 #include "connect/TxtConnection.h"
+#include "define/TxtCreateDesc.h"
+#include "define/TxtDropTableDesc.h"
 #include "error/TxtErrors.h"
 
 namespace {
@@ -39,6 +41,19 @@ FlatDescriptor* TxtStatement::allocCrIndexDesc() {
 FlatDescriptor* TxtStatement::allocDropIndexDesc() {
     txtAddError(ODBC_37000, TXT_MSG_NO_DROP_INDEX);
     return nullptr;
+}
+
+FlatDescriptor* TxtStatement::allocCreateDesc() {
+    return new TxtCreateDesc(this);
+}
+
+FlatDescriptor* TxtStatement::allocDropTableDesc() {
+    return new TxtDropTableDesc(this);
+}
+
+const BaseTypeInfo* TxtStatement::getTypeTable(std::uint16_t* count) {
+    *count = static_cast<std::uint16_t>(sizeof TXT_TYPES / sizeof TXT_TYPES[0]);
+    return TXT_TYPES;
 }
 
 VxStatus TxtStatement::getTypeInfo(short) {
