@@ -19,6 +19,7 @@
 #include "util/buttoken.h"
 
 #if __has_include("flat/FlatSelectDesc.h")
+#include "flat/FlatInsertDesc.h"
 #include "flat/FlatSelectDesc.h"
 #define FLAT_HAVE_SELECT_DESC 1
 #endif
@@ -367,8 +368,14 @@ FlatDescriptor* FlatStatement::allocSelectDesc() {
 #endif
 }
 
-// The data-modification statements and USE are not part of the engine
-// yet: they answer driver-not-capable.
-FlatDescriptor* FlatStatement::allocModifyDesc(FlatStatementKind) {
+// INSERT is the engine's; UPDATE, DELETE and USE are not part of it yet:
+// they answer driver-not-capable.
+FlatDescriptor* FlatStatement::allocModifyDesc(FlatStatementKind kind) {
+#ifdef FLAT_HAVE_SELECT_DESC
+    if (kind == FLAT_STMT_INSERT)
+        return new FlatInsertDesc(this);
+#else
+    (void)kind;
+#endif
     return notCapable();
 }

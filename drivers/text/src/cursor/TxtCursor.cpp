@@ -9,6 +9,7 @@
 #include "connect/TxtConnection.h"
 #include "cursor/TxtSharedDesc.h"
 #include "cursor/TxtSharedField.h"
+#include "cursor/TxtInsertRow.h"
 #include "error/TxtErrors.h"
 #include "record/TxtNumberDigits.h"
 #include "flat/FlatDataValue.h"
@@ -70,6 +71,7 @@ std::size_t fractionDigits(const char* text, std::size_t length) {
 TxtCursor::TxtCursor(TxtConnection* connection) : FlatFileCursor(connection) {}
 
 TxtCursor::~TxtCursor() {
+    txtFreeInsertRow(insert_);
     ramFree(value_);
     ramFree(slotAt_);
 }

@@ -15,8 +15,10 @@
 // library, every column's text passes through it to the driver's character
 // set as the record is read.
 //
-// Records are read only; the modifying operations keep the engine's
-// defaults (driver not capable).
+// Records are added at the end of the file (TxtCursorInsert.cpp): the
+// values of a new record are kept as text until insertRecord appends them
+// as one line. Updating and deleting keep the engine's defaults (driver
+// not capable).
 #pragma once
 
 #include <cstddef>
@@ -27,6 +29,7 @@
 
 class TxtConnection;
 class TxtSharedDesc;
+struct TxtInsertRow;
 
 class TxtCursor : public FlatFileCursor {
 public:
@@ -51,6 +54,13 @@ public:
     // file through since it last changed size; else -1.
     [[nodiscard]] VxStatus countRecords(std::int64_t* count) override;
 
+    // Inserting: every column starts NULL; updateField stores the text of
+    // one value (TxtFieldText.h); insertRecord appends the line under the
+    // file's append lock.
+    [[nodiscard]] VxStatus prepareForInsert() override;
+    [[nodiscard]] VxStatus updateField(std::uint16_t field, FlatDataValue* value) override;
+    [[nodiscard]] VxStatus insertRecord() override;
+
 private:
     [[nodiscard]] VxStatus readAt(std::int64_t offset, bool* found);
     [[nodiscard]] VxStatus translateColumns();
@@ -67,4 +77,5 @@ private:
     std::int64_t scanned_ = 0;       // records read so far by that scan
     unsigned char* value_ = nullptr; // converted NUMERIC and DATE values
     std::size_t* slotAt_ = nullptr;  // each column's slot in value_, and the end
+    TxtInsertRow* insert_ = nullptr; // the record being inserted
 };

@@ -1,0 +1,423 @@
+#include "flat/FlatInsertDesc.h"
+
+#include <sqlext.h>
+
+#include <cstring>
+
+#include "base/BaseErrors.h"
+#include "error/FlatErrors.h"
+#include "flat/FlatCursor.h"
+#include "flat/FlatDataValue.h"
+#include "flat/FlatOpCode.h"
+#include "flat/FlatResultSet.h"
+#include "flat/FlatResultSetColumn.h"
+#include "flat/FlatSelectDesc.h"
+#include "flat/FlatStatement.h"
+#include "flat/FlatTableAccess.h"
+#include "parse/FlatSqlLexer.h"
+#include "util/ram.h"
+
+namespace {
+
+VxStatus nextKeyword(FlatSqlLexer& lexer, FlatSqlToken* token) {
+    return lexer.next(token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
+}
+
+// Moves past quoted text starting at `p` (on its opening quote); a doubled
+// quote stays inside. Returns the byte after the closing quote, or the end.
+const char* skipQuoted(const char* p) {
+    const char quote = *p++;
+    while (*p) {
+        if (*p == quote) {
+            if (p[1] != quote)
+                return p + 1;
+            ++p;
+        }
+        ++p;
+    }
+    return p;
+}
+
+// Kinds of value a column takes, for the check of INSERT values.
+enum class Family { TEXT, NUMBER, DATE, TIME, BINARY, OTHER };
+
+Family familyOf(short sqlType) {
+    switch (sqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+        return Family::TEXT;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+    case SQL_BIGINT:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+    case SQL_BIT:
+        return Family::NUMBER;
+    case SQL_DATE:
+    case SQL_TIMESTAMP:
+        return Family::DATE;
+    case SQL_TIME:
+        return Family::TIME;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return Family::BINARY;
+    default:
+        return Family::OTHER;
+    }
+}
+
+// Text converts to anything at execution; numbers and dates do not turn
+// into each other, nor binary into anything else.
+bool isCompatible(short target, short value) {
+    const Family to = familyOf(target);
+    const Family from = familyOf(value);
+    if (to == from || from == Family::TEXT || from == Family::OTHER || to == Family::OTHER)
+        return true;
+    if (to == Family::TEXT)
+        return from != Family::BINARY;
+    if (to == Family::DATE)
+        return from == Family::DATE;
+    return false;
+}
+
+// Whether a compiled expression reads a column of a table.
+bool namesColumn(FlatResultSetColumn* column) {
+    if (column->isSourceField())
+        return true;
+    FlatOpStream& stream = column->getExpr().getOpStream();
+    const unsigned char* op = stream.getOps();
+    const unsigned char* end = op ? op + stream.getLength() : op;
+    for (; op && op < end; op = getNextOp(op))
+        if (*op == FLAT_OP_FIELD)
+            return true;
+    return false;
+}
+
+} // namespace
+
+FlatInsertDesc::FlatInsertDesc(FlatStatement* statement) : FlatDescriptor(statement) {}
+
+FlatInsertDesc::~FlatInsertDesc() {
+    release();
+}
+
+void FlatInsertDesc::release() {
+    delete select_;
+    select_ = nullptr;
+    ramFree(targets_);
+    targets_ = nullptr;
+    targetCount_ = 0;
+    ramFree(bareParams_);
+    bareParams_ = nullptr;
+    bareCapacity_ = 0;
+    markers_ = 0;
+}
+
+// Appends "," and one value to the query text, remembering a bare marker.
+VxStatus FlatInsertDesc::addValue(const char* text, std::size_t length, VxString* values) {
+    const std::uint16_t index = bareCapacity_;
+    void* grown = bareParams_;
+    if (ramResize(&grown, (index + 1u) * sizeof(std::uint16_t)))
+        return VX_ERROR;
+    bareParams_ = static_cast<std::uint16_t*>(grown);
+    bareCapacity_ = static_cast<std::uint16_t>(index + 1u);
+    bareParams_[index] = 0;
+    VxString value;
+    if (value.initialize(text, length))
+        return VX_ERROR;
+    // Count the markers as the parser numbers them.
+    FlatSqlLexer lexer(value.getText());
+    FlatSqlToken token;
+    std::uint16_t markers = 0;
+    bool onlyMarker = true;
+    for (;;) {
+        if (nextKeyword(lexer, &token))
+            return VX_ERROR;
+        if (token.isEmpty())
+            break;
+        if (token.first() == '?')
+            ++markers;
+        else
+            onlyMarker = false;
+    }
+    if (onlyMarker && markers == 1) {
+        bareParams_[index] = static_cast<std::uint16_t>(markers_ + 1u);
+        ++markers_;
+        return values->concat(",(? + 0)");
+    }
+    markers_ = static_cast<std::uint16_t>(markers_ + markers);
+    return values->concat(',') ? VX_ERROR : values->concat(text, length);
+}
+
+VxStatus FlatInsertDesc::addTablesToList(VxArray* list) {
+    return select_ ? select_->addTablesToList(list) : VX_SUCCESS;
+}
+
+VxStatus FlatInsertDesc::setToPreparedState() {
+    return select_ ? select_->setToPreparedState() : VX_SUCCESS;
+}
+
+bool FlatInsertDesc::isParamLegal(std::uint16_t number) {
+    return select_ ? select_->isParamLegal(number) : true;
+}
+
+// The table name and, when the driver reads one there, its option list.
+VxStatus FlatInsertDesc::readTableReference(FlatSqlLexer& lexer, const char** start,
+                                            const char** end) {
+    lexer.skipBlanks();
+    *start = lexer.getCursor();
+    FlatSqlToken token;
+    if (lexer.next(&token, FLAT_TOKEN_FILE, FLAT_NAME_SIZE))
+        return VX_ERROR;
+    std::size_t length = token.length();
+    if (const char* paren = std::strchr(token.text(), '('))
+        length = static_cast<std::size_t>(paren - token.text());
+    if (length == 0) {
+        addFlatSyntaxError(3841);
+        return VX_ERROR;
+    }
+    lexer.setCursor(lexer.getText() + token.getOffset() + length);
+    *end = lexer.getCursor();
+    if (lexer.peekChar() != '(')
+        return VX_SUCCESS;
+    // An option list belongs to the table reference.
+    const char* open = lexer.getCursor();
+    while (*open != '(')
+        ++open;
+    FlatSqlLexer inner(open + 1);
+    if (inner.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE))
+        return VX_ERROR;
+    unsigned int optionLength = 0;
+    if (token.isEmpty() || !statement_->isOptionList(token.text(), &optionLength))
+        return VX_SUCCESS;
+    int depth = 0;
+    for (const char* p = open; *p;) {
+        if (*p == '\'' || *p == '"') {
+            p = skipQuoted(p);
+            continue;
+        }
+        if (*p == '(')
+            ++depth;
+        else if (*p == ')' && --depth == 0) {
+            lexer.setCursor(p + 1);
+            *end = p + 1;
+            return VX_SUCCESS;
+        }
+        ++p;
+    }
+    addFlatSyntaxError(3843);
+    return VX_ERROR;
+}
+
+// "( column { , column } )" as the text between the parentheses.
+VxStatus FlatInsertDesc::readColumnList(FlatSqlLexer& lexer, VxString* columns) {
+    FlatSqlToken token;
+    if (nextKeyword(lexer, &token)) // "("
+        return VX_ERROR;
+    const char* start = lexer.getCursor();
+    for (;;) {
+        if (nextKeyword(lexer, &token))
+            return VX_ERROR;
+        if (!token.isName() && !token.isQuoted()) {
+            addFlatSyntaxError(3842);
+            return VX_ERROR;
+        }
+        if (nextKeyword(lexer, &token))
+            return VX_ERROR;
+        if (token.isChar('.')) {
+            if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token))
+                return VX_ERROR;
+        }
+        if (token.isChar(')'))
+            break;
+        if (!token.isChar(',')) {
+            addFlatSyntaxError(3842);
+            return VX_ERROR;
+        }
+    }
+    return columns->initialize(start, static_cast<std::size_t>(lexer.getCursor() - 1 - start));
+}
+
+// "( expr { , expr } )": each value up to a "," at depth 0, appended to
+// `values` with a "," before it.
+VxStatus FlatInsertDesc::readValues(FlatSqlLexer& lexer, VxString* values, std::uint16_t* count) {
+    *count = 0;
+    if (lexer.peekChar() != '(') {
+        addFlatSyntaxError(3844);
+        return VX_ERROR;
+    }
+    lexer.skipBlanks();
+    const char* p = lexer.getCursor() + 1;
+    const char* valueStart = p;
+    int depth = 0;
+    for (;;) {
+        const char c = *p;
+        if (c == '\0') {
+            addFlatSyntaxError(3845);
+            return VX_ERROR;
+        }
+        if (c == '\'' || c == '"' || c == '`') {
+            p = skipQuoted(p);
+            continue;
+        }
+        if (c == '(' || c == '{') {
+            ++depth;
+        } else if ((c == ')' || c == '}') && depth > 0) {
+            --depth;
+        } else if (depth == 0 && (c == ',' || c == ')')) {
+            const char* begin = valueStart;
+            while (*begin == ' ' || *begin == '\t' || *begin == '\r' || *begin == '\n')
+                ++begin;
+            if (begin == p) {
+                addFlatSyntaxError(3845);
+                return VX_ERROR;
+            }
+            if (addValue(valueStart, static_cast<std::size_t>(p - valueStart), values))
+                return VX_ERROR;
+            ++*count;
+            valueStart = p + 1;
+            if (c == ')')
+                break;
+        }
+        ++p;
+    }
+    lexer.setCursor(p + 1);
+    FlatSqlToken token;
+    for (;;) {
+        if (nextKeyword(lexer, &token))
+            return VX_ERROR;
+        if (token.isEmpty())
+            return VX_SUCCESS;
+        if (!token.isChar(';')) {
+            addFlatSyntaxError(3803) << token.text();
+            return VX_ERROR;
+        }
+    }
+}
+
+VxStatus FlatInsertDesc::parse(const char* sql) {
+    release();
+    FlatSqlLexer lexer(sql);
+    FlatSqlToken token;
+    if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token)) // INSERT INTO
+        return VX_ERROR;
+    if (!token.is("INTO")) {
+        addFlatSyntaxError(3840);
+        return VX_ERROR;
+    }
+    const char* tableStart = nullptr;
+    const char* tableEnd = nullptr;
+    if (readTableReference(lexer, &tableStart, &tableEnd))
+        return VX_ERROR;
+    VxString columns;
+    if (columns.initialize("*"))
+        return VX_ERROR;
+    if (lexer.peekChar() == '(' && readColumnList(lexer, &columns))
+        return VX_ERROR;
+    if (nextKeyword(lexer, &token))
+        return VX_ERROR;
+    if (!token.is("VALUES")) {
+        addFlatSyntaxError(3843);
+        return VX_ERROR;
+    }
+    VxString rewritten;
+    std::uint16_t valueCount = 0;
+    if (rewritten.initialize("SELECT ") || rewritten.concat(columns.getText()) ||
+        readValues(lexer, &rewritten, &valueCount) || rewritten.concat(" FROM ") ||
+        rewritten.concat(tableStart, static_cast<std::size_t>(tableEnd - tableStart)))
+        return VX_ERROR;
+    select_ = new FlatSelectDesc(statement_);
+    if (select_->parseSelect(rewritten.getText(), 0) || checkTargets(valueCount)) {
+        release();
+        return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+// The first half of the rewritten query's columns must be plain columns of
+// the table, the second half values that fit them.
+VxStatus FlatInsertDesc::checkTargets(std::uint16_t valueCount) {
+    FlatTableAccess* table = select_->getTable(1);
+    FlatCursor* cursor = table ? table->getCursor() : nullptr;
+    if (!cursor)
+        return VX_ERROR;
+    if (cursor->isReadOnly()) {
+        addFlatError(3865);
+        return VX_ERROR;
+    }
+    const std::uint16_t count = select_->getNumResultCols();
+    if (count != 2u * valueCount) {
+        addFlatError(ODBC_21S01, 3846);
+        return VX_ERROR;
+    }
+    targets_ = static_cast<std::uint16_t*>(ramAlloc((valueCount + 1u) * sizeof(std::uint16_t)));
+    if (!targets_)
+        return VX_ERROR;
+    FlatResultSet* root = select_->getRoot();
+    for (std::uint16_t i = 0; i < valueCount; ++i) {
+        FlatResultSetColumn* target = root->getColumn(i);
+        FlatResultSetColumn* value = root->getColumn(static_cast<std::uint16_t>(valueCount + i));
+        if (!target->isSourceField()) {
+            addFlatSyntaxError(3856);
+            return VX_ERROR;
+        }
+        for (std::uint16_t k = 0; k < i; ++k)
+            if (targets_[k] == target->getSourceFieldNumber()) {
+                addFlatError(4043) << target->getName();
+                return VX_ERROR;
+            }
+        targets_[i] = target->getSourceFieldNumber();
+        if (bareParams_[i])
+            continue;
+        if (namesColumn(value)) {
+            addNativeError(ODBC_37000, 0,
+                           "Values in an INSERT statement cannot name columns of the table");
+            return VX_ERROR;
+        }
+        if (!value->getExpr().getOpStream().isCompiled())
+            continue; // a parameter takes the column's type
+        if (!isCompatible(target->getSqlType(), value->getSqlType())) {
+            addFlatSyntaxError(3849);
+            return VX_ERROR;
+        }
+    }
+    targetCount_ = valueCount;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatInsertDesc::execute() {
+    rowCounter_ = 0;
+    if (!select_)
+        return VX_ERROR;
+    FlatCursor* cursor = select_->getTable(1)->getCursor();
+    if (cursor->prepareForInsert())
+        return VX_ERROR;
+    for (std::uint16_t i = 0; i < targetCount_; ++i) {
+        FlatDataValue value;
+        short sqlType = 0;
+        if (bareParams_[i]) {
+            bool provided = false;
+            if (statement_->getParamValue(bareParams_[i], &value, &sqlType, &provided))
+                return VX_ERROR;
+            if (!provided) {
+                addFlatError(FLAT_MSG_PARAM_NO_VALUE);
+                return VX_ERROR;
+            }
+        } else if (select_->getColumnValue(static_cast<std::uint16_t>(targetCount_ + i + 1), &value,
+                                           &sqlType)) {
+            return VX_ERROR;
+        }
+        if (cursor->updateField(targets_[i], &value))
+            return VX_ERROR;
+    }
+    if (cursor->insertRecord())
+        return VX_ERROR;
+    rowCounter_ = 1;
+    return VX_SUCCESS;
+}
