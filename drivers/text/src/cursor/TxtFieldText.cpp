@@ -190,6 +190,8 @@ VxStatus txtVarcharText(InternalType type, const void* bytes, SQLLEN length, std
     if (textLength > limit) {
         textLength = limit;
         addOdbcWarning(ODBC_01004, MSG_DATA_TRUNCATED);
+        while (textLength && text[textLength - 1] == ' ')
+            --textLength;
     }
     return out->initialize(text, textLength);
 }
