@@ -1,7 +1,7 @@
 // FlatInsertDesc: the descriptor of INSERT.
 //
 //   INSERT INTO table [ ( option list ) ] [ ( column { , column } ) ]
-//          VALUES ( expr { , expr } )
+//          { VALUES ( expr { , expr } ) | SELECT ... }
 //
 // parse rewrites the statement as "SELECT <columns or *>, <values> FROM
 // <table>" and compiles that with the SELECT parser: the first half of its
@@ -16,6 +16,14 @@
 // the query carries it in a form the SELECT parser accepts ("(? + 0)",
 // which numbers the marker as written), and execute hands the parameter's
 // own value to the cursor, which converts it for the column.
+//
+// INSERT ... SELECT: the target columns come from "SELECT <columns or *>
+// FROM <table>", the rows from the source query, parsed as a scrolling
+// query of its own. execute reads the source to its end before the first
+// record is written (so a table inserted into itself grows by its rows
+// once), converts every row's values once without writing, so that a
+// value that does not fit fails the statement before anything is written,
+// then writes the rows; the row counter counts them.
 #pragma once
 
 #include <cstdint>
@@ -45,8 +53,13 @@ private:
     [[nodiscard]] VxStatus readValues(FlatSqlLexer& lexer, VxString* values, std::uint16_t* count);
     [[nodiscard]] VxStatus addValue(const char* text, std::size_t length, VxString* values);
     [[nodiscard]] VxStatus checkTargets(std::uint16_t valueCount);
+    [[nodiscard]] VxStatus parseSource(const char* source, std::uint16_t* count);
+    [[nodiscard]] VxStatus executeValues();
+    [[nodiscard]] VxStatus executeSource();
+    [[nodiscard]] VxStatus passSourceRows(std::uint32_t rows, bool write);
 
-    FlatSelectDesc* select_ = nullptr;
+    FlatSelectDesc* select_ = nullptr; // the targets (and the values)
+    FlatSelectDesc* source_ = nullptr; // the rows of INSERT ... SELECT
     std::uint16_t* targets_ = nullptr; // the cursor's field of each value
     std::uint16_t targetCount_ = 0;
     std::uint16_t* bareParams_ = nullptr; // per value: its marker's number, or 0

@@ -38,6 +38,18 @@ const char* skipQuoted(const char* p) {
     return p;
 }
 
+// Whether the text at the lexer's cursor is "(" SELECT: a source query
+// rather than a column list.
+bool startsQuery(const FlatSqlLexer& lexer) {
+    FlatSqlLexer ahead(lexer.getText());
+    ahead.setCursor(lexer.getCursor());
+    FlatSqlToken token;
+    while (ahead.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) == VX_SUCCESS &&
+           token.isChar('('))
+        ;
+    return token.is("SELECT");
+}
+
 // Kinds of value a column takes, for the check of INSERT values.
 enum class Family { TEXT, NUMBER, DATE, TIME, BINARY, OTHER };
 
@@ -110,6 +122,8 @@ FlatInsertDesc::~FlatInsertDesc() {
 void FlatInsertDesc::release() {
     delete select_;
     select_ = nullptr;
+    delete source_;
+    source_ = nullptr;
     ramFree(targets_);
     targets_ = nullptr;
     targetCount_ = 0;
@@ -156,14 +170,21 @@ VxStatus FlatInsertDesc::addValue(const char* text, std::size_t length, VxString
 }
 
 VxStatus FlatInsertDesc::addTablesToList(VxArray* list) {
-    return select_ ? select_->addTablesToList(list) : VX_SUCCESS;
+    if (select_ && select_->addTablesToList(list))
+        return VX_ERROR;
+    return source_ ? source_->addTablesToList(list) : VX_SUCCESS;
 }
 
 VxStatus FlatInsertDesc::setToPreparedState() {
-    return select_ ? select_->setToPreparedState() : VX_SUCCESS;
+    VxStatus status = select_ ? select_->setToPreparedState() : VX_SUCCESS;
+    if (source_ && source_->setToPreparedState())
+        status = VX_ERROR;
+    return status;
 }
 
 bool FlatInsertDesc::isParamLegal(std::uint16_t number) {
+    if (source_)
+        return source_->isParamLegal(number);
     return select_ ? select_->isParamLegal(number) : true;
 }
 
@@ -318,8 +339,27 @@ VxStatus FlatInsertDesc::parse(const char* sql) {
     VxString columns;
     if (columns.initialize("*"))
         return VX_ERROR;
-    if (lexer.peekChar() == '(' && readColumnList(lexer, &columns))
+    if (lexer.peekChar() == '(' && !startsQuery(lexer) && readColumnList(lexer, &columns))
         return VX_ERROR;
+    if (lexer.peek(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE))
+        return VX_ERROR;
+    if (token.is("SELECT") || (token.isChar('(') && startsQuery(lexer))) {
+        lexer.skipBlanks();
+        const char* source = lexer.getCursor();
+        VxString rewritten;
+        std::uint16_t count = 0;
+        if (rewritten.initialize("SELECT ") || rewritten.concat(columns.getText()) ||
+            rewritten.concat(" FROM ") ||
+            rewritten.concat(tableStart, static_cast<std::size_t>(tableEnd - tableStart)))
+            return VX_ERROR;
+        select_ = new FlatSelectDesc(statement_);
+        if (select_->parseSelect(rewritten.getText(), 0) || parseSource(source, &count) ||
+            checkTargets(count)) {
+            release();
+            return VX_ERROR;
+        }
+        return VX_SUCCESS;
+    }
     if (nextKeyword(lexer, &token))
         return VX_ERROR;
     if (!token.is("VALUES")) {
@@ -352,7 +392,7 @@ VxStatus FlatInsertDesc::checkTargets(std::uint16_t valueCount) {
         return VX_ERROR;
     }
     const std::uint16_t count = select_->getNumResultCols();
-    if (count != 2u * valueCount) {
+    if (count != (source_ ? valueCount : 2u * valueCount)) {
         addFlatError(ODBC_21S01, 3846);
         return VX_ERROR;
     }
@@ -362,7 +402,9 @@ VxStatus FlatInsertDesc::checkTargets(std::uint16_t valueCount) {
     FlatResultSet* root = select_->getRoot();
     for (std::uint16_t i = 0; i < valueCount; ++i) {
         FlatResultSetColumn* target = root->getColumn(i);
-        FlatResultSetColumn* value = root->getColumn(static_cast<std::uint16_t>(valueCount + i));
+        FlatResultSetColumn* value =
+            source_ ? source_->getRoot()->getColumn(i)
+                    : root->getColumn(static_cast<std::uint16_t>(valueCount + i));
         if (!target->isSourceField()) {
             addFlatSyntaxError(3856);
             return VX_ERROR;
@@ -373,9 +415,9 @@ VxStatus FlatInsertDesc::checkTargets(std::uint16_t valueCount) {
                 return VX_ERROR;
             }
         targets_[i] = target->getSourceFieldNumber();
-        if (bareParams_[i])
+        if (!source_ && bareParams_[i])
             continue;
-        if (namesColumn(value)) {
+        if (!source_ && namesColumn(value)) {
             addNativeError(ODBC_37000, 0,
                            "Values in an INSERT statement cannot name columns of the table");
             return VX_ERROR;
@@ -391,10 +433,67 @@ VxStatus FlatInsertDesc::checkTargets(std::uint16_t valueCount) {
     return VX_SUCCESS;
 }
 
+// The source query of INSERT ... SELECT, read by row number.
+VxStatus FlatInsertDesc::parseSource(const char* source, std::uint16_t* count) {
+    source_ = new FlatSelectDesc(statement_);
+    if (source_->parseSelect(source, FLAT_SELECT_RANDOM | FLAT_SELECT_NO_FOR_UPDATE))
+        return VX_ERROR;
+    *count = source_->getNumResultCols();
+    return VX_SUCCESS;
+}
+
 VxStatus FlatInsertDesc::execute() {
     rowCounter_ = 0;
     if (!select_)
         return VX_ERROR;
+    return source_ ? executeSource() : executeValues();
+}
+
+VxStatus FlatInsertDesc::executeSource() {
+    unsigned short atEnd = 0;
+    // Reaching for the last possible row reads the whole source now.
+    if (source_->execute() || source_->getRandomRow(0xFFFFFFFFu, &atEnd, 0))
+        return VX_ERROR;
+    std::uint32_t rows = 0;
+    for (;;) {
+        if (source_->getRandomRow(rows + 1u, &atEnd, 0))
+            return VX_ERROR;
+        if (atEnd)
+            break;
+        ++rows;
+    }
+    return passSourceRows(rows, false) || passSourceRows(rows, true) ? VX_ERROR : VX_SUCCESS;
+}
+
+// Converts the values of the first `rows` source rows for the target
+// columns, and with `write` inserts them.
+VxStatus FlatInsertDesc::passSourceRows(std::uint32_t rows, bool write) {
+    FlatCursor* cursor = select_->getTable(1)->getCursor();
+    for (std::uint32_t row = 1; row <= rows; ++row) {
+        unsigned short atEnd = 0;
+        if (source_->getRandomRow(row, &atEnd, 0))
+            return VX_ERROR;
+        if (atEnd)
+            break;
+        if (cursor->prepareForInsert())
+            return VX_ERROR;
+        for (std::uint16_t i = 0; i < targetCount_; ++i) {
+            FlatDataValue value;
+            short sqlType = 0;
+            if (source_->getColumnValue(static_cast<std::uint16_t>(i + 1), &value, &sqlType) ||
+                cursor->updateField(targets_[i], &value))
+                return VX_ERROR;
+        }
+        if (write) {
+            if (cursor->insertRecord())
+                return VX_ERROR;
+            ++rowCounter_;
+        }
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatInsertDesc::executeValues() {
     FlatCursor* cursor = select_->getTable(1)->getCursor();
     if (cursor->prepareForInsert())
         return VX_ERROR;

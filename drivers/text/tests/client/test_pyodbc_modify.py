@@ -148,3 +148,16 @@ def test_drop_table_refuses_an_open_table_and_drops_undefined_files(tmp_path):
     connection.execute("DROP TABLE loose.txt")
     assert not os.path.exists(os.path.join(folder, "loose.txt"))
     connection.close()
+
+
+def test_insert_select_counts_its_rows_and_takes_parameters(tmp_path):
+    folder = str(tmp_path)
+    connection = connect(folder)
+    cursor = connection.cursor()
+    cursor.execute("CREATE TABLE Src (N NUMERIC(4,0))")
+    cursor.executemany("INSERT INTO Src VALUES (?)", [(i,) for i in range(10)])
+    cursor.execute("INSERT INTO Src SELECT N + 100 FROM Src WHERE N < ?", 4)
+    assert cursor.rowcount == 4
+    assert sorted(int(r.N) for r in cursor.execute("SELECT N FROM Src")) == \
+        list(range(10)) + [100, 101, 102, 103]
+    connection.close()
