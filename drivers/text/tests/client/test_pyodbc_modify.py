@@ -1,10 +1,13 @@
 """Writing text tables under pyodbc: the exact bytes CREATE TABLE and
 INSERT write to the data file and to VXTXT.INI, dates written with masks,
-appending to files that end oddly, executemany, the row count, and DROP
-TABLE of an open table."""
+appending to files that end oddly, executemany, the row count, DROP TABLE
+of an open table, INSERT ... SELECT, and two processes appending to one
+file at the same time."""
 import datetime
 import decimal
 import os
+import subprocess
+import sys
 
 import pyodbc
 import pytest
@@ -161,3 +164,27 @@ def test_insert_select_counts_its_rows_and_takes_parameters(tmp_path):
     assert sorted(int(r.N) for r in cursor.execute("SELECT N FROM Src")) == \
         list(range(10)) + [100, 101, 102, 103]
     connection.close()
+
+
+APPENDER = """
+import pyodbc, sys
+connection = pyodbc.connect("DRIVER=%s;Database=%s" % (sys.argv[1], sys.argv[2]), autocommit=True)
+tag = sys.argv[3]
+connection.cursor().executemany("INSERT INTO Shared VALUES (?, ?)",
+                                [(i, tag * 20) for i in range(10000)])
+connection.close()
+"""
+
+
+def test_two_processes_appending_lose_no_row_and_tear_no_line(tmp_path):
+    folder = str(tmp_path)
+    connection = connect(folder)
+    connection.execute("CREATE TABLE Shared (N NUMERIC(5,0), Tag VARCHAR(20))")
+    connection.close()
+    writers = [subprocess.Popen([sys.executable, "-c", APPENDER, DRIVER, folder, tag])
+               for tag in "ab"]
+    assert [writer.wait() for writer in writers] == [0, 0]
+    lines = read(folder, "Shared.TXT").split(b"\r\n")
+    assert lines[-1] == b""
+    expected = sorted(b'%d,"%s"' % (i, tag * 20) for tag in (b"a", b"b") for i in range(10000))
+    assert sorted(lines[:-1]) == expected
