@@ -15,6 +15,7 @@
 #include "flat/FlatStatement.h"
 #include "flat/FlatTableAccess.h"
 #include "parse/FlatSqlLexer.h"
+#include "util/VxError.h"
 #include "util/ram.h"
 
 namespace {
@@ -462,7 +463,17 @@ VxStatus FlatInsertDesc::executeSource() {
             break;
         ++rows;
     }
-    return passSourceRows(rows, false) || passSourceRows(rows, true) ? VX_ERROR : VX_SUCCESS;
+    if (passSourceRows(rows, false))
+        return VX_ERROR;
+    // The writing pass converts the same values again: the warnings it
+    // repeats (values cut to their columns) are dropped.
+    VxErrorList* errors = VxErrorKeeper::getErrorList();
+    const std::uint32_t raised = errors ? errors->getCount() : 0;
+    if (passSourceRows(rows, true))
+        return VX_ERROR;
+    while (errors && errors->getCount() > raised)
+        VxError::release(errors->removeLastError());
+    return VX_SUCCESS;
 }
 
 // Converts the values of the first `rows` source rows for the target
