@@ -9,8 +9,11 @@ target_link_libraries(KWBAS08 PRIVATE ${BASE_ODBCINST_LIBRARY})
 # framework's entry points compiled in, linked against the framework and
 # the foundation by name (never against the driver manager). It exports the
 # ODBC entry points every driver has, the Unicode (W) forms of those that
-# take or return text, ConfigDSN and the optional entry points named in
-# EXPORTS_ALSO (SQLSetPos, SQLGetFunctions), and nothing else.
+# take or return text, the ODBC 3 entry points that make unixODBC treat the
+# driver as an ODBC 3 driver (and so hand it SQL_C_WCHAR requests unchanged,
+# which it narrows itself for an ODBC 2 driver), ConfigDSN and the optional
+# entry points named in EXPORTS_ALSO (SQLSetPos, SQLGetFunctions), and
+# nothing else.
 set(BASE_DRIVER_ENTRY_POINTS
     SQLAllocConnect SQLAllocEnv SQLAllocStmt SQLBindCol SQLBindParameter SQLBrowseConnect
     SQLCancel SQLColAttributes SQLColumnPrivileges SQLColumns SQLConnect SQLDescribeCol
@@ -26,6 +29,10 @@ set(BASE_DRIVER_ENTRY_POINTS
     SQLGetConnectOptionW SQLGetCursorNameW SQLGetInfoW SQLGetTypeInfoW SQLNativeSqlW
     SQLPrepareW SQLPrimaryKeysW SQLProcedureColumnsW SQLProceduresW SQLSetConnectOptionW
     SQLSetCursorNameW SQLSpecialColumnsW SQLStatisticsW SQLTablePrivilegesW SQLTablesW
+    SQLAllocHandle SQLFreeHandle SQLSetEnvAttr SQLGetEnvAttr SQLSetConnectAttr
+    SQLSetConnectAttrW SQLGetConnectAttr SQLGetConnectAttrW SQLSetStmtAttr SQLSetStmtAttrW
+    SQLGetStmtAttr SQLGetStmtAttrW SQLFetchScroll SQLCloseCursor SQLEndTran SQLColAttribute
+    SQLColAttributeW
     CACHE INTERNAL "Symbols every driver library exports")
 
 function(base_add_odbc_driver target)

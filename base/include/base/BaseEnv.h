@@ -36,6 +36,13 @@ public:
     unsigned getConnectionCount() const { return connectionCount_.load(); }
     OdbcDriverNumber getDriverNumber() const { return driverNumber_; }
 
+    // The ODBC version the application declared (SQL_ATTR_ODBC_VERSION):
+    // SQL_OV_ODBC2 until an ODBC 3 application sets SQL_OV_ODBC3, which
+    // gives it ODBC 3 SQLSTATEs and date and time type codes.
+    long getOdbcVersion() const { return odbcVersion_; }
+    void setOdbcVersion(long version) { odbcVersion_ = version; }
+    bool isOdbc3() const { return odbcVersion_ >= 3; }
+
     void addConnection() { connectionCount_.fetch_add(1); }
     void removeConnection() { connectionCount_.fetch_sub(1); }
 
@@ -46,4 +53,5 @@ private:
     std::atomic<std::uint32_t> flags_{0};
     std::atomic<unsigned> connectionCount_{0};
     OdbcDriverNumber driverNumber_;
+    long odbcVersion_ = 2;
 };

@@ -53,6 +53,11 @@ VX_EXPORT VxError& appendOdbcErrorText(unsigned short msgId);
 // `odbcId` instead of its own; its text is unchanged.
 VX_EXPORT void resetLastErrorSqlState(unsigned short odbcId);
 
+// Rewrites the 5-character SQLSTATE `state` in place to the one ODBC 3
+// defines for it (S1000 -> HY000, S0002 -> 42S02, 37000 -> 42000 ...),
+// for an application that declared ODBC 3. States ODBC 3 keeps are left.
+VX_EXPORT void baseOdbc3SqlState(char* state);
+
 // The text of message `msgId` as a raise function would use it: a driver
 // message through the current list's owner, anything else from the
 // framework's string table. Returns the length copied.

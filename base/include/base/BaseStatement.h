@@ -378,6 +378,24 @@ public:
     // cursor, SQLCancel): the collected values are freed.
     void abandonExecution();
 
+    // ---- ODBC 3 statement attributes (base/src/api) -----------------------
+
+    // The row array of SQLFetch and SQLFetchScroll (SQL_ATTR_ROW_ARRAY_SIZE,
+    // SQL_ATTR_ROW_STATUS_PTR, SQL_ATTR_ROWS_FETCHED_PTR), apart from the
+    // row set of SQLExtendedFetch (SQL_ROWSET_SIZE). While all three keep
+    // their defaults, SQLFetch fetches one row as an ODBC 2 fetch does.
+    struct RowArray {
+        SQLULEN size = 1;
+        SQLUSMALLINT* status = nullptr;
+        SQLULEN* fetched = nullptr;
+        bool isDefault() const { return size == 1 && !status && !fetched; }
+    };
+    RowArray& getRowArray() { return rowArray_; }
+    // The parameter rows of SQLParamOptions: their count and where the
+    // number of the row processed goes.
+    SQLULEN getParamRows() const;
+    SQLULEN* getParamsProcessed() const { return rowsProcessed_; }
+
 private:
     friend class BaseResultSide;
     friend class BaseStatementExec;
@@ -402,6 +420,7 @@ private:
     SQLULEN rowsetSize_ = 1;
     SQLULEN currentParamRow_ = 0;
     SQLULEN* rowsProcessed_ = nullptr;
+    RowArray rowArray_;
     SQLLEN accumulatedRowCount_ = 0;
     BaseResumeStack resumeStack_;
     BaseStatement* currentOfStatement_ = nullptr;

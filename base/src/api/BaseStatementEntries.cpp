@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include "BaseOdbc3.h"
 #include "base/BaseDriver.h"
 #include "base/BaseStatement.h"
 #include "util/VxExport.h"
@@ -50,7 +51,9 @@ VX_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT hstmt, SQLCHAR* szCatalogName, S
 VX_EXPORT SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT hstmt, SQLUSMALLINT icol, SQLCHAR* szColName, SQLSMALLINT cbColNameMax, SQLSMALLINT* pcbColName, SQLSMALLINT* pfSqlType, SQLULEN* pcbColDef, SQLSMALLINT* pibScale, SQLSMALLINT* pfNullable) {
     if (!hstmt)
         return SQL_INVALID_HANDLE;
-    return static_cast<BaseStatement*>(hstmt)->SQLDescribeCol(icol, szColName, cbColNameMax, pcbColName, pfSqlType, pcbColDef, pibScale, pfNullable);
+    SQLRETURN rc = static_cast<BaseStatement*>(hstmt)->SQLDescribeCol(icol, szColName, cbColNameMax, pcbColName, pfSqlType, pcbColDef, pibScale, pfNullable);
+    baseOdbc3DescribeType(hstmt, rc, pfSqlType);
+    return rc;
 }
 
 VX_EXPORT SQLRETURN SQL_API SQLExecDirect(SQLHSTMT hstmt, SQLCHAR* szSqlStr, SQLINTEGER cbSqlStr) {
@@ -74,7 +77,7 @@ VX_EXPORT SQLRETURN SQL_API SQLExtendedFetch(SQLHSTMT hstmt, SQLUSMALLINT fFetch
 VX_EXPORT SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
     if (!hstmt)
         return SQL_INVALID_HANDLE;
-    return static_cast<BaseStatement*>(hstmt)->SQLFetch();
+    return baseFetch(hstmt);
 }
 
 VX_EXPORT SQLRETURN SQL_API SQLForeignKeys(SQLHSTMT hstmt, SQLCHAR* szPkCatalogName, SQLSMALLINT cbPkCatalogName, SQLCHAR* szPkSchemaName, SQLSMALLINT cbPkSchemaName, SQLCHAR* szPkTableName, SQLSMALLINT cbPkTableName, SQLCHAR* szFkCatalogName, SQLSMALLINT cbFkCatalogName, SQLCHAR* szFkSchemaName, SQLSMALLINT cbFkSchemaName, SQLCHAR* szFkTableName, SQLSMALLINT cbFkTableName) {

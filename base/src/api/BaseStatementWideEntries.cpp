@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "BaseOdbc3.h"
 #include "base/BaseConnection.h"
 #include "base/BaseStatement.h"
 #include "base/BaseWideText.h"
@@ -99,6 +100,7 @@ VX_EXPORT SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT hstmt, SQLUSMALLINT icol, S
     SQLRETURN rc = static_cast<BaseStatement*>(hstmt)->SQLDescribeCol(
         icol, name.narrow(), name.narrowSize(), &length, pfSqlType, pcbColDef, pibScale,
         pfNullable);
+    baseOdbc3DescribeType(hstmt, rc, pfSqlType);
     return name.finish(rc, charsetOf(hstmt), length, pcbColName, &listOf(hstmt));
 }
 

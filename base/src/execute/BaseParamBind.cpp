@@ -277,3 +277,5 @@ SQLRETURN BaseStatement::SQLParamOptions(SQLULEN crow, SQLULEN* pirow) {
     rowsProcessed_ = pirow;
     return call.finish(SQL_SUCCESS);
 }
+
+SQLULEN BaseStatement::getParamRows() const { return exec_ ? exec_->paramRows : 1; }

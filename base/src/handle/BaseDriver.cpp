@@ -105,6 +105,17 @@ SQLRETURN BaseDriver::freeConnect(SQLHDBC hdbc) {
 
 // The most specific handle given is read, under its busy mark but without
 // the entrance: its list must not be emptied.
+namespace {
+
+// An ODBC 3 application receives ODBC 3 SQLSTATEs.
+SQLRETURN withOdbc3State(SQLRETURN rc, const BaseEnv& env, SQLCHAR* szSqlState) {
+    if (szSqlState && env.isOdbc3() && (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO))
+        baseOdbc3SqlState(reinterpret_cast<char*>(szSqlState));
+    return rc;
+}
+
+} // namespace
+
 SQLRETURN BaseDriver::error(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLCHAR* szSqlState,
                             SQLINTEGER* pfNativeError, SQLCHAR* szErrorMsg,
                             SQLSMALLINT cbErrorMsgMax, SQLSMALLINT* pcbErrorMsg) {
@@ -116,7 +127,7 @@ SQLRETURN BaseDriver::error(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLCHAR*
         rc = statement->getErrorList().SQLError(szSqlState, pfNativeError, szErrorMsg,
                                                 cbErrorMsgMax, pcbErrorMsg);
         statement->threadDone();
-        return rc;
+        return withOdbc3State(rc, statement->getConnection().getEnv(), szSqlState);
     }
     if (hdbc) {
         auto* connection = static_cast<BaseConnection*>(hdbc);
@@ -125,7 +136,7 @@ SQLRETURN BaseDriver::error(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLCHAR*
         rc = connection->getErrorList().SQLError(szSqlState, pfNativeError, szErrorMsg,
                                                  cbErrorMsgMax, pcbErrorMsg);
         connection->threadDone();
-        return rc;
+        return withOdbc3State(rc, connection->getEnv(), szSqlState);
     }
     if (!henv)
         return SQL_INVALID_HANDLE;
@@ -135,7 +146,7 @@ SQLRETURN BaseDriver::error(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLCHAR*
     rc = env->getErrorList().SQLError(szSqlState, pfNativeError, szErrorMsg, cbErrorMsgMax,
                                       pcbErrorMsg);
     env->threadDone();
-    return rc;
+    return withOdbc3State(rc, *env, szSqlState);
 }
 
 SQLRETURN BaseDriver::driverConnect(SQLHDBC hdbc, SQLHWND hwnd, SQLCHAR* szConnStrIn,
