@@ -271,7 +271,17 @@ TEST_F(CatalogDirect, GetFunctionsAsTheDriverSays) {
     ASSERT_EQ(SQL_SUCCESS, connection_->SQLGetFunctions(SQL_API_ODBC3_ALL_FUNCTIONS, bitmap));
     EXPECT_TRUE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLCOLUMNS));
     EXPECT_FALSE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLDESCRIBEPARAM));
-    EXPECT_FALSE(SQL_FUNC_EXISTS(bitmap, 1001));
+    // The ODBC 3 functions mapped onto ODBC 2 ones follow them; descriptors
+    // and diagnostic records are not offered.
+    EXPECT_TRUE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLALLOCHANDLE));
+    EXPECT_TRUE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLSETSTMTATTR));
+    EXPECT_FALSE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLFETCHSCROLL)); // as SQLExtendedFetch
+    EXPECT_FALSE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLGETDIAGREC));
+    EXPECT_FALSE(SQL_FUNC_EXISTS(bitmap, SQL_API_SQLCOPYDESC));
+    ASSERT_EQ(SQL_SUCCESS, connection_->SQLGetFunctions(SQL_API_SQLENDTRAN, &one));
+    EXPECT_EQ(SQL_TRUE, one);
+    ASSERT_EQ(SQL_SUCCESS, connection_->SQLGetFunctions(SQL_API_SQLGETDESCREC, &one));
+    EXPECT_EQ(SQL_FALSE, one);
     EXPECT_EQ(SQL_ERROR, connection_->SQLGetFunctions(150, &one));
     EXPECT_EQ((std::vector<std::string>{"S1095"}), states(connection_->getErrorList()));
 }

@@ -1,12 +1,14 @@
 """Unicode applications and the data source's character set, over files in
-UTF-8, CP1252 and CP437: pyodbc through the driver manager, the driver's own
-Unicode entry points called as a C client would (ctypes), isql, and the
-translator library.
+UTF-8, CP1252 and CP437: pyodbc with its default settings through the driver
+manager, the driver's Unicode entry points called as a C client would
+(ctypes), directly and through the driver manager, isql, and the translator
+library.
 
 unixODBC hands a Unicode application's W calls (connect strings, SQL text,
-names, catalog arguments, messages) to the driver unchanged. SQL_C_WCHAR
-data it converts itself for an ODBC 2 driver, so the driver's own SQL_C_WCHAR
-conversions are shown through its entry points directly."""
+names, catalog arguments, messages) and its SQL_C_WCHAR data requests to the
+driver unchanged, because the driver exports the ODBC 3 entry points that make
+unixODBC treat it as an ODBC 3 driver (an ODBC 2 driver's SQL_C_WCHAR data
+unixODBC narrows itself, counting bytes as characters)."""
 import ctypes
 import os
 import shutil
@@ -62,6 +64,18 @@ def test_non_ascii_parameters_and_literals_select_their_rows():
     connection.close()
 
 
+def test_default_settings_read_values_and_names_exactly():
+    connection = connect()
+    cursor = connection.cursor()
+    rows = cursor.execute("SELECT * FROM intl.csv").fetchall()
+    # The empty value is NULL; every other value exact, pieces never split.
+    assert [tuple(row) for row in rows] == [(int(row[0]),) + row[1:] for row in ROWS]
+    assert [column[0] for column in cursor.description] == ["id", "prénom", "ville", "note"]
+    assert [row[3] for row in cursor.columns(table="intl.csv")] == ["id", "prénom", "ville",
+                                                                    "note"]
+    connection.close()
+
+
 def test_narrow_data_is_the_files_bytes_unchanged():
     connection = connect()
     connection.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8", ctype=pyodbc.SQL_CHAR)
@@ -72,7 +86,6 @@ def test_narrow_data_is_the_files_bytes_unchanged():
 
 def test_code_page_names_and_arguments_convert_through_the_character_set():
     connection = connect("CharSet=CP1252")
-    connection.setdecoding(pyodbc.SQL_CHAR, encoding="cp1252", ctype=pyodbc.SQL_CHAR)
     cursor = connection.cursor()
     assert ids(cursor.execute("SELECT id FROM legacy.csv WHERE ville = ?", "Ørsted")) == [2]
     assert ids(cursor.execute("SELECT id FROM legacy.csv WHERE nom = '€uro'")) == [2]
@@ -100,12 +113,15 @@ def test_non_ascii_connect_attribute_arrives_intact():
 # ---- The driver's Unicode entry points, called as a C client would ---------
 
 class Driver:
-    """The driver library's own entry points, without a driver manager."""
+    """The driver library's own entry points, without a driver manager; with
+    `manager`, unixODBC's, as an ODBC 3 application calls them."""
 
-    def __init__(self, connect_string):
-        self.lib = ctypes.CDLL(DRIVER)
+    def __init__(self, connect_string, manager=False):
+        self.lib = ctypes.CDLL("libodbc.so.2" if manager else DRIVER)
         self.env, self.dbc, self.stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
         assert self.lib.SQLAllocEnv(ctypes.byref(self.env)) == 0
+        if manager:
+            assert self.lib.SQLSetEnvAttr(self.env, 200, ctypes.c_void_p(3), 0) == 0
         assert self.lib.SQLAllocConnect(self.env, ctypes.byref(self.dbc)) == 0
         out = ctypes.create_string_buffer(2048)
         length = ctypes.c_short()
@@ -170,8 +186,10 @@ def wide(text):
     return ctypes.create_string_buffer(text.encode("utf-16le") + b"\0\0")
 
 
-def test_wide_data_in_pieces_of_three_units_is_exact():
-    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA))
+@pytest.mark.parametrize("manager", [False, True], ids=["driver", "driver_manager"])
+def test_wide_data_in_pieces_of_three_units_is_exact(manager):
+    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA),
+                    manager)
     driver.execute("SELECT prénom, note FROM intl.csv WHERE id > 0")
     assert driver.column_name(1) == "prénom"
     found = []
@@ -181,6 +199,38 @@ def test_wide_data_in_pieces_of_three_units_is_exact():
             assert pieces is None or all(len(piece) <= 2 for piece in pieces)
             found.append(None if pieces is None else "".join(pieces))
     assert found == [value for row in ROWS for value in (row[1], row[3])]
+    driver.close()
+
+
+def test_odbc3_application_fetches_a_row_array_through_the_driver_manager():
+    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA),
+                    manager=True)
+    lib = driver.lib
+    statuses, fetched = (ctypes.c_ushort * 3)(), ctypes.c_size_t()
+    assert lib.SQLSetStmtAttr(driver.stmt, 27, ctypes.c_void_p(3), 0) == 0  # ROW_ARRAY_SIZE
+    assert lib.SQLSetStmtAttr(driver.stmt, 25, statuses, 0) == 0  # ROW_STATUS_PTR
+    assert lib.SQLSetStmtAttr(driver.stmt, 26, ctypes.byref(fetched), 0) == 0  # ROWS_FETCHED
+    size = ctypes.c_size_t()
+    assert lib.SQLGetStmtAttr(driver.stmt, 27, ctypes.byref(size), 8, None) == 0
+    assert size.value == 3
+    driver.execute("SELECT prénom FROM intl.csv")
+    names = (ctypes.c_char * 64 * 3)()
+    lengths = (ctypes.c_ssize_t * 3)()
+    assert lib.SQLBindCol(driver.stmt, 1, SQL_C_WCHAR, names, 64, lengths) == 0
+    got = []
+    for expected in (3, 1):
+        assert lib.SQLFetch(driver.stmt) == 0, driver.error()
+        assert fetched.value == expected
+        assert list(statuses)[expected:] == [3] * (3 - expected)  # SQL_ROW_NOROW
+        got += [bytes(names[i])[:lengths[i]].decode("utf-16le") for i in range(expected)]
+    assert got == [row[1] for row in ROWS]
+    assert lib.SQLFetch(driver.stmt) == 100
+    # SQLFetchScroll (forward-only: SQL_FETCH_NEXT) over the same row array.
+    assert lib.SQLCloseCursor(driver.stmt) == 0
+    driver.execute("SELECT prénom FROM intl.csv")
+    assert lib.SQLFetchScroll(driver.stmt, 1, 0) == 0 and fetched.value == 3, driver.error()
+    assert lib.SQLFetchScroll(driver.stmt, 1, 0) == 0 and fetched.value == 1
+    assert bytes(names[0])[:lengths[0]].decode("utf-16le") == ROWS[3][1]
     driver.close()
 
 
@@ -231,7 +281,6 @@ def test_translator_library_converts_oem_files_for_unicode_clients():
     # trnunicode: oem.csv (CP437) through the translator into CP1252, the
     # connection's character set.
     connection = pyodbc.connect("DSN=trnunicode", autocommit=True)
-    connection.setdecoding(pyodbc.SQL_CHAR, encoding="cp1252", ctype=pyodbc.SQL_CHAR)
     cursor = connection.cursor()
     rows = cursor.execute("SELECT nom, ville FROM oem.csv").fetchall()
     assert [tuple(row) for row in rows] == [("café", "Zürich"), ("Åse", "Göteborg")]
