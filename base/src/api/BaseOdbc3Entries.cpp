@@ -71,8 +71,10 @@ bool isOptionNumber(SQLINTEGER attribute) {
     return attribute >= 0 && attribute <= 65535;
 }
 
-// SQLColAttribute's ODBC 3 field ids, as SQLColAttributes numbers them;
-// 0 for SQL_DESC_UNNAMED, answered from the name.
+// Not a SQLColAttributes number: SQL_DESC_UNNAMED, answered from the name.
+constexpr SQLUSMALLINT UNNAMED_FROM_NAME = 0xFFFF;
+
+// SQLColAttribute's ODBC 3 field ids, as SQLColAttributes numbers them.
 SQLUSMALLINT columnAttributeOf(SQLUSMALLINT field) {
     switch (field) {
     case SQL_DESC_COUNT:
@@ -91,7 +93,7 @@ SQLUSMALLINT columnAttributeOf(SQLUSMALLINT field) {
     case SQL_DESC_NAME:
         return SQL_COLUMN_NAME;
     case SQL_DESC_UNNAMED:
-        return 0;
+        return UNNAMED_FROM_NAME;
     default:
         return field;
     }
@@ -117,7 +119,7 @@ SQLRETURN colAttribute(SQLHSTMT hstmt, SQLUSMALLINT icol, SQLUSMALLINT field, SQ
         return SQL_INVALID_HANDLE;
     BaseStatement& statement = statementOf(hstmt);
     SQLUSMALLINT descType = columnAttributeOf(field);
-    if (descType == 0) {
+    if (descType == UNNAMED_FROM_NAME) {
         // Unnamed when the name is empty.
         SQLCHAR name[2] = {0};
         SQLSMALLINT length = 0;
@@ -213,12 +215,19 @@ SQLRETURN getConnectAttr(SQLHDBC hdbc, SQLINTEGER attribute, SQLPOINTER value, S
     if (!value || size <= 0)
         return rc;
     std::size_t room = static_cast<std::size_t>(size) / unit * unit;
-    if (room < unit)
-        return SQL_SUCCESS_WITH_INFO;
-    std::size_t copied = bytes < room ? bytes : room - unit;
-    std::memcpy(value, buffer.data(), copied);
-    std::memset(static_cast<char*>(value) + copied, 0, unit);
-    return copied < bytes ? SQL_SUCCESS_WITH_INFO : rc;
+    std::size_t copied = 0;
+    if (room >= unit) {
+        copied = bytes < room ? bytes : room - unit;
+        std::memcpy(value, buffer.data(), copied);
+        std::memset(static_cast<char*>(value) + copied, 0, unit);
+    }
+    if (copied == bytes)
+        return rc;
+    BaseConnectionCall call(*connection, SQL_API_SQLGETCONNECTATTR);
+    if (call.isBusy())
+        return BASE_BUSY;
+    addOdbcWarning(ODBC_01004);
+    return call.finish(SQL_SUCCESS);
 }
 
 SQLRETURN setStmtAttr(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINTER value) {

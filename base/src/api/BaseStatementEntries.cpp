@@ -51,7 +51,8 @@ VX_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT hstmt, SQLCHAR* szCatalogName, S
 VX_EXPORT SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT hstmt, SQLUSMALLINT icol, SQLCHAR* szColName, SQLSMALLINT cbColNameMax, SQLSMALLINT* pcbColName, SQLSMALLINT* pfSqlType, SQLULEN* pcbColDef, SQLSMALLINT* pibScale, SQLSMALLINT* pfNullable) {
     if (!hstmt)
         return SQL_INVALID_HANDLE;
-    SQLRETURN rc = static_cast<BaseStatement*>(hstmt)->SQLDescribeCol(icol, szColName, cbColNameMax, pcbColName, pfSqlType, pcbColDef, pibScale, pfNullable);
+    SQLRETURN rc = static_cast<BaseStatement*>(hstmt)->SQLDescribeCol(
+        icol, szColName, cbColNameMax, pcbColName, pfSqlType, pcbColDef, pibScale, pfNullable);
     baseOdbc3DescribeType(hstmt, rc, pfSqlType);
     return rc;
 }

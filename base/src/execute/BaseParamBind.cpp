@@ -278,4 +278,6 @@ SQLRETURN BaseStatement::SQLParamOptions(SQLULEN crow, SQLULEN* pirow) {
     return call.finish(SQL_SUCCESS);
 }
 
-SQLULEN BaseStatement::getParamRows() const { return exec_ ? exec_->paramRows : 1; }
+SQLULEN BaseStatement::getParamRows() const {
+    return exec_ ? exec_->paramRows : 1;
+}

@@ -63,8 +63,7 @@ unsigned short odbc2Function(unsigned short api) {
     }
 }
 
-VxStatus isSupportedOdbc3(BaseConnection& connection, unsigned short api,
-                          SQLUSMALLINT* supported) {
+VxStatus isSupportedOdbc3(BaseConnection& connection, unsigned short api, SQLUSMALLINT* supported) {
     unsigned short odbc2 = odbc2Function(api);
     if (odbc2 == 0) {
         *supported = SQL_FALSE;

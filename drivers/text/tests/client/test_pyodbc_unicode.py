@@ -214,6 +214,9 @@ def test_odbc3_application_fetches_a_row_array_through_the_driver_manager():
     assert lib.SQLGetStmtAttr(driver.stmt, 27, ctypes.byref(size), 8, None) == 0
     assert size.value == 3
     driver.execute("SELECT prénom FROM intl.csv")
+    count = ctypes.c_ssize_t()
+    assert lib.SQLColAttribute(driver.stmt, 1, 1001, None, 0, None, ctypes.byref(count)) == 0
+    assert count.value == 1  # SQL_DESC_COUNT
     names = (ctypes.c_char * 64 * 3)()
     lengths = (ctypes.c_ssize_t * 3)()
     assert lib.SQLBindCol(driver.stmt, 1, SQL_C_WCHAR, names, 64, lengths) == 0
