@@ -73,6 +73,10 @@ def test_default_settings_read_values_and_names_exactly():
     assert [column[0] for column in cursor.description] == ["id", "prénom", "ville", "note"]
     assert [row[3] for row in cursor.columns(table="intl.csv")] == ["id", "prénom", "ville",
                                                                     "note"]
+    # An ODBC 3 application gets ODBC 3 SQLSTATEs (S0022 for ODBC 2).
+    with pytest.raises(pyodbc.Error) as error:
+        cursor.execute("SELECT nope FROM intl.csv")
+    assert error.value.args[0] == "42S22"
     connection.close()
 
 
@@ -235,6 +239,39 @@ def test_odbc3_application_fetches_a_row_array_through_the_driver_manager():
     assert lib.SQLFetchScroll(driver.stmt, 1, 0) == 0 and fetched.value == 1
     assert bytes(names[0])[:lengths[0]].decode("utf-16le") == ROWS[3][1]
     driver.close()
+
+
+def test_odbc2_application_keeps_its_row_sets_and_states_through_the_driver_manager():
+    lib = ctypes.CDLL("libodbc.so.2")
+    env, dbc, stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
+    assert lib.SQLAllocEnv(ctypes.byref(env)) == 0
+    assert lib.SQLAllocConnect(env, ctypes.byref(dbc)) == 0
+    text = "DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA)
+    assert lib.SQLDriverConnect(dbc, None, text.encode(), -3, None, 0, None, 0) in (0, 1)
+    assert lib.SQLAllocStmt(dbc, ctypes.byref(stmt)) == 0
+    assert lib.SQLSetStmtOption(stmt, 9, ctypes.c_size_t(3)) == 0  # SQL_ROWSET_SIZE
+    select = b"SELECT id FROM intl.csv"
+    values, lengths = (ctypes.c_int * 3)(), (ctypes.c_ssize_t * 3)()
+    assert lib.SQLBindCol(stmt, 1, 4, values, 4, lengths) == 0  # SQL_C_LONG
+    # SQLFetch reads one row whatever the row set size.
+    assert lib.SQLExecDirect(stmt, select, -3) == 0
+    assert lib.SQLFetch(stmt) == 0 and list(values) == [1, 0, 0]
+    assert lib.SQLFreeStmt(stmt, 0) == 0  # SQL_CLOSE
+    # SQLExtendedFetch reads the row set.
+    count, statuses = ctypes.c_size_t(), (ctypes.c_ushort * 3)()
+    assert lib.SQLExecDirect(stmt, select, -3) == 0
+    assert lib.SQLExtendedFetch(stmt, 1, 0, ctypes.byref(count), statuses) == 0
+    assert count.value == 3 and list(values) == [1, 2, 3] and list(statuses) == [0, 0, 0]
+    assert lib.SQLFreeStmt(stmt, 0) == 0
+    # ODBC 2 SQLSTATEs.
+    assert lib.SQLExecDirect(stmt, b"SELECT nope FROM intl.csv", -3) == -1
+    state, message = ctypes.create_string_buffer(6), ctypes.create_string_buffer(512)
+    assert lib.SQLError(None, None, stmt, state, None, message, 512, None) == 0
+    assert state.value == b"S0022"
+    lib.SQLFreeStmt(stmt, 1)
+    lib.SQLDisconnect(dbc)
+    lib.SQLFreeConnect(dbc)
+    lib.SQLFreeEnv(env)
 
 
 def test_wide_data_of_a_code_page_file_is_exact():
