@@ -241,6 +241,26 @@ def test_odbc3_application_fetches_a_row_array_through_the_driver_manager():
     driver.close()
 
 
+def test_connection_attributes_through_the_driver_manager():
+    driver = Driver("DRIVER=%s;Database=%s;FirstLineNames=1;ExtraExtensions=csv" % (DRIVER, DATA),
+                    manager=True)
+    lib, out, length = driver.lib, ctypes.create_string_buffer(1024), ctypes.c_int()
+    # SQL_ATTR_CURRENT_CATALOG: the folder, its length in bytes; cut with 01004.
+    assert lib.SQLGetConnectAttrW(driver.dbc, 109, out, 1024, ctypes.byref(length)) == 0
+    assert out.raw[:length.value].decode("utf-16le") == DATA
+    assert lib.SQLGetConnectAttrW(driver.dbc, 109, out, 8, ctypes.byref(length)) == 1
+    assert out.raw[:8].decode("utf-16le") == DATA[:3] + "\0"
+    state, message = ctypes.create_string_buffer(12), ctypes.create_string_buffer(1024)
+    assert lib.SQLGetDiagRecW(2, driver.dbc, 1, state, None, message, 512, None) == 0
+    assert state.raw[:10].decode("utf-16le") == "01004"
+    autocommit = ctypes.c_uint(7)
+    assert lib.SQLSetConnectAttr(driver.dbc, 102, ctypes.c_void_p(0), 0) == 0
+    assert lib.SQLGetConnectAttr(driver.dbc, 102, ctypes.byref(autocommit), 4, None) == 0
+    assert autocommit.value == 0
+    assert lib.SQLEndTran(2, driver.dbc, 0) == 0
+    driver.close()
+
+
 def test_odbc2_application_keeps_its_row_sets_and_states_through_the_driver_manager():
     lib = ctypes.CDLL("libodbc.so.2")
     env, dbc, stmt = ctypes.c_void_p(), ctypes.c_void_p(), ctypes.c_void_p()
