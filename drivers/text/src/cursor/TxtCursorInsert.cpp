@@ -7,6 +7,7 @@
 #include "cursor/TxtFieldText.h"
 #include "cursor/TxtInsertRow.h"
 #include "cursor/TxtSharedDesc.h"
+#include "flat/FlatConnection.h"
 #include "flat/FlatDataValue.h"
 #include "record/TxtRecordWriter.h"
 
@@ -57,9 +58,14 @@ VxStatus TxtCursor::updateField(std::uint16_t field, FlatDataValue* value) {
             limit = column.precision;
         status = txtVarcharText(type, bytes, length, limit, &text);
     }
-    if (status)
+    if (status || insert_->set(field, text.getText(), text.length()) != VX_SUCCESS)
         return VX_ERROR;
-    return insert_->set(field, text.getText(), text.length());
+    // The file holds the data source's characters, as reading translates
+    // them back.
+    if (!connection_->hasTranslationLibrary() || text.length() == 0)
+        return VX_SUCCESS;
+    return connection_->toDataSource(SQL_CHAR, insert_->values[field],
+                                     static_cast<SQLLEN>(insert_->lengths[field]));
 }
 
 VxStatus TxtCursor::insertRecord() {

@@ -347,3 +347,18 @@ def test_translator_library_converts_oem_files_for_unicode_clients():
     assert ids(cursor.execute("SELECT id FROM oem.csv WHERE ville = ?", "Göteborg")) == [2]
     assert ids(cursor.execute("SELECT id FROM oem.csv WHERE nom = 'café'")) == [1]
     connection.close()
+
+
+def test_translator_library_converts_inserted_text_into_the_oem_file(tmp_path):
+    # Written text goes through the translator the other way, so the file
+    # holds CP437 and reads back as it was written.
+    connection = pyodbc.connect("DSN=trnunicode;Database=%s" % tmp_path, autocommit=True)
+    cursor = connection.cursor()
+    cursor.execute("CREATE TABLE oemout (nom VARCHAR(10))")
+    cursor.execute("INSERT INTO oemout VALUES ('café')")
+    cursor.execute("INSERT INTO oemout VALUES (?)", "Göteborg")
+    rows = cursor.execute("SELECT nom FROM oemout").fetchall()
+    assert [row[0] for row in rows] == ["café", "Göteborg"]
+    connection.close()
+    data = (tmp_path / "oemout.TXT").read_bytes()
+    assert b'"caf\x82"' in data and b'"G\x94teborg"' in data
