@@ -150,6 +150,10 @@ TEST(TxtValueTests, DateShapes) {
     EXPECT_EQ(txtDateOrders("7//4/95", 7, &digits), 0u);
     EXPECT_EQ(txtDateOrders("10/10/1995x", 11, &digits), 0u);
     EXPECT_EQ(txtDateOrders("13/13/95", 8, &digits), 0u);
+    // Times are not dates, whatever their numbers.
+    EXPECT_EQ(txtDateOrders("10:11:12", 8, &digits), 0u);
+    EXPECT_EQ(txtDateOrders("10.11:12", 8, &digits), 0u);
+    EXPECT_EQ(txtDateOrders("10.11.12", 8, &digits), TXT_ORDER_MDY | TXT_ORDER_DMY);
 }
 
 TEST_F(GuessTest, ScanRowsLimitTheLinesExamined) {

@@ -47,7 +47,8 @@ unsigned txtDateOrders(const char* text, std::size_t length, unsigned* yearDigit
     std::size_t i = 0;
     for (int group = 0; group < 3; ++group) {
         if (group > 0) {
-            if (i >= length || vxIsDigit(text[i]))
+            // A colon separates the parts of a time: 10:11:12 is no date.
+            if (i >= length || vxIsDigit(text[i]) || text[i] == ':')
                 return 0;
             ++i; // the separator
         }
