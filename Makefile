@@ -4,6 +4,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build/asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
 
 # Debian packages the build, the tests and the demo need.
 PACKAGES = g++ make cmake ninja-build pkg-config \
@@ -12,7 +13,7 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            python3 python3-pyodbc python3-pytest \
            sqlite3 libsqliteodbc libdbd-odbc-perl
 
-.PHONY: all build deps test test-unit test-asan demo bench format clean
+.PHONY: all build deps test test-unit test-asan demo bench install uninstall format clean
 
 all: build
 
@@ -55,6 +56,15 @@ demo: deps build
 
 bench: deps build
 	@echo "benchmarks are in $(BUILD)/bin/bench_*"
+
+# The libraries into $(PREFIX)/lib/brellmont-odbc, templates and samples
+# into $(PREFIX)/share/brellmont-odbc, and every driver registered with
+# unixODBC ("Brellmont Text" ...). "make uninstall PREFIX=..." undoes it.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	cmake -DPREFIX=$(PREFIX) -P packaging/uninstall.cmake
 
 format:
 	find util base flat drivers translator bench tools -name '*.cpp' -o -name '*.h' \

@@ -53,6 +53,9 @@ function(base_add_odbc_driver target)
     target_link_options(${target} PRIVATE -Wl,--version-script=${map})
     set_target_properties(${target} PROPERTIES LINK_DEPENDS ${map}
         BASE_EXPORTED_SYMBOLS "${exports}")
+    # Every driver is installed and registered with the driver manager
+    # (cmake/VxInstall.cmake).
+    set_property(GLOBAL APPEND PROPERTY BASE_ODBC_DRIVERS ${target})
 endfunction()
 
 # base_add_export_test(<test name> <driver target> [LABELS ...])
