@@ -13,7 +13,7 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            python3 python3-pyodbc python3-pytest \
            sqlite3 libsqliteodbc libdbd-odbc-perl
 
-.PHONY: all build deps test test-unit test-asan demo bench install uninstall format clean
+.PHONY: all build deps test test-unit test-asan demo bench install uninstall package format clean
 
 all: build
 
@@ -65,6 +65,11 @@ install: build
 
 uninstall:
 	cmake -DPREFIX=$(PREFIX) -P packaging/uninstall.cmake
+
+# The Debian package $(BUILD)/brellmont-odbc_<version>_<arch>.deb; installing
+# it registers the drivers, removing it unregisters them.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	find util base flat drivers translator bench tools -name '*.cpp' -o -name '*.h' \

@@ -84,3 +84,38 @@ if(TARGET KWTXT08)
             ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
     set_tests_properties(packaging_install PROPERTIES LABELS "install;slow" TIMEOUT 120)
 endif()
+
+# The Debian package ("make package", cpack -G DEB in the build folder):
+# the same install under /usr, a postinst that registers the drivers and a
+# prerm that removes their registration.
+set(VX_PACKAGE_VERSION 0.1.0 CACHE STRING "Version of the Debian package")
+set(vx_package_datadir /usr/${VX_INSTALL_DATADIR})
+set(DATADIR ${vx_package_datadir})
+foreach(script postinst prerm)
+    configure_file(packaging/debian/${script}.in ${CMAKE_BINARY_DIR}/packaging/debian/${script}
+        @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+        WORLD_READ WORLD_EXECUTE)
+endforeach()
+unset(DATADIR)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brellmont-odbc)
+set(CPACK_PACKAGE_VERSION ${VX_PACKAGE_VERSION})
+set(CPACK_PACKAGE_VENDOR Brellmont)
+set(CPACK_PACKAGE_CONTACT "Brellmont ODBC drivers <odbc@brellmont.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Brellmont ODBC drivers for unixODBC")
+set(CPACK_PACKAGE_DESCRIPTION "ODBC drivers for SQL over delimited and fixed-width text\
+ files, registered with unixODBC under names that begin with Brellmont (Brellmont\
+ Text), with the libraries they share and an OEM/ANSI translation library.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
+# odbcinst runs the registration in the maintainer scripts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS odbcinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_BINARY_DIR}/packaging/debian/postinst ${CMAKE_BINARY_DIR}/packaging/debian/prerm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
