@@ -20,6 +20,7 @@
 
 #if __has_include("flat/FlatSelectDesc.h")
 #include "flat/FlatInsertDesc.h"
+#include "flat/FlatRowChangeDesc.h"
 #include "flat/FlatSelectDesc.h"
 #define FLAT_HAVE_SELECT_DESC 1
 #endif
@@ -368,12 +369,16 @@ FlatDescriptor* FlatStatement::allocSelectDesc() {
 #endif
 }
 
-// INSERT is the engine's; UPDATE, DELETE and USE are not part of it yet:
-// they answer driver-not-capable.
+// INSERT, UPDATE and DELETE are the engine's; USE is not part of it yet:
+// it answers driver-not-capable.
 FlatDescriptor* FlatStatement::allocModifyDesc(FlatStatementKind kind) {
 #ifdef FLAT_HAVE_SELECT_DESC
     if (kind == FLAT_STMT_INSERT)
         return new FlatInsertDesc(this);
+    if (kind == FLAT_STMT_UPDATE)
+        return new FlatUpdateDesc(this);
+    if (kind == FLAT_STMT_DELETE)
+        return new FlatDeleteDesc(this);
 #else
     (void)kind;
 #endif

@@ -81,7 +81,10 @@ MemConnection::MemConnection(BaseEnv& env) : FlatConnection(env) {
     setFlatFlag(FLAT_CASE_INSENSITIVE_IDS | FLAT_TABLE_NAMES_CI | FLAT_ROWID | FLAT_NO_TRANSACTIONS,
                 true);
     setFlatFlag(FLAT_COMPARE_FULL_PATH, false);
+    // Positioned UPDATE and DELETE reach the engine with the cursor's name;
+    // the framework takes FOR UPDATE off the cursor's SELECT.
     setFlag(CONN_NATIVE_PARAMS | CONN_POSITIONED_UPDATE | CONN_POSITIONED_DELETE, true);
+    setFlag(CONN_FOR_UPDATE, false);
 }
 
 void MemConnection::getDllName(char* out, std::size_t outSize) {

@@ -33,6 +33,14 @@ const BaseTypeInfo TXT_TYPES[] = {
 
 TxtStatement::TxtStatement(TxtConnection& connection) : FlatStatement(connection) {}
 
+FlatDescriptor* TxtStatement::allocModifyDesc(FlatStatementKind kind) {
+    if (kind == FLAT_STMT_UPDATE || kind == FLAT_STMT_DELETE) {
+        txtAddError(ODBC_S1C00, TXT_MSG_NO_ROW_CHANGES);
+        return nullptr;
+    }
+    return FlatStatement::allocModifyDesc(kind);
+}
+
 FlatDescriptor* TxtStatement::allocCrIndexDesc() {
     txtAddError(ODBC_37000, TXT_MSG_NO_CREATE_INDEX);
     return nullptr;

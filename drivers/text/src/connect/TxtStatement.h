@@ -20,6 +20,10 @@ public:
     // drop indexes." (37000) and give no descriptor.
     FlatDescriptor* allocCrIndexDesc() override;
     FlatDescriptor* allocDropIndexDesc() override;
+    // UPDATE and DELETE raise 1269 "Driver cannot update or delete rows of
+    // text files." (S1C00) and give no descriptor, before any row is read;
+    // INSERT and USE are the engine's.
+    FlatDescriptor* allocModifyDesc(FlatStatementKind kind) override;
     // CREATE TABLE and DROP TABLE of text tables.
     FlatDescriptor* allocCreateDesc() override;
     FlatDescriptor* allocDropTableDesc() override;

@@ -59,6 +59,7 @@ enum TxtMessageId : unsigned short {
     TXT_MSG_INVALID_DATE_VALUE = 1266,
     TXT_MSG_INI_UNKNOWN_TYPE = 1267,
     TXT_MSG_VALUE_TOO_WIDE = 1268,
+    TXT_MSG_NO_ROW_CHANGES = 1269,
 };
 
 // Driver strings used by the file-format code.
