@@ -1,6 +1,6 @@
 // UPDATE and DELETE through the driver manager over the in-memory test
 // driver: SQLRowCount, and positioned statements (WHERE CURRENT OF) on the
-// row a SELECT ... FOR UPDATE cursor stands on.
+// row a SELECT ... FOR UPDATE cursor stands on; USE.
 #include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -118,6 +118,21 @@ TEST_F(MemPositioned, CurrentOfAnotherTableOrNoRowIsRefused) {
     EXPECT_EQ(SQL_ERROR, run(change_, "DELETE FROM Staff WHERE CURRENT OF C2"));
     EXPECT_EQ("24000", state(change_));
     EXPECT_EQ(4u, names().size());
+}
+
+// USE sets the data directory as SQL_CURRENT_QUALIFIER does.
+TEST_F(MemPositioned, UseSetsTheDataDirectory) {
+    ASSERT_EQ(SQL_SUCCESS, run(change_, "USE '/var/tmp'"));
+    EXPECT_EQ(0, rowCount(change_));
+    char directory[300] = {};
+    ASSERT_EQ(SQL_SUCCESS, SQLGetConnectOption(hdbc_, SQL_CURRENT_QUALIFIER, directory));
+    EXPECT_STREQ("/var/tmp", directory);
+    EXPECT_EQ(SQL_ERROR, run(change_, "USE"));
+    EXPECT_EQ("37000", state(change_));
+    EXPECT_EQ(SQL_ERROR, run(change_, "USE /tmp extra"));
+    EXPECT_EQ("37000", state(change_));
+    ASSERT_EQ(SQL_SUCCESS, SQLGetConnectOption(hdbc_, SQL_CURRENT_QUALIFIER, directory));
+    EXPECT_STREQ("/var/tmp", directory);
 }
 
 } // namespace

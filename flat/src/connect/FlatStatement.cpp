@@ -22,6 +22,7 @@
 #include "flat/FlatInsertDesc.h"
 #include "flat/FlatRowChangeDesc.h"
 #include "flat/FlatSelectDesc.h"
+#include "flat/FlatUseDesc.h"
 #define FLAT_HAVE_SELECT_DESC 1
 #endif
 
@@ -369,8 +370,7 @@ FlatDescriptor* FlatStatement::allocSelectDesc() {
 #endif
 }
 
-// INSERT, UPDATE and DELETE are the engine's; USE is not part of it yet:
-// it answers driver-not-capable.
+// INSERT, UPDATE, DELETE and USE are the engine's.
 FlatDescriptor* FlatStatement::allocModifyDesc(FlatStatementKind kind) {
 #ifdef FLAT_HAVE_SELECT_DESC
     if (kind == FLAT_STMT_INSERT)
@@ -379,6 +379,8 @@ FlatDescriptor* FlatStatement::allocModifyDesc(FlatStatementKind kind) {
         return new FlatUpdateDesc(this);
     if (kind == FLAT_STMT_DELETE)
         return new FlatDeleteDesc(this);
+    if (kind == FLAT_STMT_USE)
+        return new FlatUseDesc(this);
 #else
     (void)kind;
 #endif
