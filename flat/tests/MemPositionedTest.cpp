@@ -120,6 +120,32 @@ TEST_F(MemPositioned, CurrentOfAnotherTableOrNoRowIsRefused) {
     EXPECT_EQ(4u, names().size());
 }
 
+// Markers of SET and of WHERE are numbered as written; a bare marker takes
+// its column's type.
+TEST_F(MemPositioned, UpdateWithParameters) {
+    char name[] = "Zoe";
+    SQLINTEGER id = 3;
+    SQLINTEGER raise = 5;
+    SQLLEN nts = SQL_NTS;
+    SQLLEN four = 4;
+    ASSERT_EQ(SQL_SUCCESS, SQLBindParameter(change_, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                            12, 0, name, 0, &nts));
+    ASSERT_EQ(SQL_SUCCESS, SQLBindParameter(change_, 2, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0,
+                                            0, &raise, 0, &four));
+    ASSERT_EQ(SQL_SUCCESS, SQLBindParameter(change_, 3, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0,
+                                            0, &id, 0, &four));
+    ASSERT_EQ(SQL_SUCCESS,
+              run(change_, "UPDATE Staff SET Name = ?, Salary = Salary + ? WHERE Id = ?"));
+    EXPECT_EQ(1, rowCount(change_));
+    SQLFreeStmt(change_, SQL_RESET_PARAMS);
+    EXPECT_EQ((std::vector<std::string>{"Ann", "Bob", "Zoe", "Di"}), names());
+    ASSERT_EQ(SQL_SUCCESS, run(change_, "SELECT Salary FROM Staff WHERE Id = 3"));
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(change_));
+    double salary = 0;
+    SQLGetData(change_, 1, SQL_C_DOUBLE, &salary, 0, nullptr);
+    EXPECT_EQ(3005.0, salary);
+}
+
 // USE sets the data directory as SQL_CURRENT_QUALIFIER does.
 TEST_F(MemPositioned, UseSetsTheDataDirectory) {
     ASSERT_EQ(SQL_SUCCESS, run(change_, "USE '/var/tmp'"));

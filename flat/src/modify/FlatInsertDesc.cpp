@@ -14,9 +14,12 @@
 #include "flat/FlatSelectDesc.h"
 #include "flat/FlatStatement.h"
 #include "flat/FlatTableAccess.h"
+#include "modify/FlatValueFamily.h"
 #include "parse/FlatSqlLexer.h"
 #include "util/VxError.h"
 #include "util/ram.h"
+
+using flatmodify::isCompatible;
 
 namespace {
 
@@ -49,54 +52,6 @@ bool startsQuery(const FlatSqlLexer& lexer) {
            token.isChar('('))
         ;
     return token.is("SELECT");
-}
-
-// Kinds of value a column takes, for the check of INSERT values.
-enum class Family { TEXT, NUMBER, DATE, TIME, BINARY, OTHER };
-
-Family familyOf(short sqlType) {
-    switch (sqlType) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-        return Family::TEXT;
-    case SQL_NUMERIC:
-    case SQL_DECIMAL:
-    case SQL_INTEGER:
-    case SQL_SMALLINT:
-    case SQL_TINYINT:
-    case SQL_BIGINT:
-    case SQL_FLOAT:
-    case SQL_REAL:
-    case SQL_DOUBLE:
-    case SQL_BIT:
-        return Family::NUMBER;
-    case SQL_DATE:
-    case SQL_TIMESTAMP:
-        return Family::DATE;
-    case SQL_TIME:
-        return Family::TIME;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-        return Family::BINARY;
-    default:
-        return Family::OTHER;
-    }
-}
-
-// Text converts to anything at execution; numbers and dates do not turn
-// into each other, nor binary into anything else.
-bool isCompatible(short target, short value) {
-    const Family to = familyOf(target);
-    const Family from = familyOf(value);
-    if (to == from || from == Family::TEXT || from == Family::OTHER || to == Family::OTHER)
-        return true;
-    if (to == Family::TEXT)
-        return from != Family::BINARY;
-    if (to == Family::DATE)
-        return from == Family::DATE;
-    return false;
 }
 
 // Whether a compiled expression reads a column of a table.

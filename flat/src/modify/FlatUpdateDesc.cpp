@@ -4,6 +4,7 @@
 #include "flat/FlatResultSet.h"
 #include "flat/FlatResultSetColumn.h"
 #include "flat/FlatSelectDesc.h"
+#include "modify/FlatValueFamily.h"
 #include "parse/FlatSqlLexer.h"
 
 namespace {
@@ -213,6 +214,14 @@ VxStatus FlatUpdateDesc::checkAssignments() {
                 return VX_ERROR;
             }
         fields_.push_back(field);
+        // A parameter takes the column's type.
+        FlatResultSetColumn* value = root->getColumn(static_cast<std::uint16_t>(2 * i + 1));
+        if (bareParams_[i] || !value->getExpr().getOpStream().isCompiled())
+            continue;
+        if (!flatmodify::isCompatible(target->getSqlType(), value->getSqlType())) {
+            addFlatSyntaxError(3857);
+            return VX_ERROR;
+        }
     }
     return VX_SUCCESS;
 }
