@@ -38,7 +38,7 @@ TEST(FlatOpCodes, StepSizes) {
         EXPECT_TRUE(flatIsOpCode(static_cast<std::uint8_t>(code))) << code;
     }
     EXPECT_FALSE(flatIsOpCode(0));
-    EXPECT_FALSE(flatIsOpCode(63));
+    EXPECT_FALSE(flatIsOpCode(FLAT_OP_LAST + 1));
     EXPECT_STREQ(flatOpName(FLAT_OP_SUBSTR), "SUBSTR");
 }
 
@@ -234,9 +234,9 @@ TEST(FlatMessages, TextsAndStates) {
 }
 
 TEST(FlatFunctionTable, EntriesAgreeWithTheirOps) {
-    ASSERT_EQ(flatFunctionCount(), 35u);
+    ASSERT_EQ(flatFunctionCount(), 37u);
     EXPECT_STREQ(flatGetFunction(0)->name, "RTRIM");
-    EXPECT_EQ(flatGetFunction(35), nullptr);
+    EXPECT_EQ(flatGetFunction(37), nullptr);
     const FlatFunctionEntry* substr = flatFindFunction("substr", 6);
     ASSERT_NE(substr, nullptr);
     EXPECT_EQ(flatRequiredArguments(*substr), 2u);

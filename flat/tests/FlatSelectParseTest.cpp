@@ -69,7 +69,7 @@ TEST(FlatSelectParse, StatementStructure) {
         {"SELECT * FROM emp ORDER BY id", "E:3997/37000", 0x002},
         {"SELECT * FROM emp FOR UPDATE OF id", "E:3997/37000", 0x004},
         {"SELECT * FROM emp UNION SELECT * FROM emp", "E:3859/37000", 0x010},
-        {"SELECT * FROM emp WHERE name = 'open", "E:2703/", 0},
+        {"SELECT * FROM emp WHERE name = 'open", "E:3907/37000", 0},
     };
     runParseCases(cases, sizeof cases / sizeof cases[0]);
 }

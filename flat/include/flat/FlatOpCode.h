@@ -27,7 +27,7 @@ enum FlatOpCode : std::uint8_t {
 };
 
 // Highest opcode of the set.
-constexpr std::uint8_t FLAT_OP_LAST = FLAT_OP_DAYOFWEEK;
+constexpr std::uint8_t FLAT_OP_LAST = FLAT_OP_IFNULL;
 
 // True for the opcodes of the set.
 VX_EXPORT bool flatIsOpCode(std::uint8_t opcode);

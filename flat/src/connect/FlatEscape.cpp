@@ -8,8 +8,7 @@
 //                                 when the driver has no timestamp type)
 //   {t 'hh:mm:ss'}                {hh:mm:ss} when the driver has a time type
 //   {fn f(...)}                   the engine's function of the same meaning;
-//                                 CONCAT(a, b) is (a + b) and IFNULL(a, b)
-//                                 IIF(a IS NOT NULL, a, b)
+//                                 CONCAT(a, b) is (a + b)
 // Other clauses are copied as they are. A function or literal the engine
 // cannot express raises 6022 (37000).
 #include <cctype>
@@ -76,7 +75,7 @@ const FunctionName RENAMED[] = {
     {ESCAPE_FN_SPACE, "SPACE"},
     {ESCAPE_FN_SUBSTRING, "SUBSTR"},
     {ESCAPE_FN_UCASE, "UPPER"},
-    {ESCAPE_FN_FLOOR, "INT"},
+    {ESCAPE_FN_FLOOR, "FLOOR"},
     {ESCAPE_FN_MOD, "MOD"},
     {ESCAPE_FN_POWER, "POW"},
     {ESCAPE_FN_ROUND, "ROUND"},
@@ -86,6 +85,7 @@ const FunctionName RENAMED[] = {
     {ESCAPE_FN_MONTH, "MONTH"},
     {ESCAPE_FN_YEAR, "YEAR"},
     {ESCAPE_FN_USER, "USERNAME"},
+    {ESCAPE_FN_IFNULL, "IFNULL"},
 };
 
 VxStatus expandConcat(VxReplaceString* text, unsigned long argLength) {
@@ -96,24 +96,10 @@ VxStatus expandConcat(VxReplaceString* text, unsigned long argLength) {
     return copyEscapeArgument(text, &remaining, 1, ESCAPE_ARG_LAST | ESCAPE_ARG_CLOSE_PAREN);
 }
 
-VxStatus expandIfNull(VxReplaceString* text, unsigned long argLength) {
-    unsigned long remaining = argLength;
-    if (text->addBytes("IIF") != VX_SUCCESS ||
-        copyEscapeArgument(text, &remaining, 1, ESCAPE_ARG_OPEN_PAREN | ESCAPE_ARG_KEEP_SOURCE) !=
-            VX_SUCCESS ||
-        text->addBytes(" IS NOT NULL, ") != VX_SUCCESS ||
-        copyEscapeArgument(text, &remaining, 1, 0) != VX_SUCCESS)
-        return VX_ERROR;
-    return copyEscapeArgument(text, &remaining, 1,
-                              ESCAPE_ARG_COMMA | ESCAPE_ARG_LAST | ESCAPE_ARG_CLOSE_PAREN);
-}
-
 VxStatus expandFunction(VxReplaceString* text, unsigned long argLength,
                         EscapeFunctionType function) {
     if (function == ESCAPE_FN_CONCAT)
         return expandConcat(text, argLength);
-    if (function == ESCAPE_FN_IFNULL)
-        return expandIfNull(text, argLength);
     for (const FunctionName& entry : RENAMED)
         if (entry.function == function)
             return text->addBytes(entry.engineName);

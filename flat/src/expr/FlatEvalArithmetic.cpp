@@ -136,14 +136,24 @@ VxStatus FlatEvaluator::evalNumberFunction(const unsigned char* node, FlatEvalIt
         return VX_ERROR;
     if (op == FLAT_OP_INT)
         return finishNumber(std::trunc(x), mark, out);
+    if (op == FLAT_OP_FLOOR)
+        return finishNumber(std::floor(x), mark, out);
     // ROUND: scale by a power of ten of the truncated digit count, round
-    // half away from zero, scale back.
+    // half away from zero, scale back. Negative digits round to tens,
+    // hundreds ...: the scale is then a divisor, which is exact where the
+    // fraction 10^-n is not.
     double digits = 0;
     if (numberOf(items[1], &digits) != VX_SUCCESS)
         return VX_ERROR;
-    double p = std::pow(10.0, std::trunc(digits));
-    if (p == 0 || !std::isfinite(p) || !std::isfinite(x * p))
-        return finishNumber(p == 0 ? 0.0 : x, mark, out);
-    double scaled = std::trunc(x * p + (x < 0 ? -0.5 : 0.5));
-    return finishNumber(scaled / p, mark, out);
+    double n = std::trunc(digits);
+    if (n < -308)
+        return finishNumber(0.0, mark, out);
+    if (n > 308)
+        return finishNumber(x, mark, out);
+    double p = std::pow(10.0, std::fabs(n));
+    double scaled = n < 0 ? x / p : x * p;
+    if (!std::isfinite(scaled))
+        return finishNumber(x, mark, out);
+    scaled = std::trunc(scaled + (x < 0 ? -0.5 : 0.5));
+    return finishNumber(n < 0 ? scaled * p : scaled / p, mark, out);
 }

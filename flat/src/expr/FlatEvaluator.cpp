@@ -73,6 +73,8 @@ VxStatus FlatEvaluator::eval(const unsigned char* node, FlatEvalItem* out) {
         return evalIsNull(node, out);
     case FLAT_OP_IIF:
         return evalIif(node, out);
+    case FLAT_OP_IFNULL:
+        return evalIfNull(node, out);
     case FLAT_OP_NEGATE:
     case FLAT_OP_MOD:
     case FLAT_OP_POWER:
@@ -84,6 +86,7 @@ VxStatus FlatEvaluator::eval(const unsigned char* node, FlatEvalItem* out) {
     case FLAT_OP_MAX:
         return evalArithmetic(node, out);
     case FLAT_OP_INT:
+    case FLAT_OP_FLOOR:
     case FLAT_OP_ROUND:
     case FLAT_OP_NUMVAL:
     case FLAT_OP_LEN:
@@ -396,21 +399,43 @@ VxStatus FlatEvaluator::evalAndOr(const unsigned char* node, FlatEvalItem* out) 
     return pushTruth(truth, out);
 }
 
+// NULL, or, when the statement treats blank strings as NULL, a string
+// that is empty or all blanks.
+bool FlatEvaluator::countsAsNull(const FlatEvalItem& item) {
+    if (item.null)
+        return true;
+    if (!info_.isBlankIsNull() || (item.type != FLAT_TYPE_CHAR && item.type != FLAT_TYPE_VARCHAR))
+        return false;
+    const char* text = bytesOf(item);
+    for (std::uint32_t i = 0; i < item.length; ++i)
+        if (text[i] != ' ')
+            return false;
+    return true;
+}
+
 VxStatus FlatEvaluator::evalIsNull(const unsigned char* node, FlatEvalItem* out) {
     std::size_t mark = info_.getStackTop();
     FlatEvalItem item;
     if (eval(flatNodeFirstChild(node), &item) != VX_SUCCESS)
         return VX_ERROR;
-    bool isNull = item.null;
-    if (!isNull && info_.isBlankIsNull() &&
-        (item.type == FLAT_TYPE_CHAR || item.type == FLAT_TYPE_VARCHAR)) {
-        const char* text = bytesOf(item);
-        isNull = true;
-        for (std::uint32_t i = 0; i < item.length && isNull; ++i)
-            isNull = text[i] == ' ';
-    }
+    bool isNull = countsAsNull(item);
     info_.setStackTop(mark);
     return pushBit(isNull, out);
+}
+
+// IFNULL(a, b): a, evaluated once, unless it is NULL; then b.
+VxStatus FlatEvaluator::evalIfNull(const unsigned char* node, FlatEvalItem* out) {
+    std::size_t mark = info_.getStackTop();
+    const unsigned char* first = flatNodeFirstChild(node);
+    if (eval(first, out) != VX_SUCCESS)
+        return VX_ERROR;
+    if (countsAsNull(*out)) {
+        info_.setStackTop(mark);
+        if (eval(flatNodeNext(first), out) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    collapse(mark, out);
+    return VX_SUCCESS;
 }
 
 VxStatus FlatEvaluator::evalIif(const unsigned char* node, FlatEvalItem* out) {

@@ -75,6 +75,8 @@ private:
     [[nodiscard]] VxStatus evalAndOr(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalIsNull(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalIif(const unsigned char* node, FlatEvalItem* out);
+    [[nodiscard]] VxStatus evalIfNull(const unsigned char* node, FlatEvalItem* out);
+    bool countsAsNull(const FlatEvalItem& item);
     [[nodiscard]] VxStatus evalTruth(const unsigned char* node, FlatTruth* truth);
     [[nodiscard]] VxStatus pushTruth(FlatTruth truth, FlatEvalItem* out);
 

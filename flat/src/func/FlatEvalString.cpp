@@ -184,6 +184,8 @@ VxStatus FlatEvaluator::substring(const FlatEvalItem* args, unsigned count, std:
     }
     if (begin < 0)
         begin = 0;
+    if (begin > length)
+        begin = length;
     if (end > length)
         end = length;
     if (end < begin)

@@ -75,7 +75,8 @@ struct FlatExprResult {
 struct FlatExprOptions {
     bool condition = false;                      // must have a logical result (3901)
     bool allowAlias = false;                     // "[AS] name" may end the text
-    bool aggregatesAllowed = false;              // aggregates not refused with 3936 ...
+    bool aggregatesAllowed = false;              // aggregates not refused ...
+    unsigned short aggregateRefusal = 3936;      // ... with this message ...
     FlatAggregateRegistry* aggregates = nullptr; // ... and registered here
     std::size_t baseOffset = 0;                  // offset of the text in the statement
 };

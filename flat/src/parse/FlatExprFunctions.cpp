@@ -104,7 +104,9 @@ std::uint32_t FlatExprCompiler::resultLength(const FlatFunctionEntry& entry, con
         length = count >= 2 && args[1].isConstant ? constantCount(args[1].constant) : 10;
         break;
     case FLAT_LENGTH_COMMON:
-        length = args[1].length > args[2].length ? args[1].length : args[2].length;
+        if (count >= 2)
+            length = args[count - 2].length > args[count - 1].length ? args[count - 2].length
+                                                                     : args[count - 1].length;
         break;
     default:
         length = static_cast<std::uint32_t>(entry.resultLength);
@@ -123,7 +125,10 @@ VxStatus FlatExprCompiler::readFunction(const FlatSqlToken& name, unsigned depth
         return VX_ERROR;
     if (isMinMax(name) && count == 1) {
         if (!options_.aggregatesAllowed) {
-            addFlatSyntaxError(3936);
+            if (options_.aggregateRefusal == 3972)
+                addFlatSyntaxError(3972) << name.text();
+            else
+                addFlatSyntaxError(options_.aggregateRefusal);
             return VX_ERROR;
         }
         addOdbcErrorNotCapable();
@@ -131,21 +136,34 @@ VxStatus FlatExprCompiler::readFunction(const FlatSqlToken& name, unsigned depth
     }
     if (count < flatRequiredArguments(*entry) || count > flatTotalArguments(*entry))
         return functionError(3927, name);
+    const bool alternatives = entry->opcode == FLAT_OP_IIF || entry->opcode == FLAT_OP_IFNULL;
     for (unsigned i = 0; i < count; ++i) {
         char letter = flatArgumentLetter(*entry, i);
         if (!flatTypeFitsLetter(letter, args[i].type))
             return functionError(3926, name);
         typeParam(args[i], letterType(letter));
+        // A parameter as one alternative takes the type of the other.
+        if (alternatives && count >= 2 && i >= count - 2) {
+            const Operand& other = args[i == count - 1 ? count - 2 : count - 1];
+            if (other.param == 0)
+                typeParam(args[i],
+                          other.type == FLAT_TYPE_LITERAL ? FLAT_TYPE_VARCHAR : other.type);
+            if (args[i].param)
+                args[i].type = params_->getType(args[i].param);
+        }
         if (checkParamKnown(args[i]) != VX_SUCCESS)
             return VX_ERROR;
     }
     short resultType = entry->resultType;
-    if (entry->opcode == FLAT_OP_IIF) {
-        if (!compatible(args[1].type, args[2].type)) {
+    if (entry->opcode == FLAT_OP_IIF || entry->opcode == FLAT_OP_IFNULL) {
+        // The two alternatives: the last two arguments.
+        const Operand& first = args[count - 2];
+        const Operand& second = args[count - 1];
+        if (!compatible(first.type, second.type)) {
             addFlatSyntaxError(3933);
             return VX_ERROR;
         }
-        resultType = args[1].type != FLAT_TYPE_ANY ? args[1].type : args[2].type;
+        resultType = first.type != FLAT_TYPE_ANY ? first.type : second.type;
         if (resultType == FLAT_TYPE_LITERAL)
             resultType = FLAT_TYPE_VARCHAR;
     }

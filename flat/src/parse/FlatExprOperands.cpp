@@ -330,11 +330,14 @@ VxStatus FlatExprCompiler::readAggregate(const FlatSqlToken& name, unsigned dept
         // an aggregate is refused.
         FlatOpStreamBuilder* outer = builder_;
         bool allowed = options_.aggregatesAllowed;
+        unsigned short refusal = options_.aggregateRefusal;
         builder_ = &argument;
         options_.aggregatesAllowed = false;
+        options_.aggregateRefusal = 3972;
         VxStatus status = compileLevel(depth + 1, false, &arg);
         builder_ = outer;
         options_.aggregatesAllowed = allowed;
+        options_.aggregateRefusal = refusal;
         if (status != VX_SUCCESS)
             return VX_ERROR;
     }
@@ -349,8 +352,11 @@ VxStatus FlatExprCompiler::readAggregate(const FlatSqlToken& name, unsigned dept
         return syntaxError(3927, name.text());
     if (!token.isChar(')'))
         return syntaxError(3922);
-    if (!options_.aggregatesAllowed || !options_.aggregates)
-        return syntaxError(3936);
+    if (!options_.aggregatesAllowed || !options_.aggregates) {
+        if (options_.aggregateRefusal == 3972)
+            return syntaxError(3972, name.text());
+        return syntaxError(options_.aggregateRefusal);
+    }
     if (kind != FLAT_AGG_COUNT_STAR && checkParamKnown(arg) != VX_SUCCESS)
         return VX_ERROR;
     if ((kind == FLAT_AGG_SUM || kind == FLAT_AGG_AVG) && !flatIsNumberType(arg.type) &&

@@ -371,6 +371,8 @@ VxStatus FlatSelectParser::compileCondition(const Span& span, std::uint16_t visi
     compiler.setUserName(userName_);
     FlatExprOptions options;
     options.condition = true;
+    if (visibleTables)
+        options.aggregateRefusal = 3974; // an ON condition
     options.baseOffset = span.start;
     FlatOpStreamBuilder builder;
     FlatExprResult result;

@@ -296,6 +296,7 @@ VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::siz
     FlatExprOptions options;
     options.baseOffset = offset;
     options.aggregatesAllowed = grouping_;
+    options.aggregateRefusal = 3973;
     options.aggregates = group_;
     FlatOpStreamBuilder builder;
     FlatExprResult result;

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "error/FlatErrors.h"
+#include "util/VxSubString.h"
 #include "util/ram.h"
 #include "util/str.h"
 
@@ -15,6 +17,13 @@ bool isAsciiLetter(unsigned char c) {
 bool isAsciiDigit(unsigned char c) {
     return c >= '0' && c <= '9';
 }
+
+bool isQuoteChar(unsigned char c) {
+    return c == '\'' || c == '"' || c == '`';
+}
+
+// Longest part of the unread text quoted in message 3907.
+constexpr std::size_t QUOTED_TEXT_MAX = 40;
 
 } // namespace
 
@@ -51,12 +60,48 @@ VxStatus FlatSqlLexer::next(FlatSqlToken* token, unsigned short mode, std::size_
     token->offset_ = getOffset();
     if (size > FLAT_NAME_SIZE)
         size = FLAT_NAME_SIZE;
+    if (isQuoteChar(static_cast<unsigned char>(*cursor_)) && !quoteCloses())
+        return unmatchedQuote();
     if (buttoken(token->inline_, &cursor_, mode, size) != VX_SUCCESS)
         return VX_ERROR;
     if (mode & BUT_ALLOCATE)
         token->moved_ = buttokenMovedText(token->inline_);
     token->length_ = std::strlen(token->text());
     return VX_SUCCESS;
+}
+
+bool FlatSqlLexer::quoteCloses() const {
+    const char quote = *cursor_;
+    for (const char* p = cursor_ + 1; *p; ++p) {
+        if (*p != quote)
+            continue;
+        if (p[1] != quote)
+            return true;
+        ++p; // a doubled quote stands for one
+    }
+    return false;
+}
+
+// A quote that the text does not close is a syntax error of the
+// statement, named by its first word.
+VxStatus FlatSqlLexer::unmatchedQuote() const {
+    const char* word = text_;
+    while (*word == ' ' || *word == '\t' || *word == '\r' || *word == '\n')
+        ++word;
+    std::size_t wordLength = 0;
+    while (isAsciiLetter(static_cast<unsigned char>(word[wordLength])))
+        ++wordLength;
+    char name[16] = "SQL";
+    if (wordLength > 0 && wordLength < sizeof name) {
+        for (std::size_t i = 0; i < wordLength; ++i)
+            name[i] = static_cast<char>(vxToUpper(static_cast<unsigned char>(word[i])));
+        name[wordLength] = 0;
+    }
+    std::size_t rest = std::strlen(cursor_);
+    addFlatSyntaxError(3907) << name
+                             << VxSubString(cursor_,
+                                            rest < QUOTED_TEXT_MAX ? rest : QUOTED_TEXT_MAX);
+    return VX_ERROR;
 }
 
 VxStatus FlatSqlLexer::peek(FlatSqlToken* token, unsigned short mode, std::size_t size) {

@@ -67,7 +67,8 @@ public:
 
     // Reads the next token in `mode` (one of the FLAT_TOKEN_* words);
     // `size` bounds tokens that are cut (at most FLAT_NAME_SIZE). Raises
-    // what buttoken raises (2700, 2703).
+    // what buttoken raises (2700) and 3907 for quoted text that the
+    // statement does not close.
     [[nodiscard]] VxStatus next(FlatSqlToken* token, unsigned short mode,
                                 std::size_t size = FLAT_NAME_SIZE);
     // Reads the next token and puts the cursor back.
@@ -89,6 +90,9 @@ public:
     std::size_t getOffset() const { return static_cast<std::size_t>(cursor_ - text_); }
 
 private:
+    bool quoteCloses() const;
+    [[nodiscard]] VxStatus unmatchedQuote() const;
+
     const char* text_;
     const char* cursor_;
 };

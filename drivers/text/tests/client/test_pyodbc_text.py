@@ -108,6 +108,15 @@ def test_query_with_parameters(cursor):
     assert sorted(row.name for row in cursor.fetchall()) == ["Cy", "Ed"]
 
 
+def test_ifnull_escape_takes_one_parameter(cursor):
+    cursor.execute("SELECT name FROM emp.csv WHERE {fn IFNULL(?, dept)} = 10", None)
+    with_null = sorted(row.name for row in cursor.fetchall())
+    cursor.execute("SELECT name FROM emp.csv WHERE dept = 10")
+    assert with_null == sorted(row.name for row in cursor.fetchall())
+    cursor.execute("SELECT name FROM emp.csv WHERE {fn IFNULL(?, dept)} = 10", 10)
+    assert len(cursor.fetchall()) == len(cursor.execute("SELECT name FROM emp.csv").fetchall())
+
+
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
