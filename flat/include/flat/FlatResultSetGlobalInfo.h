@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "flat/FlatRowSource.h"
 #include "util/VxExport.h"
 #include "util/VxStatus.h"
 
@@ -13,6 +15,7 @@ class FlatConnection;
 class FlatCursor;
 class FlatOpStreamGlobalInfo;
 class FlatResultSet;
+class FlatResultSetColumn;
 
 // Opens the tables of a query when no connection does it (tests, and
 // engines that keep tables of their own).
@@ -23,12 +26,18 @@ public:
                                              const char* table, const char* options) = 0;
 };
 
-class VX_EXPORT FlatResultSetGlobalInfo {
+// It also holds the query's sub-queries (each a tree of its own, numbered
+// from 1 in the order the parser met them) and answers the expressions
+// that read them: a sub-query is run again from its first row each time
+// an expression opens it, so that references to the current rows of the
+// enclosing query take their present values.
+class VX_EXPORT FlatResultSetGlobalInfo : public FlatSubQuerySource {
 public:
     // `connection` may be null for trees whose cursors are opened by the
     // caller (tests); `exprInfo` is the statement's expression context.
     FlatResultSetGlobalInfo(FlatConnection* connection, FlatOpStreamGlobalInfo* exprInfo)
         : connection_(connection), exprInfo_(exprInfo) {}
+    ~FlatResultSetGlobalInfo() override;
     FlatResultSetGlobalInfo(const FlatResultSetGlobalInfo&) = delete;
     FlatResultSetGlobalInfo& operator=(const FlatResultSetGlobalInfo&) = delete;
 
@@ -51,7 +60,31 @@ public:
     [[nodiscard]] VxStatus checkAbort();
     void setAbortCheck(bool on) { abortCheck_ = on; }
 
+    // Takes `root` (owned from now on) as the next sub-query; `value` is
+    // the column an expression reads from its rows.
+    [[nodiscard]] VxStatus addSubQuery(FlatResultSet* root, FlatResultSetColumn* value,
+                                       std::uint16_t* number);
+    // Deletes every sub-query.
+    void releaseSubQueries();
+    // Closes the open sub-queries (the statement is closed or executed
+    // again).
+    [[nodiscard]] VxStatus closeSubQueries();
+
+    [[nodiscard]] VxStatus openSubQuery(std::uint16_t number) override;
+    [[nodiscard]] VxStatus fetchSubQueryRow(std::uint16_t number, bool* atEnd) override;
+    [[nodiscard]] VxStatus getSubQueryValue(std::uint16_t number, FlatDataValue* value,
+                                            short* sqlType) override;
+
 private:
+    struct SubQuery {
+        FlatResultSet* root;
+        FlatResultSetColumn* value;
+        bool open;
+        bool started; // fetchFirst done since it was opened
+    };
+    SubQuery* findSubQuery(std::uint16_t number);
+
+    std::vector<SubQuery> subQueries_;
     FlatConnection* connection_;
     FlatOpStreamGlobalInfo* exprInfo_;
     FlatResultSet* root_ = nullptr;

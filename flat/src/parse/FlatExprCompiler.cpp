@@ -370,7 +370,8 @@ VxStatus FlatExprCompiler::applyBinary(Operand* left, const Operand& right,
     // An estimated side counts with the most characters it can have.
     const bool estimated = concat && (left->limit || right.limit);
     if (concat)
-        length = (left->limit ? left->limit : left->length) + (right.limit ? right.limit : right.length);
+        length =
+            (left->limit ? left->limit : left->length) + (right.limit ? right.limit : right.length);
     *left = makeOperand(entry->resultType, length);
     if (estimated)
         left->limit = length;
@@ -414,19 +415,22 @@ VxStatus FlatExprCompiler::readList(Level& level, unsigned depth, const FlatOper
         return syntaxError(3934);
     if (level.operands.isEmpty())
         return syntaxError(3931);
+    const std::size_t parenOffset = token.getOffset();
     Operand value = level.operands.top();
     std::uint16_t count = 0;
     for (;;) {
         FlatSqlToken word;
         if (lexer_->peek(&word, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
             return VX_ERROR;
-        if (word.is("SELECT")) {
-            addOdbcError(ODBC_S1C00);
+        // IN (SELECT ...): the list is the sub-select's rows.
+        const bool subSelect = count == 0 && word.is("SELECT");
+        Operand element{};
+        if (subSelect) {
+            if (readSubSelect(parenOffset, false, &element) != VX_SUCCESS)
+                return VX_ERROR;
+        } else if (compileLevel(depth + 1, false, &element) != VX_SUCCESS) {
             return VX_ERROR;
         }
-        Operand element{};
-        if (compileLevel(depth + 1, false, &element) != VX_SUCCESS)
-            return VX_ERROR;
         if (!compatible(value.type, element.type))
             return syntaxError(3924, entry->name);
         typeParam(element, paramTypeFor(value.type));
@@ -440,6 +444,8 @@ VxStatus FlatExprCompiler::readList(Level& level, unsigned depth, const FlatOper
         if (count == 0xFFFF)
             return syntaxError(3931);
         ++count;
+        if (subSelect)
+            break;
         if (lexer_->next(&token, FLAT_TOKEN_OPERATOR) != VX_SUCCESS)
             return VX_ERROR;
         if (token.isChar(')'))

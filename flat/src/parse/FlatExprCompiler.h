@@ -71,6 +71,25 @@ struct FlatExprResult {
     bool hasAggregate = false;
 };
 
+// What a sub-select in an expression gives.
+struct FlatSubQueryResult {
+    std::uint16_t number = 0;    // the sub-query's number in the query
+    short sqlType = 0;           // type of its (only) column
+    std::uint32_t precision = 0; // ... precision
+    std::uint16_t maxTable = 0;  // highest table number of the enclosing SELECT
+};
+
+// Parses the sub-selects an expression contains (the SELECT parser).
+class FlatSubQueryHost {
+public:
+    virtual ~FlatSubQueryHost() = default;
+    // The sub-select whose "(" is at byte `offset` of the statement, with
+    // `outer` as the scope its names fall back to. For EXISTS
+    // (`anyColumns`) it may have any number of columns, else exactly one.
+    [[nodiscard]] virtual VxStatus parseSubQuery(std::size_t offset, FlatNameScope* outer,
+                                                 bool anyColumns, FlatSubQueryResult* out) = 0;
+};
+
 // Compilation settings for one expression.
 struct FlatExprOptions {
     bool condition = false;                      // must have a logical result (3901)
@@ -79,6 +98,7 @@ struct FlatExprOptions {
     unsigned short aggregateRefusal = 3936;      // ... with this message ...
     FlatAggregateRegistry* aggregates = nullptr; // ... and registered here
     std::size_t baseOffset = 0;                  // offset of the text in the statement
+    FlatSubQueryHost* subQueries = nullptr;      // sub-selects; null: not capable
 };
 
 class FlatExprCompiler {
@@ -112,6 +132,9 @@ private:
     [[nodiscard]] VxStatus compileLevel(unsigned depth, bool stopAtAnd, Operand* result);
     [[nodiscard]] VxStatus readOperand(Level& level, unsigned depth, bool* pushedPrefix);
     [[nodiscard]] VxStatus readParenthesis(unsigned depth, Operand* out);
+    // The sub-select whose "(" is at `parenOffset` of the text: an EXISTS
+    // test (`exists`) or a value; leaves the cursor after its ")".
+    [[nodiscard]] VxStatus readSubSelect(std::size_t parenOffset, bool exists, Operand* out);
     [[nodiscard]] VxStatus readFunction(const FlatSqlToken& name, unsigned depth, Operand* out);
     // Reads "(" arguments ")"; *count may exceed `capacity` (only the first
     // arguments are kept).

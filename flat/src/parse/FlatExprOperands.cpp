@@ -87,6 +87,14 @@ VxStatus FlatExprCompiler::readOperand(Level& level, unsigned depth, bool* pushe
     }
     Operand operand{};
     if (token.isChar('(')) {
+        FlatSqlToken word;
+        if (lexer_->peek(&word, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
+            return VX_ERROR;
+        if (word.is("SELECT")) {
+            if (readSubSelect(token.getOffset(), false, &operand) != VX_SUCCESS)
+                return VX_ERROR;
+            return level.operands.push(operand);
+        }
         if (readParenthesis(depth, &operand) != VX_SUCCESS)
             return VX_ERROR;
         return level.operands.push(operand);
@@ -96,8 +104,13 @@ VxStatus FlatExprCompiler::readOperand(Level& level, unsigned depth, bool* pushe
         return VX_ERROR;
     if (!handled) {
         if (token.isName() && lexer_->peekChar() == '(') {
-            if (token.is("EXISTS"))
-                return notCapable();
+            if (token.is("EXISTS")) {
+                FlatSqlToken paren;
+                if (lexer_->next(&paren, FLAT_TOKEN_OPERATOR) != VX_SUCCESS ||
+                    readSubSelect(paren.getOffset(), true, &operand) != VX_SUCCESS)
+                    return VX_ERROR;
+                return level.operands.push(operand);
+            }
             if (readAggregate(token, depth, &operand, &handled) != VX_SUCCESS)
                 return VX_ERROR;
             if (!handled && readFunction(token, depth, &operand) != VX_SUCCESS)
@@ -376,5 +389,43 @@ VxStatus FlatExprCompiler::readAggregate(const FlatSqlToken& name, unsigned dept
         *out = makeOperand(FLAT_TYPE_DOUBLE, 8);
     result_->hasAggregate = true;
     *handled = true;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatExprCompiler::readSubSelect(std::size_t parenOffset, bool exists, Operand* out) {
+    if (!options_.subQueries)
+        return notCapable();
+    FlatSubQueryResult sub;
+    if (options_.subQueries->parseSubQuery(options_.baseOffset + parenOffset, scope_, exists,
+                                           &sub) != VX_SUCCESS)
+        return VX_ERROR;
+    // Past the ")" that closes the sub-select.
+    lexer_->setCursor(lexer_->getText() + parenOffset + 1);
+    unsigned long depth = 1;
+    FlatSqlToken token;
+    while (depth > 0) {
+        if (lexer_->next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) != VX_SUCCESS)
+            return VX_ERROR;
+        if (token.isEmpty())
+            return syntaxError(3922);
+        if (token.isChar('('))
+            ++depth;
+        else if (token.isChar(')'))
+            --depth;
+    }
+    if (exists) {
+        builder_->addExists(sub.number);
+        *out = makeOperand(FLAT_TYPE_BIT, 1);
+    } else {
+        builder_->addSubQuery(sub.number);
+        *out = makeOperand(sub.sqlType, columnLength(sub.sqlType, sub.precision));
+    }
+    // The sub-query may read any row of the enclosing SELECT: it is
+    // evaluated where all of its tables are current.
+    if (sub.maxTable) {
+        result_->usesTables = true;
+        if (sub.maxTable > result_->maxTable)
+            result_->maxTable = sub.maxTable;
+    }
     return VX_SUCCESS;
 }

@@ -144,6 +144,7 @@ VxStatus FlatSelectParser::buildUnion() {
         next.userName_ = userName_;
         next.inUnion_ = true;
         next.firstTable_ = static_cast<std::uint16_t>(tables_->getCount());
+        next.outer_ = outer_;
         if (next.parseBranch(sql_, start) != VX_SUCCESS)
             return VX_ERROR;
         FlatProjection* branchColumns = next.projection_;
@@ -313,11 +314,12 @@ VxStatus FlatSelectParser::addTableColumns(FlatProjection* projection, FlatTable
 
 VxStatus FlatSelectParser::addExpressionColumn(FlatProjection* projection, const char* text,
                                                std::size_t offset) {
-    FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
+    FlatSelectScope scope(tables_, outer_, lastTable_, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;
     options.allowAlias = true;
+    options.subQueries = this;
     options.aggregatesAllowed = true;
     options.aggregates = group_;
     options.baseOffset = offset;
@@ -366,11 +368,12 @@ VxStatus FlatSelectParser::compileCondition(const Span& span, std::uint16_t visi
     char* text = copySpan(span);
     if (!text)
         return VX_ERROR;
-    FlatSelectScope scope(tables_, nullptr, visibleTables, firstTable_);
+    FlatSelectScope scope(tables_, outer_, visibleTables ? visibleTables : lastTable_, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;
     options.condition = true;
+    options.subQueries = this;
     if (visibleTables)
         options.aggregateRefusal = 3974; // an ON condition
     options.baseOffset = span.start;

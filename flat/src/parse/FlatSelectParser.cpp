@@ -10,6 +10,7 @@
 #include "flat/FlatJoin.h"
 #include "flat/FlatOpStream.h"
 #include "flat/FlatProjection.h"
+#include "flat/FlatResultSetColumn.h"
 #include "flat/FlatResultSetGlobalInfo.h"
 #include "flat/FlatTableAccess.h"
 #include "parse/FlatConjuncts.h"
@@ -79,7 +80,8 @@ VxStatus FlatSelectParser::parse(const char* sql, FlatSelectTree* tree) {
         return VX_ERROR;
     FlatSqlLexer lexer(sql);
     if (readHead(lexer) != VX_SUCCESS || readSelectList(lexer) != VX_SUCCESS ||
-        readFromList(lexer) != VX_SUCCESS || readClauses(lexer) != VX_SUCCESS)
+        readFromList(lexer) != VX_SUCCESS || markLastTable() != VX_SUCCESS ||
+        readClauses(lexer) != VX_SUCCESS)
         return VX_ERROR;
     return buildTree(tree);
 }
@@ -89,9 +91,56 @@ VxStatus FlatSelectParser::parseBranch(const char* sql, std::size_t start) {
     FlatSqlLexer lexer(sql);
     lexer.setCursor(sql + start);
     if (readHead(lexer) != VX_SUCCESS || readSelectList(lexer) != VX_SUCCESS ||
-        readFromList(lexer) != VX_SUCCESS || readClauses(lexer) != VX_SUCCESS)
+        readFromList(lexer) != VX_SUCCESS || markLastTable() != VX_SUCCESS ||
+        readClauses(lexer) != VX_SUCCESS)
         return VX_ERROR;
     return buildBranch();
+}
+
+VxStatus FlatSelectParser::markLastTable() {
+    lastTable_ = static_cast<std::uint16_t>(tables_->getCount());
+    return VX_SUCCESS;
+}
+
+namespace {
+
+// The names around a sub-select of a statement whose own expression has
+// no scope: none.
+class NoNames : public FlatNameScope {
+public:
+    VxStatus findColumn(const char*, const char*, FlatColumnRef*, bool* found) override {
+        *found = false;
+        return VX_SUCCESS;
+    }
+    FlatNameScope* getOuterScope() override { return nullptr; }
+};
+NoNames noNames;
+
+} // namespace
+
+VxStatus FlatSelectParser::parseSubQuery(std::size_t offset, FlatNameScope* outer, bool anyColumns,
+                                         FlatSubQueryResult* out) {
+    FlatSelectParser inner(info_, params_, tables_, 0);
+    inner.userName_ = userName_;
+    inner.outer_ = outer ? outer : &noNames;
+    inner.firstTable_ = static_cast<std::uint16_t>(tables_->getCount());
+    inner.sql_ = sql_;
+    FlatSqlLexer lexer(sql_);
+    lexer.setCursor(sql_ + offset);
+    FlatSelectTree tree;
+    if (inner.readHead(lexer) != VX_SUCCESS || inner.readSelectList(lexer) != VX_SUCCESS ||
+        inner.readFromList(lexer) != VX_SUCCESS || inner.markLastTable() != VX_SUCCESS ||
+        inner.readClauses(lexer) != VX_SUCCESS || inner.buildTree(&tree) != VX_SUCCESS)
+        return VX_ERROR;
+    FlatResultSetColumn* value = tree.projection->getColumn(0);
+    if (!anyColumns && tree.projection->getColumnCount() != 1) {
+        delete tree.root;
+        return syntaxError(3995);
+    }
+    out->sqlType = value->getSqlType();
+    out->precision = value->getPrecision();
+    out->maxTable = lastTable_;
+    return info_->addSubQuery(tree.root, value, &out->number);
 }
 
 VxStatus FlatSelectParser::readHead(FlatSqlLexer& lexer) {
@@ -419,6 +468,8 @@ VxStatus FlatSelectParser::readClauses(FlatSqlLexer& lexer) {
         }
         if (token.isChar(')') && outerParen_ && !outerClosed_) {
             outerClosed_ = true;
+            if (outer_)
+                break; // a sub-select ends at its ")"
             continue;
         }
         if (token.is("UNION")) {

@@ -49,19 +49,25 @@ struct FlatSelectTree {
     FlatRandomFetch* randomFetch = nullptr; // the scrolling operator on top, if any
 };
 
-class FlatSelectParser {
+class FlatSelectParser : public FlatSubQueryHost {
 public:
     // `tables` receives the FlatTableAccess objects by number (not owned:
     // they belong to the tree). `params` numbers the statement's markers.
     FlatSelectParser(FlatResultSetGlobalInfo* info, FlatParamList* params, VxArray* tables,
                      unsigned mode)
         : info_(info), params_(params), tables_(tables), mode_(mode) {}
-    ~FlatSelectParser();
+    ~FlatSelectParser() override;
     FlatSelectParser(const FlatSelectParser&) = delete;
     FlatSelectParser& operator=(const FlatSelectParser&) = delete;
 
     void setUserName(const char* name) { userName_ = name; }
     [[nodiscard]] VxStatus parse(const char* sql, FlatSelectTree* tree);
+
+    // A sub-select of an expression of this SELECT: parsed by a parser of
+    // its own, its tables numbered on from the statement's, and handed to
+    // the query's information as a sub-query.
+    [[nodiscard]] VxStatus parseSubQuery(std::size_t offset, FlatNameScope* outer, bool anyColumns,
+                                         FlatSubQueryResult* out) override;
 
 private:
     // A piece of the statement text: [start, end) byte offsets.
@@ -79,6 +85,8 @@ private:
     };
 
     [[nodiscard]] VxStatus readHead(FlatSqlLexer& lexer);
+    // Notes the FROM list's last table (the tables the SELECT's names see).
+    [[nodiscard]] VxStatus markLastTable();
     [[nodiscard]] VxStatus readSelectList(FlatSqlLexer& lexer);
     [[nodiscard]] VxStatus readFromList(FlatSqlLexer& lexer);
     [[nodiscard]] VxStatus readTableReference(FlatSqlLexer& lexer, bool outer);
@@ -154,6 +162,8 @@ private:
     bool distinct_ = false;
     bool grouping_ = false;             // GROUP BY, or aggregates over the whole input
     std::uint16_t firstTable_ = 0;      // tables of earlier SELECTs of a union
+    std::uint16_t lastTable_ = 0;       // the last table of this SELECT's FROM list
+    FlatNameScope* outer_ = nullptr;    // the enclosing SELECT's names (a sub-select)
     bool union_ = false;                // UNION follows this SELECT ...
     bool unionAll_ = false;             // ... with ALL
     std::size_t unionRest_ = 0;         // where the next SELECT starts

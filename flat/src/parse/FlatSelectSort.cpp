@@ -159,7 +159,7 @@ VxStatus FlatSelectParser::buildGroupBy() {
             addFlatSyntaxError(3937);
             return VX_ERROR;
         }
-        FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
+        FlatSelectScope scope(tables_, outer_, lastTable_, firstTable_);
         FlatExprCompiler compiler(params_, &scope);
         compiler.setUserName(userName_);
         FlatExprOptions options;
@@ -184,11 +184,12 @@ VxStatus FlatSelectParser::buildHaving() {
     char* text = copySpan(span);
     if (!text)
         return VX_ERROR;
-    FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
+    FlatSelectScope scope(tables_, outer_, lastTable_, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;
     options.condition = true;
+    options.subQueries = this;
     options.aggregatesAllowed = true;
     options.aggregates = group_;
     options.baseOffset = span.start;
@@ -290,7 +291,7 @@ VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::siz
                 return addColumnKey(&order->getKeys(), column, descending);
         }
     }
-    FlatSelectScope scope(tables_, nullptr, 0, firstTable_);
+    FlatSelectScope scope(tables_, outer_, lastTable_, firstTable_);
     FlatExprCompiler compiler(params_, &scope);
     compiler.setUserName(userName_);
     FlatExprOptions options;

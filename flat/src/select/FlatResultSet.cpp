@@ -173,3 +173,83 @@ VxStatus flatDumpLine(VxString* out, unsigned indent, const char* text) {
 FlatOneChildResultSet::~FlatOneChildResultSet() {
     delete child_;
 }
+
+FlatResultSetGlobalInfo::~FlatResultSetGlobalInfo() {
+    releaseSubQueries();
+}
+
+VxStatus FlatResultSetGlobalInfo::addSubQuery(FlatResultSet* root, FlatResultSetColumn* value,
+                                              std::uint16_t* number) {
+    if (subQueries_.size() >= 0xFFFF) {
+        delete root;
+        addOdbcError(ODBC_S1001);
+        return VX_ERROR;
+    }
+    subQueries_.push_back(SubQuery{root, value, false, false});
+    *number = static_cast<std::uint16_t>(subQueries_.size());
+    return VX_SUCCESS;
+}
+
+void FlatResultSetGlobalInfo::releaseSubQueries() {
+    for (SubQuery& sub : subQueries_)
+        delete sub.root;
+    subQueries_.clear();
+}
+
+VxStatus FlatResultSetGlobalInfo::closeSubQueries() {
+    VxStatus status = VX_SUCCESS;
+    for (SubQuery& sub : subQueries_) {
+        if (sub.open && sub.root->close() != VX_SUCCESS)
+            status = VX_ERROR;
+        sub.open = false;
+        sub.started = false;
+    }
+    return status;
+}
+
+FlatResultSetGlobalInfo::SubQuery* FlatResultSetGlobalInfo::findSubQuery(std::uint16_t number) {
+    if (number == 0 || number > subQueries_.size()) {
+        addOdbcError(ODBC_S1000);
+        return nullptr;
+    }
+    return &subQueries_[number - 1];
+}
+
+VxStatus FlatResultSetGlobalInfo::openSubQuery(std::uint16_t number) {
+    SubQuery* sub = findSubQuery(number);
+    if (!sub)
+        return VX_ERROR;
+    if (sub->open) {
+        sub->open = false;
+        if (sub->root->close() != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    if (sub->root->open() != VX_SUCCESS)
+        return VX_ERROR;
+    sub->open = true;
+    sub->started = false;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatResultSetGlobalInfo::fetchSubQueryRow(std::uint16_t number, bool* atEnd) {
+    SubQuery* sub = findSubQuery(number);
+    if (!sub)
+        return VX_ERROR;
+    if (!sub->open) {
+        addOdbcError(ODBC_S1000);
+        return VX_ERROR;
+    }
+    if (!sub->started) {
+        sub->started = true;
+        return sub->root->fetchFirst(atEnd);
+    }
+    return sub->root->fetchNext(atEnd);
+}
+
+VxStatus FlatResultSetGlobalInfo::getSubQueryValue(std::uint16_t number, FlatDataValue* value,
+                                                   short* sqlType) {
+    SubQuery* sub = findSubQuery(number);
+    if (!sub)
+        return VX_ERROR;
+    return sub->value->evaluate(value, sqlType);
+}

@@ -43,6 +43,7 @@ InternalType internalTypeOf(short storage) {
 FlatSelectDesc::FlatSelectDesc(FlatStatement* statement)
     : FlatDescriptor(statement), resultInfo_(connectionOf(statement), &exprInfo_) {
     exprInfo_.setRowSource(this);
+    exprInfo_.setSubQuerySource(&resultInfo_);
     if (statement)
         exprInfo_.setParamSource(statement);
 }
@@ -55,6 +56,7 @@ void FlatSelectDesc::release() {
     delete root_;
     root_ = nullptr;
     projection_ = nullptr;
+    resultInfo_.releaseSubQueries();
     tables_.deleteContents();
     exprInfo_.setParamTypes(nullptr);
     delete params_;
@@ -110,8 +112,10 @@ FlatTableAccess* FlatSelectDesc::getTable(std::uint16_t number) const {
 
 VxStatus FlatSelectDesc::getFieldValue(std::uint32_t tableRef, std::uint16_t field,
                                        FlatDataValue* value, short* sqlType) {
-    FlatTableAccess* table =
-        (tableRef >> 16) == 0 ? getTable(static_cast<std::uint16_t>(tableRef & 0xFFFF)) : nullptr;
+    // Tables are numbered across the whole statement, sub-queries
+    // included, so a reference to an enclosing query's table (an outer
+    // level in the high half) names its table by number all the same.
+    FlatTableAccess* table = getTable(static_cast<std::uint16_t>(tableRef & 0xFFFF));
     if (!table)
         return generalError(ODBC_S1000);
     return table->fieldValue(field, value, sqlType);
@@ -141,7 +145,7 @@ VxStatus FlatSelectDesc::execute() {
     position_ = 0;
     started_ = false;
     atEnd_ = false;
-    if (root_->open() != VX_SUCCESS)
+    if (resultInfo_.closeSubQueries() != VX_SUCCESS || root_->open() != VX_SUCCESS)
         return VX_ERROR;
     FlatConnection* connection = getConnection();
     bool deferred = !connection || connection->hasFlatFlag(FlatConnection::FLAT_DEFER_EVALUATION);
@@ -175,7 +179,8 @@ VxStatus FlatSelectDesc::getNextRecord(unsigned short* atEnd) {
 }
 
 VxStatus FlatSelectDesc::rewind() {
-    if (root_->close() != VX_SUCCESS || root_->open() != VX_SUCCESS)
+    if (root_->close() != VX_SUCCESS || resultInfo_.closeSubQueries() != VX_SUCCESS ||
+        root_->open() != VX_SUCCESS)
         return VX_ERROR;
     position_ = 0;
     started_ = false;
@@ -261,6 +266,8 @@ VxStatus FlatSelectDesc::setToPreparedState() {
     position_ = 0;
     started_ = false;
     atEnd_ = false;
+    if (resultInfo_.closeSubQueries() != VX_SUCCESS)
+        return VX_ERROR;
     return root_ ? root_->close() : VX_SUCCESS;
 }
 

@@ -117,6 +117,13 @@ def test_ifnull_escape_takes_one_parameter(cursor):
     assert len(cursor.fetchall()) == len(cursor.execute("SELECT name FROM emp.csv").fetchall())
 
 
+def test_scalar_sub_query_of_two_rows_fails_the_fetch(cursor):
+    cursor.execute("SELECT (SELECT name FROM emp.csv WHERE dept = ?) FROM emp.csv", 10)
+    with pytest.raises(pyodbc.Error) as error:
+        cursor.fetchall()
+    assert "The sub query returns more than one record. (3996)" in str(error.value)
+
+
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
