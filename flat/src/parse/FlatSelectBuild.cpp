@@ -1,5 +1,6 @@
 // FlatSelectParser: building the operator tree from the parsed pieces.
 #include <cstring>
+#include <vector>
 
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
@@ -95,7 +96,7 @@ VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
     if (clauses_[ORDER_BY].present && buildOrderBy() != VX_SUCCESS)
         return VX_ERROR;
     tree->randomFetch = nullptr;
-    if ((mode_ & 0x001) && !from_->isRandomAccess()) {
+    if (((mode_ & 0x001) || clauses_[FOR_UPDATE].present) && !from_->isRandomAccess()) {
         tree->randomFetch = new FlatRandomFetch(info_, from_);
         from_ = tree->randomFetch;
     }
@@ -219,7 +220,7 @@ VxStatus FlatSelectParser::checkOtherClauses() {
     if (union_ && clauses_[ORDER_BY].present)
         return syntaxError(3981);
     if (clauses_[FOR_UPDATE].present)
-        return (mode_ & 0x004) ? syntaxError(3997) : notCapable();
+        return (mode_ & 0x004) ? syntaxError(3997) : buildForUpdate();
     if (clauses_[ORDER_BY].present && (mode_ & 0x002))
         return syntaxError(3997);
     return VX_SUCCESS;
@@ -383,26 +384,62 @@ VxStatus FlatSelectParser::compileCondition(const Span& span, std::uint16_t visi
     ramFree(text);
     if (status != VX_SUCCESS)
         return VX_ERROR;
-    // Outer joins written as "*=" and "=*" in WHERE come with a later
-    // version of the engine; evaluating them as plain comparisons would
-    // lose the unmatched rows.
-    for (const unsigned char* op = builder.getOps(); op < builder.getOps() + builder.getLength();
-         op = getNextOp(op))
-        if (*op == FLAT_OP_OUTER_LEFT || *op == FLAT_OP_OUTER_RIGHT)
-            return notCapable();
     FlatParseStack<FlatConjunct> terms;
     if (flatSplitConjuncts(builder.getOps(), builder.getLength(), &terms) != VX_SUCCESS)
         return VX_ERROR;
-    for (std::size_t i = 0; i < terms.size(); ++i) {
+    auto isOuterJoinTerm = [&builder](const FlatConjunct& term) {
+        const unsigned char* end = builder.getOps() + term.offset + term.length;
+        for (const unsigned char* op = builder.getOps() + term.offset; op < end; op = getNextOp(op))
+            if (*op == FLAT_OP_OUTER_LEFT || *op == FLAT_OP_OUTER_RIGHT)
+                return true;
+        return false;
+    };
+    auto compileTerm = [this, &builder](const FlatConjunct& term, FlatConditionList* list) {
         auto* stream = new FlatOpStream(info_->getExprInfo());
-        if (stream->compile(builder.getOps() + terms[i].offset, terms[i].length) != VX_SUCCESS) {
+        if (stream->compile(builder.getOps() + term.offset, term.length) != VX_SUCCESS) {
             delete stream;
             return VX_ERROR;
         }
-        if (place(terms[i])->add(stream) != VX_SUCCESS)
+        return list->add(stream);
+    };
+    // The outer-join comparisons ("*=", "=*") of WHERE first, from the last
+    // to the first: each becomes the ON condition of the join that adds
+    // the latest table it reads, which makes that join an outer one. One
+    // that reads a single table is an ordinary comparison. An ON condition
+    // cannot hold them.
+    std::vector<bool> moved(terms.size(), false);
+    for (std::size_t i = terms.size(); i-- > 0;) {
+        if (!isOuterJoinTerm(terms[i]))
+            continue;
+        if (visibleTables)
+            return notCapable();
+        FlatJoin* join = outerJoinFor(terms[i]);
+        if (!join)
+            continue;
+        moved[i] = true;
+        join->setOuter(true);
+        if (compileTerm(terms[i], &join->getOnFilter()) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        if (moved[i])
+            continue;
+        if (compileTerm(terms[i], place(terms[i])) != VX_SUCCESS)
             return VX_ERROR;
     }
     return VX_SUCCESS;
+}
+
+FlatJoin* FlatSelectParser::outerJoinFor(const FlatConjunct& term) {
+    // Walking down from the top join, the first whose own table is not
+    // above the latest table of the comparison.
+    std::uint16_t before = firstTable_;
+    for (std::size_t k = joins_.size(); k-- > 0;) {
+        std::uint16_t own = static_cast<std::uint16_t>(before + 2 + k);
+        if (own <= term.maxTable)
+            return joins_[k];
+    }
+    return nullptr;
 }
 
 VxStatus FlatSelectParser::buildOnConditions() {

@@ -120,7 +120,7 @@ NoNames noNames;
 
 VxStatus FlatSelectParser::parseSubQuery(std::size_t offset, FlatNameScope* outer, bool anyColumns,
                                          FlatSubQueryResult* out) {
-    FlatSelectParser inner(info_, params_, tables_, 0);
+    FlatSelectParser inner(info_, params_, tables_, 0x002 | 0x004);
     inner.userName_ = userName_;
     inner.outer_ = outer ? outer : &noNames;
     inner.firstTable_ = static_cast<std::uint16_t>(tables_->getCount());

@@ -32,6 +32,7 @@
 
 class FlatGroupBy;
 class FlatJoin;
+struct FlatConjunct;
 class FlatOrderBy;
 class FlatProjection;
 class FlatRandomFetch;
@@ -122,6 +123,9 @@ private:
                                                std::size_t offset);
     [[nodiscard]] VxStatus buildWhere();
     [[nodiscard]] VxStatus buildOnConditions();
+    // The join an outer-join comparison of WHERE belongs to; null when the
+    // comparison reads no table after the first.
+    FlatJoin* outerJoinFor(const FlatConjunct& term);
     // Compiles a condition and hands each of its AND terms to `place`.
     template <typename Place>
     [[nodiscard]] VxStatus compileCondition(const Span& span, std::uint16_t visibleTables,
@@ -136,6 +140,7 @@ private:
     // (the text is a writable NUL-terminated copy of the item).
     template <typename Fn> [[nodiscard]] VxStatus forEachItem(const Span& span, Fn fn);
     [[nodiscard]] VxStatus buildOrderBy();
+    [[nodiscard]] VxStatus buildForUpdate();
     [[nodiscard]] VxStatus addOrderItem(FlatOrderBy* order, char* text, std::size_t offset);
     // A key that is result column `column`.
     [[nodiscard]] VxStatus addColumnKey(FlatSortKeys* keys, FlatResultSetColumn* column,

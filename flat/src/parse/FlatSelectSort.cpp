@@ -316,3 +316,49 @@ VxStatus FlatSelectParser::addOrderItem(FlatOrderBy* order, char* text, std::siz
     }
     return order->getKeys().add(stream, result.type, result.length, descending);
 }
+
+// FOR UPDATE OF names columns of the SELECT's tables. The rows are not
+// locked (text files have no row locks): the clause is checked and the
+// result made scrollable, so that positioned statements find its rows.
+VxStatus FlatSelectParser::buildForUpdate() {
+    return forEachItem(clauses_[FOR_UPDATE], [this](char* text, std::size_t) {
+        while (isBlank(*text))
+            ++text;
+        std::size_t length = std::strlen(text);
+        while (length && isBlank(text[length - 1]))
+            --length;
+        text[length] = 0;
+        if (length == 0) {
+            addFlatSyntaxError(3858);
+            return VX_ERROR;
+        }
+        // [qualifier.]name, either part in quotes.
+        auto unquote = [](char* part) {
+            std::size_t n = std::strlen(part);
+            if (n >= 2 && (part[0] == '`' || part[0] == '"') && part[n - 1] == part[0]) {
+                std::memmove(part, part + 1, n - 2);
+                part[n - 2] = 0;
+            }
+            return part;
+        };
+        char* name = text;
+        char* qualifier = nullptr;
+        char* dot = std::strrchr(text, '.');
+        if (dot) {
+            *dot = 0;
+            qualifier = unquote(text);
+            name = dot + 1;
+        }
+        unquote(name);
+        FlatSelectScope scope(tables_, nullptr, lastTable_, firstTable_);
+        FlatColumnRef ref;
+        bool found = false;
+        if (scope.findColumn(qualifier, name, &ref, &found) != VX_SUCCESS)
+            return VX_ERROR;
+        if (!found) {
+            addFlatError(3903) << name;
+            return VX_ERROR;
+        }
+        return VX_SUCCESS;
+    });
+}
