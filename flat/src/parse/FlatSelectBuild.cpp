@@ -146,6 +146,9 @@ VxStatus FlatSelectParser::buildUnion() {
         next.inUnion_ = true;
         next.firstTable_ = static_cast<std::uint16_t>(tables_->getCount());
         next.outer_ = outer_;
+        // In a sub-select the last SELECT of the union ends at the ")"
+        // that closes the sub-select.
+        next.outerParen_ = outer_ && outerParen_ && !outerClosed_;
         if (next.parseBranch(sql_, start) != VX_SUCCESS)
             return VX_ERROR;
         FlatProjection* branchColumns = next.projection_;
