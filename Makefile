@@ -11,7 +11,8 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            libgtest-dev libgmock-dev googletest \
            unixodbc unixodbc-dev odbcinst \
            python3 python3-pyodbc python3-pytest \
-           sqlite3 libsqliteodbc libdbd-odbc-perl
+           sqlite3 libsqliteodbc libdbd-odbc-perl \
+           gnumeric python3-xlrd
 
 .PHONY: all build deps test test-unit test-asan demo bench install uninstall package format clean
 

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr char BOOK_STREAM[] = "Book";
+constexpr char NEWER_STREAM[] = "Workbook";
 constexpr std::uint16_t NAME_BUILT_IN = 0x0020;
 constexpr std::uint8_t BUILT_IN_DATABASE = 4;
 constexpr std::uint8_t TOKEN_AREA_3D = 0x3B;
@@ -47,6 +48,16 @@ VxStatus XlsBookDesc::open(const char* path) {
     XlsStorageResult result = storage_.open(path_.getText());
     if (result.ok())
         result = storage_.openStream(BOOK_STREAM, &book_);
+    if (result.status == XLS_STORAGE_NO_STREAM) {
+        // Excel 97 and later keep their records in a "Workbook" stream:
+        // such a workbook is refused as a format this driver does not read.
+        XlsStream* newer = nullptr;
+        if (storage_.openStream(NEWER_STREAM, &newer).ok()) {
+            delete newer;
+            xlsAddFileError(XLS_MSG_NOT_EXCEL, path_.getText());
+            return VX_ERROR;
+        }
+    }
     if (!result.ok()) {
         xlsAddStorageError(result, path_.getText(), BOOK_STREAM);
         return VX_ERROR;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "error/XlsErrors.h"
+#include "util/VxString.h"
 
 namespace {
 
@@ -96,7 +97,16 @@ VxStatus XlsColumnList::parse(const char* text) {
         }
         skipBlanks(&p);
         if (spec.type == XLS_TYPE_UNKNOWN || (*p != ',' && *p != '\0')) {
-            xlsAddError(ODBC_37000, XLS_MSG_SYNTAX) << (length ? word : p);
+            // The message shows the item up to its comma.
+            const char* end = word;
+            while (*end && *end != ',')
+                ++end;
+            while (end > word && isBlank(end[-1]))
+                --end;
+            VxString item;
+            if (item.initialize(word, static_cast<std::size_t>(end - word)) != VX_SUCCESS)
+                return VX_ERROR;
+            xlsAddError(ODBC_37000, XLS_MSG_SYNTAX) << item.getText();
             columns_.clear();
             return VX_ERROR;
         }
