@@ -172,9 +172,17 @@ TEST(BookDesc, RefusedWorkbooksAndTheirMessages) {
     EXPECT_EQ(o.number, XLS_MSG_NOT_EXCEL);
     EXPECT_EQ(o.text, "This file is not a Microsoft Excel worksheet : " + path);
 
+    // Excel 97 and later name the stream "Workbook": refused the same way.
     path = writeBook("workbook", BookBuilder().bof(0x0600).eof(), "Workbook");
     XlsBookDesc c;
     o = openBook(c, path);
+    EXPECT_EQ(o.number, XLS_MSG_NOT_EXCEL);
+    EXPECT_EQ(o.text, "This file is not a Microsoft Excel worksheet : " + path);
+
+    // Neither stream: 1204.
+    path = writeBook("nobook", BookBuilder().bof(0x0500).eof(), "Other");
+    XlsBookDesc e;
+    o = openBook(e, path);
     EXPECT_EQ(o.number, XLS_MSG_CANNOT_OPEN_STREAM);
     EXPECT_EQ(o.text, "Cannot open stream Book.  OLE error code (2).");
 
