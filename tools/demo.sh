@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The job of "make demo": registers the Text driver in a private unixODBC
 # configuration under the build folder, with a data source over samples/,
-# and runs a few queries through isql.
+# and runs a few queries through isql. The Excel 5 driver is registered
+# beside it, with a data source over the sample workbook samples/sales.xls.
 #
 # Usage: tools/demo.sh [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-build}" && pwd)
 driver=$build/lib/libKWTXT08.so
+excel_driver=$build/lib/libKWXLS508.so
 samples=$root/samples
 config=$build/demo-odbc
 
@@ -27,6 +29,10 @@ cat > "$config/odbcinst.ini" <<INI
 [KWTXT08]
 Description = Brellmont ODBC Text driver
 Driver = $driver
+
+[KWXLS508]
+Description = Brellmont ODBC Excel 5 driver
+Driver = $excel_driver
 INI
 cat > "$config/odbc.ini" <<INI
 [Samples]
@@ -35,6 +41,12 @@ Driver = KWTXT08
 Database = $samples
 FirstLineNames = 1
 ExtraExtensions = csv,tab,dat
+
+[Workbook]
+Description = The sample workbook (its named ranges are tables)
+Driver = KWXLS508
+Database = $samples/sales.xls
+CharacterLengthGuessing = 1
 INI
 export ODBCSYSINI=$config ODBCINSTINI=odbcinst.ini ODBCINI=$config/odbc.ini
 export VX_CONFIG_DIR=$config
@@ -43,7 +55,7 @@ run() {
     echo
     echo "== $1"
     echo "   $2"
-    printf '%s\n' "$2" | isql -v -b Samples
+    printf '%s\n' "$2" | isql -v -b "${3:-Samples}"
 }
 
 echo "Data source 'Samples': the text files of $samples"
@@ -57,3 +69,14 @@ run "The fixed-width file, read by the offsets and the date mask of VXTXT.INI" \
 
 run "The tab file, with its delimiter given as a table option" \
     "SELECT station, taken, celsius FROM readings.tab (Delimiter=TAB) WHERE celsius BETWEEN -5 AND 8"
+
+if [ -f "$excel_driver" ]; then
+    echo
+    echo "Data source 'Workbook': the Excel 5 workbook $samples/sales.xls"
+    echo "(written by gnumeric; its named range Sales is a table)"
+    run "The range Sales of the workbook: sales per region, with the first and last sale" \
+        "SELECT Region, SUM(Units * Price), MIN(Sold), MAX(Sold) FROM Sales GROUP BY Region" Workbook
+else
+    echo
+    echo "demo: $excel_driver is missing; the workbook data source is skipped" >&2
+fi
