@@ -201,4 +201,33 @@ TEST_F(CellsApiTest, InnerLengthsBoundedByTheRecord) {
               (std::vector<std::string>{"NULL", "5", "NULL", "8", "9", "NULL"}));
 }
 
+// A workbook over 7 MB: its FAT sectors are listed past the header, in
+// DIFAT sectors. Every row is read, the last one whole.
+TEST_F(CellsApiTest, WorkbookOverSevenMegabytes) {
+    BiffWriter book;
+    book.addXf(0);
+    book.addSheet();
+    const std::uint16_t rows = 16000;
+    book.addName("Large", 0, 0, rows, 0, 2);
+    book.label(0, 0, "Id");
+    book.label(0, 1, "Left");
+    book.label(0, 2, "Right");
+    const std::string left(220, 'l'), right(220, 'r');
+    for (std::uint16_t r = 1; r <= rows; ++r) {
+        book.rk(r, 0, 0, BiffWriter::rkInteger(r));
+        book.label(r, 1, left);
+        book.label(r, 2, right + std::to_string(r));
+    }
+    CompoundWriter file;
+    file.addStream("Book", book.build());
+    const auto& bytes = file.build();
+    ASSERT_GT(bytes.size(), 7u * 1024 * 1024);
+    ASSERT_GT(file.difatSectorCount(), 0u);
+    connect(writeTestFile("large.xls", bytes));
+    EXPECT_EQ(values("SELECT COUNT(*), SUM(Id) FROM Large"),
+              (std::vector<std::string>{"16000", "128008000"}));
+    EXPECT_EQ(values("SELECT Right FROM Large WHERE Id = 16000"),
+              (std::vector<std::string>{right + "16000"}));
+}
+
 } // namespace
