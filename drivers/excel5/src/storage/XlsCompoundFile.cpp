@@ -324,6 +324,7 @@ XlsStorageResult XlsCompoundFile::readFile(std::uint64_t offset, void* buffer, s
                                                       : XLS_STG_E_READFAULT);
     VxErrorList scratch(nullptr, 0);
     VxErrorListScope scope(&scratch);
+    std::lock_guard<std::mutex> guard(readLock_);
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (length > 0) {
         std::size_t count = 0;

@@ -40,6 +40,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 #include "storage/XlsStorage.h"
 
@@ -119,6 +120,9 @@ private:
     const Entry* findTopLevel(const std::uint16_t* name, std::size_t length) const;
 
     int handle_ = 0;
+    // Reads seek and read the one handle: the streams of a workbook may be
+    // read by cursors of several threads.
+    std::mutex readLock_;
     std::uint64_t fileSize_ = 0;
     std::uint32_t sectorShift_ = 9;
     std::uint32_t sectorSize_ = 512;
