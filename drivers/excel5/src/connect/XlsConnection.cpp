@@ -28,6 +28,7 @@ const SetupInfo SETUP_TABLE[] = {
 const BaseInfoTable& excelInfoTable() {
     static const BaseInfoEntry entries[] = {
         BaseInfoEntry::resource(SQL_DBMS_VER, 20107),
+        BaseInfoEntry::ofText(SQL_DATA_SOURCE_READ_ONLY, "Y"),
         BaseInfoEntry::ofNumber(SQL_IDENTIFIER_CASE, INFO_VAL_U16, SQL_IC_MIXED),
         BaseInfoEntry::ofNumber(SQL_MAX_COLUMN_NAME_LEN, INFO_VAL_U16, XLS_MAX_NAME),
         BaseInfoEntry::ofNumber(SQL_SCROLL_CONCURRENCY, INFO_VAL_MASK32, SQL_SCCO_READ_ONLY),

@@ -5,8 +5,8 @@
 VxStatus XlsSharedField::describe(const char* name, XlsColumnType type, std::uint16_t width) {
     type_ = type;
     width_ = width;
-    static const char* const NAMES[] = {"LOGICAL",  "NUMBER",  "DATETIME", "DATETIME",
-                                        "DATETIME", "VARCHAR", "VARCHAR"};
+    static const char* const NAMES[] = {"LOGICAL",   "NUMBER", "DATE", "TIME",
+                                        "TIMESTAMP", "CHAR",   "CHAR"};
     if (setName(name) != VX_SUCCESS || setNativeTypeName(NAMES[type]) != VX_SUCCESS)
         return VX_ERROR;
     setNullable(SQL_NULLABLE);

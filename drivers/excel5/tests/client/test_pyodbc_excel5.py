@@ -88,3 +88,15 @@ def test_large_sheet_agrees_with_xlrd(large):
     connection.close()
     assert len(rows) == ROWS
     assert rows == expected
+
+
+def test_type_info_and_read_only_data_source():
+    connection = connect(os.path.join(DATA, "kinds.xls"))
+    cursor = connection.cursor()
+    assert [tuple(row)[:3] for row in cursor.getTypeInfo()] == [
+        ("LOGICAL", -7, 1), ("NUMBER", 8, 15), ("DATE", 9, 10), ("TIME", 10, 8),
+        ("TIMESTAMP", 11, 19), ("CHAR", 12, 255)]
+    assert connection.getinfo(pyodbc.SQL_DATA_SOURCE_READ_ONLY) is True
+    with pytest.raises(pyodbc.Error, match=r"read only"):
+        cursor.execute("INSERT INTO Kinds (Text) VALUES ('x')")
+    connection.close()
