@@ -148,15 +148,15 @@ VxStatus XlsCursor::readRow(std::uint32_t offset, bool* found) {
             if (cell.kind == XLS_CELL_NONE)
                 break;
             pending = cell;
-            if (cell.row <= range.firstRow || cell.column < range.firstColumn ||
-                cell.column > range.lastColumn)
-                continue;
             if (cell.row > range.lastRow) {
-                // Below the range: the table ends.
+                // Below the range (rows come in order): the table ends.
                 positioned_ = inRow;
                 *found = inRow;
                 return VX_SUCCESS;
             }
+            if (cell.row <= range.firstRow || cell.column < range.firstColumn ||
+                cell.column > range.lastColumn)
+                continue;
             if (!inRow) {
                 inRow = true;
                 row = cell.row;

@@ -124,8 +124,11 @@ VxStatus XlsSharedDesc::scan(Column* out) {
             if (cell.kind == XLS_CELL_NONE)
                 break;
             pending = cell;
-            if (cell.row < range_.firstRow || cell.row > range_.lastRow ||
-                cell.column < range_.firstColumn || cell.column > range_.lastColumn)
+            // Rows come in order: nothing below the range is read.
+            if (cell.row > range_.lastRow)
+                return VX_SUCCESS;
+            if (cell.row < range_.firstRow || cell.column < range_.firstColumn ||
+                cell.column > range_.lastColumn)
                 continue;
             Column* column = out + (cell.column - range_.firstColumn);
             if (cell.row == range_.firstRow) {
