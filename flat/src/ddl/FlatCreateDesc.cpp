@@ -41,10 +41,6 @@ void unquote(const FlatSqlToken& token, char* out, std::size_t size) {
     out[length] = '\0';
 }
 
-VxStatus nextKeyword(FlatSqlLexer& lexer, FlatSqlToken* token) {
-    return lexer.next(token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
-}
-
 } // namespace
 
 FlatCreateDesc::FlatCreateDesc(FlatStatement* statement) : FlatDescriptor(statement) {}
@@ -121,7 +117,7 @@ VxStatus FlatCreateDesc::parse(const char* sql) {
     FlatSqlLexer lexer(sql);
     FlatSqlToken token;
     // CREATE TABLE
-    if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token))
         return VX_ERROR;
     if (lexer.next(&token, FLAT_TOKEN_FILE, FLAT_NAME_SIZE))
         return VX_ERROR;
@@ -146,14 +142,14 @@ VxStatus FlatCreateDesc::parse(const char* sql) {
     FlatDataTypeParser types(getConnection(), types_, typeCount);
     if (types.initialize())
         return VX_ERROR;
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (!token.isChar('(')) {
         addFlatError(3821);
         return VX_ERROR;
     }
     for (;;) {
-        if (parseColumn(lexer, types) || nextKeyword(lexer, &token))
+        if (parseColumn(lexer, types) || lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isChar(')'))
             break;
@@ -163,7 +159,7 @@ VxStatus FlatCreateDesc::parse(const char* sql) {
         }
     }
     for (;;) {
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isEmpty())
             break;
@@ -183,7 +179,7 @@ VxStatus FlatCreateDesc::parse(const char* sql) {
 
 VxStatus FlatCreateDesc::parseColumn(FlatSqlLexer& lexer, FlatDataTypeParser& types) {
     FlatSqlToken token;
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (token.isEmpty() || !(token.isName() || token.isQuoted())) {
         addFlatError(4030) << static_cast<unsigned long>(columnCount_);
@@ -212,7 +208,7 @@ VxStatus FlatCreateDesc::parseColumn(FlatSqlLexer& lexer, FlatDataTypeParser& ty
     if (lexer.peek(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE))
         return VX_ERROR;
     if (token.is("NOT")) {
-        if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token))
             return VX_ERROR;
         if (!token.is("NULL")) {
             addFlatError(4030) << static_cast<unsigned long>(columnCount_ + 1u);
@@ -240,14 +236,14 @@ VxStatus FlatCreateDesc::parseCreateParams(FlatSqlLexer& lexer, const BaseTypeIn
                                            FlatColumnDef* column) {
     const char* name = column->name;
     FlatSqlToken token;
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (!token.isChar('(')) {
         addFlatError(4023) << name;
         return VX_ERROR;
     }
     unsigned long precision = 0;
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (!readCount(token, &precision) || precision == 0) {
         addFlatError(4024) << name;
@@ -261,7 +257,7 @@ VxStatus FlatCreateDesc::parseCreateParams(FlatSqlLexer& lexer, const BaseTypeIn
     }
     column->precision = static_cast<std::uint16_t>(precision);
     column->scale = 0;
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (type.createParams == BASE_CREATE_PRECISION_SCALE && !token.isChar(')')) {
         if (!token.isChar(',')) {
@@ -269,7 +265,7 @@ VxStatus FlatCreateDesc::parseCreateParams(FlatSqlLexer& lexer, const BaseTypeIn
             return VX_ERROR;
         }
         unsigned long scale = 0;
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (!readCount(token, &scale)) {
             addFlatError(4027) << name;
@@ -281,7 +277,7 @@ VxStatus FlatCreateDesc::parseCreateParams(FlatSqlLexer& lexer, const BaseTypeIn
             addFlatError(4028) << name << maximumScale;
             return VX_ERROR;
         }
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (!token.isChar(')')) {
             addFlatError(4029) << name;

@@ -23,25 +23,6 @@ using flatmodify::isCompatible;
 
 namespace {
 
-VxStatus nextKeyword(FlatSqlLexer& lexer, FlatSqlToken* token) {
-    return lexer.next(token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
-}
-
-// Moves past quoted text starting at `p` (on its opening quote); a doubled
-// quote stays inside. Returns the byte after the closing quote, or the end.
-const char* skipQuoted(const char* p) {
-    const char quote = *p++;
-    while (*p) {
-        if (*p == quote) {
-            if (p[1] != quote)
-                return p + 1;
-            ++p;
-        }
-        ++p;
-    }
-    return p;
-}
-
 // Whether the text at the lexer's cursor is "(" SELECT: a source query
 // rather than a column list.
 bool startsQuery(const FlatSqlLexer& lexer) {
@@ -107,7 +88,7 @@ VxStatus FlatInsertDesc::addValue(const char* text, std::size_t length, VxString
     std::uint16_t markers = 0;
     bool onlyMarker = true;
     for (;;) {
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isEmpty())
             break;
@@ -176,7 +157,7 @@ VxStatus FlatInsertDesc::readTableReference(FlatSqlLexer& lexer, const char** st
     int depth = 0;
     for (const char* p = open; *p;) {
         if (*p == '\'' || *p == '"') {
-            p = skipQuoted(p);
+            p = FlatSqlLexer::skipQuoted(p);
             continue;
         }
         if (*p == '(')
@@ -195,20 +176,20 @@ VxStatus FlatInsertDesc::readTableReference(FlatSqlLexer& lexer, const char** st
 // "( column { , column } )" as the text between the parentheses.
 VxStatus FlatInsertDesc::readColumnList(FlatSqlLexer& lexer, VxString* columns) {
     FlatSqlToken token;
-    if (nextKeyword(lexer, &token)) // "("
+    if (lexer.nextKeyword(&token)) // "("
         return VX_ERROR;
     const char* start = lexer.getCursor();
     for (;;) {
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (!token.isName() && !token.isQuoted()) {
             addFlatSyntaxError(3842);
             return VX_ERROR;
         }
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isChar('.')) {
-            if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token))
+            if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token))
                 return VX_ERROR;
         }
         if (token.isChar(')'))
@@ -240,7 +221,7 @@ VxStatus FlatInsertDesc::readValues(FlatSqlLexer& lexer, VxString* values, std::
             return VX_ERROR;
         }
         if (c == '\'' || c == '"' || c == '`') {
-            p = skipQuoted(p);
+            p = FlatSqlLexer::skipQuoted(p);
             continue;
         }
         if (c == '(' || c == '{') {
@@ -267,7 +248,7 @@ VxStatus FlatInsertDesc::readValues(FlatSqlLexer& lexer, VxString* values, std::
     lexer.setCursor(p + 1);
     FlatSqlToken token;
     for (;;) {
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isEmpty())
             return VX_SUCCESS;
@@ -282,7 +263,7 @@ VxStatus FlatInsertDesc::parse(const char* sql) {
     release();
     FlatSqlLexer lexer(sql);
     FlatSqlToken token;
-    if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token)) // INSERT INTO
+    if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token)) // INSERT INTO
         return VX_ERROR;
     if (!token.is("INTO")) {
         addFlatSyntaxError(3840);
@@ -316,7 +297,7 @@ VxStatus FlatInsertDesc::parse(const char* sql) {
         }
         return VX_SUCCESS;
     }
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (!token.is("VALUES")) {
         addFlatSyntaxError(3843);

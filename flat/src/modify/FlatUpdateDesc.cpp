@@ -9,23 +9,6 @@
 
 namespace {
 
-VxStatus nextKeyword(FlatSqlLexer& lexer, FlatSqlToken* token) {
-    return lexer.next(token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
-}
-
-const char* skipQuoted(const char* p) {
-    const char quote = *p++;
-    while (*p) {
-        if (*p == quote) {
-            if (p[1] != quote)
-                return p + 1;
-            ++p;
-        }
-        ++p;
-    }
-    return p;
-}
-
 bool isWordChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -59,7 +42,7 @@ VxStatus FlatUpdateDesc::addExpression(const char* text, std::size_t length, VxS
     std::uint16_t count = 0;
     bool onlyMarker = true;
     for (;;) {
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isEmpty())
             break;
@@ -83,7 +66,7 @@ VxStatus FlatUpdateDesc::parse(const char* sql) {
     release();
     FlatSqlLexer lexer(sql);
     FlatSqlToken token;
-    if (nextKeyword(lexer, &token)) // UPDATE
+    if (lexer.nextKeyword(&token)) // UPDATE
         return VX_ERROR;
     lexer.skipBlanks();
     const char* tableStart = lexer.getCursor();
@@ -95,11 +78,11 @@ VxStatus FlatUpdateDesc::parse(const char* sql) {
     }
     // A correlation name may follow the table.
     const char* tableEnd = lexer.getCursor();
-    if (nextKeyword(lexer, &token))
+    if (lexer.nextKeyword(&token))
         return VX_ERROR;
     if (!token.is("SET")) {
         tableEnd = lexer.getCursor();
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (!token.is("SET")) {
             addFlatSyntaxError(3851);
@@ -116,7 +99,7 @@ VxStatus FlatUpdateDesc::parse(const char* sql) {
         lexer.setCursor(p);
         lexer.skipBlanks();
         const char* columnStart = lexer.getCursor();
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (token.isEmpty() || token.isChar('=') || token.isChar(',')) {
             addFlatSyntaxError(3852);
@@ -124,12 +107,12 @@ VxStatus FlatUpdateDesc::parse(const char* sql) {
         }
         std::string column(token.text(), token.length());
         if (lexer.peekChar() == '.') {
-            if (nextKeyword(lexer, &token) || nextKeyword(lexer, &token))
+            if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token))
                 return VX_ERROR;
             column.append(".").append(token.text(), token.length());
         }
         const char* columnEnd = lexer.getCursor();
-        if (nextKeyword(lexer, &token))
+        if (lexer.nextKeyword(&token))
             return VX_ERROR;
         if (!token.isChar('=')) {
             addFlatSyntaxError(3853) << column.c_str();
@@ -153,7 +136,7 @@ VxStatus FlatUpdateDesc::parse(const char* sql) {
                 break;
             }
             if (c == '\'' || c == '"' || c == '`') {
-                p = skipQuoted(p);
+                p = FlatSqlLexer::skipQuoted(p);
                 continue;
             }
             if (c == '(' || c == '{')

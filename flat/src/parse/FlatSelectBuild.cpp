@@ -230,34 +230,9 @@ VxStatus FlatSelectParser::checkOtherClauses() {
 }
 
 VxStatus FlatSelectParser::buildSelectList(FlatProjection* projection) {
-    char* list = copySpan(selectList_);
-    if (!list)
-        return VX_ERROR;
-    FlatSqlLexer lexer(list);
-    FlatSqlToken token;
-    unsigned long depth = 0;
-    std::size_t itemStart = 0;
-    VxStatus status = VX_SUCCESS;
-    for (;;) {
-        std::size_t before = lexer.getOffset();
-        status = lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
-        if (status != VX_SUCCESS)
-            break;
-        bool ends = token.isEmpty() || (depth == 0 && token.isChar(','));
-        if (token.isChar('('))
-            ++depth;
-        else if (token.isChar(')') && depth > 0)
-            --depth;
-        if (!ends)
-            continue;
-        list[before] = 0;
-        status = addSelectItem(projection, list + itemStart, selectList_.start + itemStart);
-        if (status != VX_SUCCESS || token.isEmpty())
-            break;
-        itemStart = lexer.getOffset();
-    }
-    ramFree(list);
-    return status;
+    return forEachItem(selectList_, [this, projection](char* text, std::size_t offset) {
+        return addSelectItem(projection, text, offset);
+    });
 }
 
 VxStatus FlatSelectParser::addSelectItem(FlatProjection* projection, const char* text,

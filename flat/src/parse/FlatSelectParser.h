@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "parse/FlatExprCompiler.h"
 #include "parse/FlatParseStack.h"
@@ -138,7 +139,8 @@ private:
     [[nodiscard]] VxStatus buildHaving();
     // Calls fn(text, offset) for each item of a comma-separated clause
     // (the text is a writable NUL-terminated copy of the item).
-    template <typename Fn> [[nodiscard]] VxStatus forEachItem(const Span& span, Fn fn);
+    [[nodiscard]] VxStatus forEachItem(const Span& span,
+                                       const std::function<VxStatus(char*, std::size_t)>& fn);
     [[nodiscard]] VxStatus buildOrderBy();
     [[nodiscard]] VxStatus buildForUpdate();
     [[nodiscard]] VxStatus addOrderItem(FlatOrderBy* order, char* text, std::size_t offset);

@@ -97,7 +97,8 @@ VxStatus FlatSelectParser::buildDistinct() {
     return VX_SUCCESS;
 }
 
-template <typename Fn> VxStatus FlatSelectParser::forEachItem(const Span& span, Fn fn) {
+VxStatus FlatSelectParser::forEachItem(const Span& span,
+                                       const std::function<VxStatus(char*, std::size_t)>& fn) {
     char* list = copySpan(span);
     if (!list)
         return VX_ERROR;

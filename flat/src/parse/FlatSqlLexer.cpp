@@ -154,3 +154,16 @@ void FlatSqlLexer::skipBlanks() {
     while (*cursor_ && static_cast<unsigned char>(*cursor_) <= ' ')
         ++cursor_;
 }
+
+const char* FlatSqlLexer::skipQuoted(const char* p) {
+    const char quote = *p++;
+    while (*p) {
+        if (*p == quote) {
+            if (p[1] != quote)
+                return p + 1;
+            ++p;
+        }
+        ++p;
+    }
+    return p;
+}

@@ -71,6 +71,10 @@ public:
     // statement does not close.
     [[nodiscard]] VxStatus next(FlatSqlToken* token, unsigned short mode,
                                 std::size_t size = FLAT_NAME_SIZE);
+    // Reads the next token in keyword mode, cut at FLAT_KEYWORD_SIZE.
+    [[nodiscard]] VxStatus nextKeyword(FlatSqlToken* token) {
+        return next(token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
+    }
     // Reads the next token and puts the cursor back.
     [[nodiscard]] VxStatus peek(FlatSqlToken* token, unsigned short mode,
                                 std::size_t size = FLAT_NAME_SIZE);
@@ -83,6 +87,11 @@ public:
     // Moves past blanks.
     void skipBlanks();
     bool atEnd() const { return peekChar() == 0; }
+
+    // Moves past quoted text starting at `p` (on its opening quote); a
+    // doubled quote stays inside. The byte after the closing quote, or the
+    // end of the text.
+    static const char* skipQuoted(const char* p);
 
     const char* getText() const { return text_; }
     const char* getCursor() const { return cursor_; }
