@@ -10,7 +10,7 @@ BUILD=${1:-build}
 ROWS=${2:-1000000}
 DIR=$BUILD/bench-data
 SQLITE_DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
-TEXT_DRIVER=$BUILD/lib/libKWTXT08.so
+TEXT_DRIVER=${TEXT_DRIVER:-$BUILD/lib/libKWTXT08.so}
 mkdir -p "$DIR"
 
 if [ ! -f "$DIR/sales.csv" ] || [ "$(wc -l < "$DIR/sales.csv")" -ne "$((ROWS + 1))" ]; then
