@@ -22,6 +22,7 @@ void TxtByteSource::invalidate() {
     bufferStart_ = 0;
     fill_ = 0;
     pos_ = 0;
+    readSize_ = WINDOW;
     failed_ = false;
 }
 
@@ -34,6 +35,7 @@ void TxtByteSource::seek(std::int64_t offset) {
     bufferStart_ = offset;
     fill_ = 0;
     pos_ = 0;
+    readSize_ = WINDOW;
 }
 
 int TxtByteSource::refill() {
@@ -41,7 +43,10 @@ int TxtByteSource::refill() {
         return END;
     std::int64_t start = position();
     std::size_t count = 0;
-    if (bosFileRead(handle_, start, buffer_, CAPACITY, &count)) {
+    std::size_t want = readSize_;
+    if (readSize_ < CAPACITY)
+        readSize_ = readSize_ * 2 < CAPACITY ? readSize_ * 2 : CAPACITY;
+    if (bosFileRead(handle_, start, buffer_, want, &count)) {
         failed_ = true;
         count = 0;
     }

@@ -4,7 +4,11 @@
 // The source keeps one buffer of the file's bytes and refills it from the
 // file whenever reading runs past its end, so a caller sees one unbroken
 // stream from the position it seeks to. Bytes already buffered are reused
-// when a seek lands inside them; the end of the file is asked of the file
+// when a seek lands inside them. A seek elsewhere reads only a small
+// window (WINDOW bytes) at its offset, as one record is usually wanted
+// there; each further refill reads twice as much as the one before, up to
+// CAPACITY, so a long record costs a few reads and a sequential scan soon
+// reads whole blocks again. The end of the file is asked of the file
 // again each time it is reached, so a file that grows is read to its new
 // end. A failed read leaves its error on the current list, marks the
 // source failed and reads as the end of the file.
@@ -18,6 +22,7 @@
 class TxtByteSource {
 public:
     static constexpr std::size_t CAPACITY = 32768;
+    static constexpr std::size_t WINDOW = 4096;
     static constexpr int END = -1;
 
     TxtByteSource() = default;
@@ -62,5 +67,6 @@ private:
     std::int64_t bufferStart_ = 0;
     std::size_t fill_ = 0;
     std::size_t pos_ = 0;
+    std::size_t readSize_ = WINDOW; // bytes the next refill asks for
     bool failed_ = false;
 };
