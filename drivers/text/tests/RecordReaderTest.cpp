@@ -216,6 +216,39 @@ TEST_F(ReaderTest, ValuesAcrossBufferRefillsAreWhole) {
     }
 }
 
+// Records read by offset come whole whether they start inside the bytes
+// held, just before or after them, or run past the small window a read
+// by offset fetches (lines shorter and longer than a window and a block).
+TEST_F(ReaderTest, RecordsReadByOffsetAreWholeWhereverTheHeldBytesAre) {
+    columns({60000, 10});
+    const std::size_t lengths[] = {3, 5000, 10, 40000, 1, 4090, 4095, 20, 9000};
+    std::string bytes;
+    Rows expected;
+    for (int i = 0; i < 40; ++i) {
+        std::string value(lengths[i % 9], static_cast<char>('a' + i % 26));
+        bytes += value + ",r" + std::to_string(i) + "\n";
+        expected.push_back({value, "r" + std::to_string(i)});
+    }
+    ASSERT_EQ(readAll(bytes), expected);
+    std::vector<int> order;
+    for (int i = 39; i >= 0; --i)
+        order.push_back(i);
+    for (int i = 0; i < 40; ++i)
+        order.push_back(i * 7 % 40);
+    for (int i = 0; i < 39; ++i) {
+        order.push_back(i + 1);
+        order.push_back(i);
+    }
+    for (int i : order) {
+        bool found = false;
+        std::int64_t next = 0;
+        ASSERT_EQ(reader.readRecord(offsets[i], &found, &next), VX_SUCCESS);
+        ASSERT_TRUE(found);
+        EXPECT_EQ(current(), expected[i]) << "record " << i;
+        EXPECT_EQ(next, i < 39 ? offsets[i + 1] : static_cast<std::int64_t>(bytes.size()));
+    }
+}
+
 TEST_F(ReaderTest, ReadsAppendedRecordsAfterTheOldEnd) {
     columns({10});
     EXPECT_EQ(readAll("a\n"), (Rows{{"a"}}));
