@@ -39,8 +39,10 @@ VxStatus TxtDropTableDesc::resolve(const char* name) {
 VxStatus TxtDropTableDesc::canDropTableName(const char* name) {
     if (TxtNewTable::checkTableName(name) || resolve(name))
         return VX_ERROR;
+    // A definition whose file is gone still names a table (CREATE TABLE
+    // refuses the name): dropping it removes the definition.
     const int attributes = bosfattr(filePath_.getText());
-    if (attributes != 1 && attributes != 5) {
+    if (attributes != 1 && attributes != 5 && section_.length() == 0) {
         txtAddError(ODBC_S0002, TXT_MSG_TABLE_NOT_FOUND) << name;
         return VX_ERROR;
     }
@@ -57,11 +59,12 @@ VxStatus TxtDropTableDesc::execute() {
         addOdbcError(ODBC_S1000, 4035) << filePath_.getText();
         return VX_ERROR;
     }
-    if (bosfattr(filePath_.getText()) == 0) {
+    const bool fileExists = bosfattr(filePath_.getText()) != 0;
+    if (!fileExists && section_.length() == 0) {
         txtAddError(ODBC_S0002, TXT_MSG_TABLE_NOT_FOUND) << getTableName();
         return VX_ERROR;
     }
-    if (bosFileDelete(filePath_.getText()))
+    if (fileExists && bosFileDelete(filePath_.getText()))
         return VX_ERROR;
     if (section_.length() == 0)
         return VX_SUCCESS;

@@ -150,6 +150,16 @@ def test_drop_table_refuses_an_open_table_and_drops_undefined_files(tmp_path):
     write(folder, "loose.txt", b"1,2\r\n")
     connection.execute("DROP TABLE loose.txt")
     assert not os.path.exists(os.path.join(folder, "loose.txt"))
+    # A definition whose file was deleted by hand is dropped, and the name
+    # can be created again.
+    connection.execute("CREATE TABLE Gone (A VARCHAR(3))")
+    os.remove(os.path.join(folder, "Gone.TXT"))
+    connection.execute("DROP TABLE Gone")
+    assert "Gone" not in read(folder, "VXTXT.INI").decode()
+    connection.execute("CREATE TABLE Gone (A VARCHAR(3))")
+    with pytest.raises(pyodbc.Error) as failure:
+        connection.execute("DROP TABLE Never")
+    assert "42S02" in str(failure.value)
     connection.close()
 
 
