@@ -79,25 +79,11 @@ VxStatus FlatInsertDesc::addValue(const char* text, std::size_t length, VxString
     bareParams_ = static_cast<std::uint16_t*>(grown);
     bareCapacity_ = static_cast<std::uint16_t>(index + 1u);
     bareParams_[index] = 0;
-    VxString value;
-    if (value.initialize(text, length))
-        return VX_ERROR;
-    // Count the markers as the parser numbers them.
-    FlatSqlLexer lexer(value.getText());
-    FlatSqlToken token;
     std::uint16_t markers = 0;
-    bool onlyMarker = true;
-    for (;;) {
-        if (lexer.nextKeyword(&token))
-            return VX_ERROR;
-        if (token.isEmpty())
-            break;
-        if (token.first() == '?')
-            ++markers;
-        else
-            onlyMarker = false;
-    }
-    if (onlyMarker && markers == 1) {
+    bool bare = false;
+    if (FlatSqlLexer::countMarkers(text, length, &markers, &bare))
+        return VX_ERROR;
+    if (bare) {
         bareParams_[index] = static_cast<std::uint16_t>(markers_ + 1u);
         ++markers_;
         return values->concat(",(? + 0)");

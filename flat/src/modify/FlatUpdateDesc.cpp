@@ -34,24 +34,11 @@ FlatUpdateDesc::FlatUpdateDesc(FlatStatement* statement) : FlatRowChangeDesc(sta
 // does), counting the markers as the parser numbers them.
 VxStatus FlatUpdateDesc::addExpression(const char* text, std::size_t length, VxString* query,
                                        std::uint16_t* markers) {
-    VxString value;
-    if (value.initialize(text, length))
-        return VX_ERROR;
-    FlatSqlLexer lexer(value.getText());
-    FlatSqlToken token;
     std::uint16_t count = 0;
-    bool onlyMarker = true;
-    for (;;) {
-        if (lexer.nextKeyword(&token))
-            return VX_ERROR;
-        if (token.isEmpty())
-            break;
-        if (token.first() == '?')
-            ++count;
-        else
-            onlyMarker = false;
-    }
-    if (onlyMarker && count == 1) {
+    bool bare = false;
+    if (FlatSqlLexer::countMarkers(text, length, &count, &bare))
+        return VX_ERROR;
+    if (bare) {
         bareParams_.push_back(static_cast<std::uint16_t>(*markers + 1u));
         ++*markers;
         return query->concat(",(? + 0)");

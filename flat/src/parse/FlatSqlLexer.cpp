@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "error/FlatErrors.h"
+#include "util/VxString.h"
 #include "util/VxSubString.h"
 #include "util/ram.h"
 #include "util/str.h"
@@ -166,4 +167,28 @@ const char* FlatSqlLexer::skipQuoted(const char* p) {
         ++p;
     }
     return p;
+}
+
+VxStatus FlatSqlLexer::countMarkers(const char* text, std::size_t length, std::uint16_t* markers,
+                                    bool* bare) {
+    *markers = 0;
+    *bare = false;
+    VxString copy;
+    if (copy.initialize(text, length))
+        return VX_ERROR;
+    FlatSqlLexer lexer(copy.getText());
+    FlatSqlToken token;
+    bool onlyMarkers = true;
+    for (;;) {
+        if (lexer.nextKeyword(&token))
+            return VX_ERROR;
+        if (token.isEmpty())
+            break;
+        if (token.first() == '?')
+            ++*markers;
+        else
+            onlyMarkers = false;
+    }
+    *bare = onlyMarkers && *markers == 1;
+    return VX_SUCCESS;
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "util/VxStatus.h"
 #include "util/buttoken.h"
@@ -92,6 +93,11 @@ public:
     // doubled quote stays inside. The byte after the closing quote, or the
     // end of the text.
     static const char* skipQuoted(const char* p);
+    // Counts the parameter markers of the `length` bytes of expression
+    // text as the parser numbers them; *bare says whether the text is one
+    // marker alone.
+    [[nodiscard]] static VxStatus countMarkers(const char* text, std::size_t length,
+                                               std::uint16_t* markers, bool* bare);
 
     const char* getText() const { return text_; }
     const char* getCursor() const { return cursor_; }

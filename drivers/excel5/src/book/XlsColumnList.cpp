@@ -77,26 +77,26 @@ VxStatus XlsColumnList::parse(const char* text) {
         while (isWordChar(*p))
             ++p;
         std::size_t length = static_cast<std::size_t>(p - word);
-        XlsColumnSpec spec{XLS_TYPE_UNKNOWN, 0};
+        XlsListedColumn listed{XLS_TYPE_UNKNOWN, 0};
         if (wordIs(word, length, "CHAR") || wordIs(word, length, "CHARACTER")) {
-            spec.type = XLS_TYPE_CHAR;
-            if (parseWidth(&p, &spec.width) != VX_SUCCESS) {
+            listed.type = XLS_TYPE_CHAR;
+            if (parseWidth(&p, &listed.width) != VX_SUCCESS) {
                 columns_.clear();
                 return VX_ERROR;
             }
         } else if (wordIs(word, length, "NUM") || wordIs(word, length, "FLOAT") ||
                    wordIs(word, length, "INT") || wordIs(word, length, "INTEGER") ||
                    wordIs(word, length, "MONEY") || wordIs(word, length, "NUMBER")) {
-            spec.type = XLS_TYPE_NUMBER;
+            listed.type = XLS_TYPE_NUMBER;
         } else if (wordIs(word, length, "DATE") || wordIs(word, length, "TIMESTAMP")) {
-            spec.type = XLS_TYPE_TIMESTAMP;
+            listed.type = XLS_TYPE_TIMESTAMP;
         } else if (wordIs(word, length, "LOGICAL")) {
-            spec.type = XLS_TYPE_LOGICAL;
+            listed.type = XLS_TYPE_LOGICAL;
         } else if (wordIs(word, length, "TIME")) {
-            spec.type = XLS_TYPE_TIME;
+            listed.type = XLS_TYPE_TIME;
         }
         skipBlanks(&p);
-        if (spec.type == XLS_TYPE_UNKNOWN || (*p != ',' && *p != '\0')) {
+        if (listed.type == XLS_TYPE_UNKNOWN || (*p != ',' && *p != '\0')) {
             // The message shows the item up to its comma.
             const char* end = word;
             while (*end && *end != ',')
@@ -110,7 +110,7 @@ VxStatus XlsColumnList::parse(const char* text) {
             columns_.clear();
             return VX_ERROR;
         }
-        if (columns_.add(spec) != VX_SUCCESS) {
+        if (columns_.add(listed) != VX_SUCCESS) {
             columns_.clear();
             return VX_ERROR;
         }

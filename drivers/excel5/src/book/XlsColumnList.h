@@ -26,7 +26,7 @@ enum XlsColumnType : std::uint8_t {
     XLS_TYPE_UNKNOWN = 6,
 };
 
-struct XlsColumnSpec {
+struct XlsListedColumn {
     XlsColumnType type;
     std::uint16_t width; // character columns
 };
@@ -36,9 +36,9 @@ public:
     // Parses `text`; the list is empty until it succeeds.
     [[nodiscard]] VxStatus parse(const char* text);
     std::size_t size() const { return columns_.size(); }
-    const XlsColumnSpec& operator[](std::size_t index) const { return columns_[index]; }
+    const XlsListedColumn& operator[](std::size_t index) const { return columns_[index]; }
     bool sameAs(const XlsColumnList& other) const;
 
 private:
-    XlsValueTable<XlsColumnSpec> columns_;
+    XlsValueTable<XlsListedColumn> columns_;
 };
