@@ -119,18 +119,10 @@ VxStatus FlatCreateDesc::parse(const char* sql) {
     // CREATE TABLE
     if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token))
         return VX_ERROR;
-    if (lexer.next(&token, FLAT_TOKEN_FILE, FLAT_NAME_SIZE))
-        return VX_ERROR;
     // The name ends at a "(" written against it.
     char name[FLAT_NAME_SIZE];
-    std::size_t length = token.length();
-    if (const char* paren = std::strchr(token.text(), '(')) {
-        length = static_cast<std::size_t>(paren - token.text());
-        lexer.setCursor(lexer.getText() + token.getOffset() + length);
-    }
-    std::memcpy(name, token.text(), length);
-    name[length] = '\0';
-    FlatConnection::flatStripEngrave(name);
+    if (lexer.nextTableName('(', name))
+        return VX_ERROR;
     if (!*name) {
         addFlatError(3820);
         return VX_ERROR;

@@ -32,20 +32,10 @@ VxStatus FlatDropTableDesc::parse(const char* sql) {
     FlatSqlLexer lexer(sql);
     FlatSqlToken token;
     // DROP TABLE
-    if (lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) ||
-        lexer.next(&token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE) ||
-        lexer.next(&token, FLAT_TOKEN_FILE, FLAT_NAME_SIZE))
-        return VX_ERROR;
-    char name[FLAT_NAME_SIZE];
-    std::size_t length = token.length();
     // A ";" written against the name ends it.
-    if (const char* semicolon = std::strchr(token.text(), ';')) {
-        length = static_cast<std::size_t>(semicolon - token.text());
-        lexer.setCursor(lexer.getText() + token.getOffset() + length);
-    }
-    std::memcpy(name, token.text(), length);
-    name[length] = '\0';
-    FlatConnection::flatStripEngrave(name);
+    char name[FLAT_NAME_SIZE];
+    if (lexer.nextKeyword(&token) || lexer.nextKeyword(&token) || lexer.nextTableName(';', name))
+        return VX_ERROR;
     if (!*name) {
         addFlatError(3870);
         return VX_ERROR;

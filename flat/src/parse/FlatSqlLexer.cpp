@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "error/FlatErrors.h"
+#include "flat/FlatConnection.h"
 #include "util/VxString.h"
 #include "util/VxSubString.h"
 #include "util/ram.h"
@@ -190,5 +191,20 @@ VxStatus FlatSqlLexer::countMarkers(const char* text, std::size_t length, std::u
             onlyMarkers = false;
     }
     *bare = onlyMarkers && *markers == 1;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatSqlLexer::nextTableName(char stop, char* name) {
+    FlatSqlToken token;
+    if (next(&token, FLAT_TOKEN_FILE, FLAT_NAME_SIZE))
+        return VX_ERROR;
+    std::size_t length = token.length();
+    if (const char* end = std::strchr(token.text(), stop)) {
+        length = static_cast<std::size_t>(end - token.text());
+        setCursor(getText() + token.getOffset() + length);
+    }
+    std::memcpy(name, token.text(), length);
+    name[length] = '\0';
+    FlatConnection::flatStripEngrave(name);
     return VX_SUCCESS;
 }

@@ -76,6 +76,10 @@ public:
     [[nodiscard]] VxStatus nextKeyword(FlatSqlToken* token) {
         return next(token, FLAT_TOKEN_KEYWORD, FLAT_KEYWORD_SIZE);
     }
+    // Reads a table name (a file token) into `name` (FLAT_NAME_SIZE bytes),
+    // ending it at a `stop` character written against it and leaving the
+    // cursor there; engraving quotes are stripped.
+    [[nodiscard]] VxStatus nextTableName(char stop, char* name);
     // Reads the next token and puts the cursor back.
     [[nodiscard]] VxStatus peek(FlatSqlToken* token, unsigned short mode,
                                 std::size_t size = FLAT_NAME_SIZE);
