@@ -4,7 +4,9 @@
 // their cursors through it (the connection's openCursor with this object).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "flat/FlatRowSource.h"
@@ -28,9 +30,12 @@ public:
 
 // It also holds the query's sub-queries (each a tree of its own, numbered
 // from 1 in the order the parser met them) and answers the expressions
-// that read them: a sub-query is run again from its first row each time
-// an expression opens it, so that references to the current rows of the
-// enclosing query take their present values.
+// that read them. A correlated sub-query is run again from its first row
+// each time an expression opens it, so that references to the current rows
+// of the enclosing query take their present values. Any other one gives the
+// same rows every time during one execution: its rows are kept in memory as
+// they are first read (up to SUBQUERY_CACHE_BYTES of values) and read again
+// from there, and its tree is read on only where earlier passes stopped.
 class VX_EXPORT FlatResultSetGlobalInfo : public FlatSubQuerySource {
 public:
     // `connection` may be null for trees whose cursors are opened by the
@@ -63,7 +68,7 @@ public:
     // Takes `root` (owned from now on) as the next sub-query; `value` is
     // the column an expression reads from its rows.
     [[nodiscard]] VxStatus addSubQuery(FlatResultSet* root, FlatResultSetColumn* value,
-                                       std::uint16_t* number);
+                                       bool correlated, std::uint16_t* number);
     // Deletes every sub-query.
     void releaseSubQueries();
     // Closes the open sub-queries (the statement is closed or executed
@@ -75,14 +80,35 @@ public:
     [[nodiscard]] VxStatus getSubQueryValue(std::uint16_t number, FlatDataValue* value,
                                             short* sqlType) override;
 
+    // Bytes of kept values past which a sub-query is run again instead.
+    static constexpr std::size_t SUBQUERY_CACHE_BYTES = 16u << 20;
+
 private:
+    // One kept row of an uncorrelated sub-query; `read` is false until an
+    // expression asked for its value.
+    struct KeptRow {
+        std::unique_ptr<unsigned char[]> bytes;
+        std::uint32_t length = 0;
+        short storageType = 0;
+        short sqlType = 0;
+        bool null = false;
+        bool read = false;
+    };
     struct SubQuery {
         FlatResultSet* root;
         FlatResultSetColumn* value;
         bool open;
         bool started; // fetchFirst done since it was opened
+        bool correlated;
+        bool keeping;         // rows are being kept (uncorrelated, within the limit)
+        bool rootDone;        // the tree has given its last row
+        std::size_t position; // current kept row + 1 (0: before the first)
+        std::size_t keptBytes;
+        std::vector<KeptRow> kept;
     };
     SubQuery* findSubQuery(std::uint16_t number);
+    // Stops keeping rows: later passes run the tree again.
+    static void stopKeeping(SubQuery* sub);
 
     std::vector<SubQuery> subQueries_;
     FlatConnection* connection_;

@@ -3,6 +3,7 @@
 #include "parse/FlatSelectParser.h"
 
 #include <cstring>
+#include <memory>
 
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
@@ -116,13 +117,44 @@ public:
 };
 NoNames noNames;
 
+// The enclosing SELECTs' names as a sub-select sees them, noting whether
+// any of them was found: a sub-select that names none of them gives the
+// same rows for every row of the enclosing query.
+class WatchedNames : public FlatNameScope {
+public:
+    WatchedNames(FlatNameScope* names, bool* used) : names_(names), used_(used) {}
+    VxStatus findColumn(const char* qualifier, const char* name, FlatColumnRef* ref,
+                        bool* found) override {
+        if (names_->findColumn(qualifier, name, ref, found) != VX_SUCCESS)
+            return VX_ERROR;
+        if (*found)
+            *used_ = true;
+        return VX_SUCCESS;
+    }
+    FlatNameScope* getOuterScope() override {
+        FlatNameScope* next = names_->getOuterScope();
+        if (!next)
+            return nullptr;
+        if (!outer_ || outer_->names_ != next)
+            outer_ = std::make_unique<WatchedNames>(next, used_);
+        return outer_.get();
+    }
+
+private:
+    FlatNameScope* names_;
+    bool* used_;
+    std::unique_ptr<WatchedNames> outer_;
+};
+
 } // namespace
 
 VxStatus FlatSelectParser::parseSubQuery(std::size_t offset, FlatNameScope* outer, bool anyColumns,
                                          FlatSubQueryResult* out) {
     FlatSelectParser inner(info_, params_, tables_, 0x002 | 0x004);
     inner.userName_ = userName_;
-    inner.outer_ = outer ? outer : &noNames;
+    bool correlated = false;
+    WatchedNames watched(outer ? outer : &noNames, &correlated);
+    inner.outer_ = &watched;
     inner.firstTable_ = static_cast<std::uint16_t>(tables_->getCount());
     inner.sql_ = sql_;
     FlatSqlLexer lexer(sql_);
@@ -140,7 +172,7 @@ VxStatus FlatSelectParser::parseSubQuery(std::size_t offset, FlatNameScope* oute
     out->sqlType = value->getSqlType();
     out->precision = value->getPrecision();
     out->maxTable = lastTable_;
-    return info_->addSubQuery(tree.root, value, &out->number);
+    return info_->addSubQuery(tree.root, value, correlated, &out->number);
 }
 
 VxStatus FlatSelectParser::readHead(FlatSqlLexer& lexer) {

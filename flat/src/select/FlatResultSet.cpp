@@ -3,6 +3,7 @@
 #include "flat/FlatResultSet.h"
 
 #include <cstring>
+#include <new>
 
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
@@ -179,13 +180,14 @@ FlatResultSetGlobalInfo::~FlatResultSetGlobalInfo() {
 }
 
 VxStatus FlatResultSetGlobalInfo::addSubQuery(FlatResultSet* root, FlatResultSetColumn* value,
-                                              std::uint16_t* number) {
+                                              bool correlated, std::uint16_t* number) {
     if (subQueries_.size() >= 0xFFFF) {
         delete root;
         addOdbcError(ODBC_S1001);
         return VX_ERROR;
     }
-    subQueries_.push_back(SubQuery{root, value, false, false});
+    SubQuery sub{root, value, false, false, correlated, !correlated, false, 0, 0, {}};
+    subQueries_.push_back(std::move(sub));
     *number = static_cast<std::uint16_t>(subQueries_.size());
     return VX_SUCCESS;
 }
@@ -196,6 +198,13 @@ void FlatResultSetGlobalInfo::releaseSubQueries() {
     subQueries_.clear();
 }
 
+void FlatResultSetGlobalInfo::stopKeeping(SubQuery* sub) {
+    sub->keeping = false;
+    sub->kept.clear();
+    sub->kept.shrink_to_fit();
+    sub->keptBytes = 0;
+}
+
 VxStatus FlatResultSetGlobalInfo::closeSubQueries() {
     VxStatus status = VX_SUCCESS;
     for (SubQuery& sub : subQueries_) {
@@ -203,6 +212,11 @@ VxStatus FlatResultSetGlobalInfo::closeSubQueries() {
             status = VX_ERROR;
         sub.open = false;
         sub.started = false;
+        // Parameters may differ at the next execution: start afresh.
+        stopKeeping(&sub);
+        sub.keeping = !sub.correlated;
+        sub.rootDone = false;
+        sub.position = 0;
     }
     return status;
 }
@@ -219,6 +233,11 @@ VxStatus FlatResultSetGlobalInfo::openSubQuery(std::uint16_t number) {
     SubQuery* sub = findSubQuery(number);
     if (!sub)
         return VX_ERROR;
+    if (sub->keeping && sub->open) {
+        // Kept rows first, then the tree from where it stopped.
+        sub->position = 0;
+        return VX_SUCCESS;
+    }
     if (sub->open) {
         sub->open = false;
         if (sub->root->close() != VX_SUCCESS)
@@ -228,6 +247,12 @@ VxStatus FlatResultSetGlobalInfo::openSubQuery(std::uint16_t number) {
         return VX_ERROR;
     sub->open = true;
     sub->started = false;
+    sub->rootDone = false;
+    sub->position = 0;
+    if (sub->keeping) {
+        sub->kept.clear();
+        sub->keptBytes = 0;
+    }
     return VX_SUCCESS;
 }
 
@@ -239,11 +264,38 @@ VxStatus FlatResultSetGlobalInfo::fetchSubQueryRow(std::uint16_t number, bool* a
         addOdbcError(ODBC_S1000);
         return VX_ERROR;
     }
+    if (sub->keeping) {
+        if (sub->position < sub->kept.size()) {
+            ++sub->position;
+            *atEnd = false;
+            return VX_SUCCESS;
+        }
+        if (sub->rootDone) {
+            *atEnd = true;
+            return VX_SUCCESS;
+        }
+    }
+    VxStatus status;
     if (!sub->started) {
         sub->started = true;
-        return sub->root->fetchFirst(atEnd);
+        status = sub->root->fetchFirst(atEnd);
+    } else {
+        status = sub->root->fetchNext(atEnd);
     }
-    return sub->root->fetchNext(atEnd);
+    if (status != VX_SUCCESS) {
+        if (sub->keeping)
+            stopKeeping(sub); // the tree's position is no longer known
+        return status;
+    }
+    if (!sub->keeping)
+        return VX_SUCCESS;
+    if (*atEnd) {
+        sub->rootDone = true;
+        return VX_SUCCESS;
+    }
+    sub->kept.emplace_back();
+    sub->position = sub->kept.size();
+    return VX_SUCCESS;
 }
 
 VxStatus FlatResultSetGlobalInfo::getSubQueryValue(std::uint16_t number, FlatDataValue* value,
@@ -251,5 +303,51 @@ VxStatus FlatResultSetGlobalInfo::getSubQueryValue(std::uint16_t number, FlatDat
     SubQuery* sub = findSubQuery(number);
     if (!sub)
         return VX_ERROR;
-    return sub->value->evaluate(value, sqlType);
+    if (!sub->keeping || sub->position == 0)
+        return sub->value->evaluate(value, sqlType);
+    KeptRow& row = sub->kept[sub->position - 1];
+    if (!row.read) {
+        // Only the newest kept row is the tree's current row.
+        if (sub->position != sub->kept.size()) {
+            addOdbcError(ODBC_S1000);
+            return VX_ERROR;
+        }
+        FlatDataValue fresh;
+        if (sub->value->evaluate(&fresh, &row.sqlType) != VX_SUCCESS)
+            return VX_ERROR;
+        row.null = fresh.isNull();
+        row.storageType = fresh.getStorageType();
+        row.length = row.null ? 0 : fresh.getLength();
+        if (sub->keptBytes + row.length + sizeof(KeptRow) > SUBQUERY_CACHE_BYTES) {
+            // Too many values to keep: hand this one over as it is and run
+            // the tree again at the next pass.
+            *sqlType = row.sqlType;
+            if (fresh.isNull()) {
+                value->setNull();
+                value->setStorageType(fresh.getStorageType());
+                stopKeeping(sub);
+                return VX_SUCCESS;
+            }
+            VxStatus status =
+                value->setValueCopy(fresh.getBytes(), fresh.getLength(), fresh.getStorageType());
+            stopKeeping(sub);
+            return status;
+        }
+        row.bytes.reset(new (std::nothrow) unsigned char[row.length ? row.length : 1]);
+        if (!row.bytes) {
+            addOdbcError(ODBC_S1001);
+            return VX_ERROR;
+        }
+        if (row.length)
+            std::memcpy(row.bytes.get(), fresh.getBytes(), row.length);
+        sub->keptBytes += row.length + sizeof(KeptRow);
+        row.read = true;
+    }
+    *sqlType = row.sqlType;
+    value->setValueBuffer(row.bytes.get(), 0);
+    value->setLength(row.length);
+    value->setStorageType(row.storageType);
+    if (row.null)
+        value->setNull();
+    return VX_SUCCESS;
 }

@@ -124,6 +124,25 @@ def test_scalar_sub_query_of_two_rows_fails_the_fetch(cursor):
     assert "The sub query returns more than one record. (3996)" in str(error.value)
 
 
+def test_sub_queries_read_the_rows_of_each_execution(cursor):
+    # A sub-select that names nothing of the enclosing query is read once
+    # per execution; a new parameter value gives new rows, and a correlated
+    # one beside it still follows the outer row.
+    sql = ("SELECT name FROM emp.csv e WHERE salary > (SELECT AVG(salary) FROM emp.csv"
+           " WHERE dept = ?) AND id IN (SELECT id FROM emp.csv WHERE dept <> ?)"
+           " AND NOT EXISTS (SELECT * FROM emp.csv m WHERE m.id = e.manager AND m.dept = 30)"
+           " ORDER BY name")
+    cursor.execute(sql, 20, 30)
+    assert [row.name for row in cursor.fetchall()] == ["Ann", "Bob", "Cy"]
+    cursor.execute(sql, 10, 30)
+    assert [row.name for row in cursor.fetchall()] == ["Ann"]
+    cursor.execute(sql, 10, 10)
+    assert [row.name for row in cursor.fetchall()] == ["Di"]
+    cursor.execute("SELECT name FROM emp.csv e WHERE EXISTS (SELECT * FROM emp.csv m"
+                   " WHERE m.id = e.manager) ORDER BY name")
+    assert [row.name for row in cursor.fetchall()] == ["Bob", "Cy", "Ed"]
+
+
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
