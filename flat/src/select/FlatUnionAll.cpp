@@ -50,16 +50,34 @@ VxStatus FlatUnionAll::makeColumn(std::uint16_t n, FlatResultSetColumn** column)
     }
     auto* first = static_cast<FlatProjection*>(columns_.get(0))->getColumn(n);
     auto* made = new FlatResultSetColumn(info_->getExprInfo(), n);
+    // Wide enough for every branch: the longest text, and for exact numbers
+    // the most digits before the point with the most after it.
     std::uint32_t precision = first->getPrecision();
+    short scale = first->getScale();
+    std::uint32_t whole = precision > static_cast<std::uint32_t>(scale) ? precision - scale : 0;
     short nullable = first->getNullable();
     for (std::uint16_t i = 1; i < columns_.getCount(); ++i) {
         FlatResultSetColumn* other = static_cast<FlatProjection*>(columns_.get(i))->getColumn(n);
         if (other->getPrecision() > precision)
             precision = other->getPrecision();
+        if (other->getScale() > scale)
+            scale = other->getScale();
+        std::uint32_t otherWhole =
+            other->getPrecision() > static_cast<std::uint32_t>(other->getScale())
+                ? other->getPrecision() - other->getScale()
+                : 0;
+        if (otherWhole > whole)
+            whole = otherWhole;
         if (other->getNullable() != SQL_NO_NULLS)
             nullable = SQL_NULLABLE;
     }
-    made->setType(first->getSqlType(), precision, first->getScale());
+    short type = first->getSqlType();
+    if (type == SQL_NUMERIC || type == SQL_DECIMAL) {
+        precision = whole + static_cast<std::uint32_t>(scale);
+    } else {
+        scale = first->getScale();
+    }
+    made->setType(type, precision, scale);
     made->setNullable(nullable);
     made->getExpr().setSubResult(reader);
     if (made->setName(first->getName(), std::strlen(first->getName())) != VX_SUCCESS ||

@@ -143,6 +143,20 @@ def test_sub_queries_read_the_rows_of_each_execution(cursor):
     assert [row.name for row in cursor.fetchall()] == ["Bob", "Cy", "Ed"]
 
 
+def test_a_union_column_holds_the_widest_number_of_every_branch(tmp_path):
+    (tmp_path / "a.csv").write_text("amt\n1.5\n")
+    (tmp_path / "b.csv").write_text("amt\n2.125\n100000.75\n")
+    connection = pyodbc.connect("DRIVER=%s;Database=%s;FirstLineNames=1" % (DRIVER, tmp_path),
+                                autocommit=True)
+    cursor = connection.cursor()
+    cursor.execute("SELECT amt FROM a.csv UNION ALL SELECT amt FROM b.csv")
+    # (3,1) and (10,3): seven digits before the point, three after.
+    assert cursor.description[0][4:6] == (10, 3)
+    assert [row.amt for row in cursor.fetchall()] == [
+        decimal.Decimal("1.5"), decimal.Decimal("2.125"), decimal.Decimal("100000.75")]
+    connection.close()
+
+
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
