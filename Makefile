@@ -12,7 +12,8 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            unixodbc unixodbc-dev odbcinst \
            python3 python3-pyodbc python3-pytest \
            sqlite3 libsqliteodbc libdbd-odbc-perl \
-           gnumeric python3-xlrd
+           gnumeric python3-xlrd \
+           freetds-bin tdsodbc freetds-dev
 
 .PHONY: all build deps test test-unit test-asan demo bench install uninstall package format clean
 
