@@ -576,6 +576,21 @@ class Session:
         elif w0 in ('CHECKPOINT', 'DBCC', 'GRANT', 'REVOKE', 'WAITFOR',
                     'DUMP', 'LOAD'):
             yield ('done', kind, 0, None, 0)
+        elif w0 == 'CREATE' and w1 in ('PROC', 'PROCEDURE'):
+            import procs
+            p = procs.parse_create_procedure(s)
+            if p.name.lower() in self.db.procedures:
+                raise SqlError(2714, 16, "There is already an object named "
+                               "'%s' in the database." % p.name)
+            self.db.procedures[p.name.lower()] = p
+            yield ('done', kind, 0, None, 0)
+        elif w0 == 'DROP' and w1 in ('PROC', 'PROCEDURE'):
+            name = s.split()[2].split('.')[-1].strip('[]"').lower()
+            if self.db.procedures.pop(name, None) is None:
+                raise SqlError(3701, 11, "Cannot drop the procedure '%s', "
+                               "because it does not exist or you do not "
+                               "have permission." % name)
+            yield ('done', kind, 0, None, 0)
         elif w0 == 'TRUNCATE':
             m = re.match(r'\s*truncate\s+table\s+(.*)$', s, re.I | re.S)
             yield from self._sql('delete from ' + m.group(1), params, kind)
@@ -829,6 +844,12 @@ class Session:
         p = self.db.procedures.get(base)
         if p is None:
             p = procs.SYSTEM.get(base)
+        if p is None:
+            p = procs.TEST.get(base)
+        opts = getattr(self, 'options', None)
+        if p is not None and getattr(opts, 'case_sensitive', False) and \
+                name.split('.')[-1].strip('[]"').split(';')[0] != p.name:
+            return None
         return p
 
     def _exec_text(self, s, kind):
@@ -846,9 +867,18 @@ class Session:
                 v = tsql.literal_value(txt)
             args.append((pname, None, v, output))
         status = None
+        targets = {}
+        for i, (pname, txt, output) in enumerate(tsql.split_args(m.group(3))):
+            if output and txt.startswith('@'):
+                targets[i + 1] = txt.lower()
         for ev in self.call_procedure(name, args, text=True):
             if ev[0] == 'status':
                 status = ev[1]
+            if ev[0] == 'retval':
+                # output parameters of a language EXEC go to variables
+                if ev[1] in targets:
+                    self.variables[targets[ev[1]]] = ev[4]
+                continue
             yield ev
         if status_var:
             self.variables[status_var.lower()] = status

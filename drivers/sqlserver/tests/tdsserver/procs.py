@@ -61,6 +61,9 @@ class Procedure:
         out_values = dict(values)
         status = 0
         gen = self.body(session, values, out_values)
+        if not hasattr(gen, '__next__'):
+            status = gen
+            gen = iter(())
         try:
             while True:
                 ev = next(gen)
@@ -69,7 +72,7 @@ class Procedure:
                     ev = ('done', 'inproc') + ev[2:]
                 yield ev
         except StopIteration as stop:
-            status = stop.value or 0
+            status = stop.value or status or 0
         except SqlError as e:
             yield ('msg', e.number, e.severity, e.state, e.text, self.name, 1)
             status = -6
@@ -155,6 +158,128 @@ SYSTEM = {
 }
 
 
+# ---------------------------------------------------------------------------
+# test procedures, always present
+
+def vx_add(session, v, out):
+    a = v['@a'] or 0
+    b = v['@b'] or 0
+    out['@sum'] = a + b
+    return 0
+
+
+def vx_rows(session, v, out):
+    n = int(v['@n'] if v['@n'] is not None else 3)
+    yield from result([('id', I()), ('name', V(20))],
+                      [(i + 1, 'row %d' % (i + 1)) for i in range(n)])
+    return n
+
+
+def vx_echo(session, v, out):
+    out['@out'] = v['@in']
+    return 0 if v['@in'] is None else len(str(v['@in']))
+
+
+def vx_error(session, v, out):
+    number = int(v['@number'] if v['@number'] is not None else 50000)
+    sev = int(v['@severity'] if v['@severity'] is not None else 16)
+    state = int(v['@state'] if v['@state'] is not None else 1)
+    text = v['@text'] if v['@text'] is not None else 'Error %d.' % number
+    yield ('msg', number, sev, state, text, 'vx_error', 1)
+    yield ('done', 'inproc', DONE_ERROR if sev > 10 else 0, None, 0)
+    return -4 if sev > 10 else 0
+
+
+def vx_multi(session, v, out):
+    yield from result([('a', I())], [(1,), (2,)])
+    yield ('msg', 0, 0, 1, 'between', 'vx_multi', 2)
+    yield from result([('b', V(10)), ('c', SqlType('float', 8))],
+                      [('x', 1.5)])
+    return 0
+
+
+TEST = {p.name: p for p in [
+    Procedure('vx_add', [Param('@a', I()), Param('@b', I(), default=0),
+                         Param('@sum', I(), output=True)], vx_add,
+              'adds @a and @b into @sum'),
+    Procedure('vx_rows', [Param('@n', I(), default=3)], vx_rows,
+              'a result set of @n rows; returns @n'),
+    Procedure('vx_echo', [Param('@in', V(255)),
+                          Param('@out', V(255), output=True)], vx_echo,
+              'copies @in to @out; returns its length'),
+    Procedure('vx_error', [Param('@number', I()), Param('@severity', I()),
+                           Param('@state', I()), Param('@text', V(255))],
+              vx_error, 'raises the given message'),
+    Procedure('vx_multi', [], vx_multi, 'two result sets and a message'),
+]}
+
+
+# ---------------------------------------------------------------------------
+# procedures created with CREATE PROCEDURE
+
+class SqlProcedure(Procedure):
+    def __init__(self, name, params, text, source):
+        Procedure.__init__(self, name, params, self._run)
+        self.text = text
+        self.source = source
+
+    def _run(self, session, values, out):
+        import tsql
+        saved = session.variables
+        session.variables = {k.lower(): v for k, v in values.items()}
+        status = 0
+        try:
+            for s in tsql.split_statements(self.text):
+                words = tsql.first_words(s, 1)
+                if words == ['RETURN']:
+                    expr = s.strip()[6:].strip()
+                    status = int(session._scalar(expr)) if expr else 0
+                    break
+                yield from session.run_statement(s)
+            for p in self.params:
+                out[p.name.lower()] = session.variables.get(p.name.lower())
+        finally:
+            session.variables = saved
+        return status
+
+
+def parse_create_procedure(sql):
+    """CREATE PROC[EDURE] name [;n] [(] @p type [= default] [OUTPUT], ...
+    [)] [WITH ...] AS body  ->  SqlProcedure."""
+    import re
+    import tsql
+    m = re.match(r'\s*create\s+proc(?:edure)?\s+([\w.\[\]"]+)(?:\s*;\s*\d+)?'
+                 r'(.*?)\bas\b(.*)$', sql, re.I | re.S)
+    if not m:
+        raise SqlError(102, 15, "Incorrect syntax near 'procedure'.")
+    name = m.group(1).split('.')[-1].strip('[]"')
+    head = m.group(2).strip()
+    head = re.sub(r'\bwith\s+\w+\s*$', '', head, flags=re.I).strip()
+    if head.startswith('(') and head.endswith(')'):
+        head = head[1:-1]
+    params = []
+    for pname, txt, output in tsql.split_args(head) if head else []:
+        pm = re.match(r'\s*(@\w+)\s+(.*?)(?:\s*=\s*(.*))?$', txt, re.S)
+        if not pm:
+            raise SqlError(102, 15, "Incorrect syntax near '%s'." % txt)
+        t = T.parse_decltype(pm.group(2))
+        if t is None:
+            raise SqlError(2715, 16, "Column, parameter, or variable #%d: "
+                           "Cannot find data type %s." % (len(params) + 1,
+                                                          pm.group(2)))
+        default = tsql.literal_value(pm.group(3)) if pm.group(3) else None
+        params.append(Param(pm.group(1), t, output, default))
+    return SqlProcedure(name, params, m.group(3), sql)
+
 
 def register(table, proc):
     table[proc.name.lower()] = proc
+
+
+def _load_catalog():
+    import catalog
+    for p in catalog.PROCEDURES:
+        register(SYSTEM, p)
+
+
+_load_catalog()

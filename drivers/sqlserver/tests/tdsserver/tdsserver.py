@@ -17,6 +17,7 @@ import sys
 import tempfile
 import threading
 import time
+import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 if HERE not in sys.path:
@@ -410,7 +411,18 @@ class Connection:
                         cancelled = True
                         break
         except backend.SqlError as e:
+            if held is not None:
+                out += enc.done(held, more=True)
             out += enc.message(e.number, e.severity, e.state, e.text, '', 1)
+            held = ('done', 'done', backend.DONE_ERROR, None, 0)
+        except (OSError, Closed):
+            raise
+        except Exception as e:   # a fault of the server: report, go on
+            traceback.print_exc()
+            if held is not None:
+                out += enc.done(held, more=True)
+            out += enc.message(50000, 16, 1, 'Test server fault: %s: %s' %
+                               (type(e).__name__, e), '', 1)
             held = ('done', 'done', backend.DONE_ERROR, None, 0)
         finally:
             if hasattr(events, 'close'):

@@ -63,6 +63,10 @@ _STARTERS = {'SELECT', 'INSERT', 'UPDATE', 'DELETE', 'SET', 'BEGIN',
 def split_statements(sql):
     """Splits a batch into statements; returns their texts."""
     toks = tokens(sql)
+    if len(toks) > 1 and toks[0].up == 'CREATE' and toks[1].up in (
+            'PROC', 'PROCEDURE', 'TRIGGER'):
+        # the body of a procedure is the rest of the batch
+        return [sql[toks[0].start:toks[-1].end]]
     stmts = []
     cur = []
     depth = 0
