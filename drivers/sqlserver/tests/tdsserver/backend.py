@@ -427,7 +427,9 @@ class Session:
         c.create_function('round', -1, _round)
         c.create_function('newid', 0, lambda: str(__import__('uuid').uuid4()))
         c.create_function('object_id', -1, self._object_id)
-        c.create_function('textptr', 1, lambda v: None)
+        c.create_function('vx_textptr', 1, lambda r: None if r is None else
+                          b'VXTP' + int(r).to_bytes(8, 'little', signed=True)
+                          + b'\0\0\0\0')
         for name, f, n in (('atn2', math.atan2, 2), ('log10', math.log10, 1),
                            ('pi', math.pi, 0), ('cot', lambda x: 1 /
                                                 math.tan(x), 1),
@@ -482,6 +484,7 @@ class Session:
     # batches
 
     def run_batch(self, sql):
+        self.variables = {}
         stmts = tsql.split_statements(sql)
         if not stmts:
             yield ('done', 'done', 0, None, 0)
@@ -513,6 +516,19 @@ class Session:
         except (ValueError, TypeError, OverflowError, ZeroDivisionError,
                 decimal.InvalidOperation) as e:
             yield ('msg', 245, 16, 1, str(e), '', 1)
+            yield ('done', kind, DONE_ERROR, None, 0)
+
+    def guard(self, events, kind='done'):
+        """Runs events, turning errors into a message and an error DONE."""
+        try:
+            yield from events
+        except SqlError as e:
+            yield ('msg', e.number, e.severity, e.state, e.text, '', 1)
+            yield ('done', kind, DONE_ERROR, None, 0)
+        except sqlite3.Error as e:
+            err = _sqlite_error(e)
+            yield ('msg', err.number, err.severity, err.state, err.text, '',
+                   1)
             yield ('done', kind, DONE_ERROR, None, 0)
 
     def _if(self, stmts, i):
@@ -591,6 +607,12 @@ class Session:
                                "because it does not exist or you do not "
                                "have permission." % name)
             yield ('done', kind, 0, None, 0)
+        elif w0 == 'READTEXT':
+            import textptr
+            yield from textptr.readtext(self, s, kind)
+        elif w0 == 'WRITETEXT':
+            import textptr
+            yield from textptr.writetext(self, s, kind)
         elif w0 == 'TRUNCATE':
             m = re.match(r'\s*truncate\s+table\s+(.*)$', s, re.I | re.S)
             yield from self._sql('delete from ' + m.group(1), params, kind)
@@ -803,10 +825,24 @@ class Session:
     def _select(self, sql, binds, kind):
         self._implicit_begin()
         limit = self.rowcount
-        cur = self.conn.execute(sql, _binds_for(sql, binds))
-        yield from self._rows_from_cursor(cur, sql, binds, kind, limit)
+        decls = self.describe(sql, binds)
+        with_ptr = None
+        if decls and any((T.parse_decltype(d) or T.SqlType('int')).is_text()
+                         for n, d in decls):
+            import textptr
+            with_ptr = textptr.with_rowid(sql)
+        if with_ptr:
+            try:
+                cur = self.conn.execute(with_ptr, _binds_for(with_ptr, binds))
+            except sqlite3.Error:
+                with_ptr = None
+        if not with_ptr:
+            cur = self.conn.execute(sql, _binds_for(sql, binds))
+        yield from self._rows_from_cursor(cur, sql, binds, kind, limit,
+                                          bool(with_ptr))
 
-    def _rows_from_cursor(self, cur, sql, binds, kind, limit=0):
+    def _rows_from_cursor(self, cur, sql, binds, kind, limit=0,
+                          with_rowid=False):
         names = [d[0] for d in cur.description]
         decls = self.describe(sql, binds)
         if self.fmtonly:
@@ -815,6 +851,10 @@ class Session:
             rows = cur.fetchmany(limit)
         else:
             rows = cur.fetchall()
+        if with_rowid:
+            names = names[:-1]
+            rows = self._attach_pointers(rows, decls)
+        notnull = self._not_null_columns(sql)
         cols = []
         for i, n in enumerate(names):
             decl = decls[i][1] if decls and i < len(decls) else ''
@@ -827,11 +867,40 @@ class Session:
                     t = _affinity_type(decl)
             if not re.match(r'^[A-Za-z_#@][\w$#@]*$', n):
                 n = ''
+            elif n.lower() in notnull and decl and \
+                    T.parse_decltype(decl) is not None:
+                t.nullable = False
             cols.append(Column(n, t, _table_of(sql)))
         self.last_rowcount = len(rows)
         yield ('rows', cols, iter(rows))
         yield ('done', kind, 0 if self.nocount else DONE_COUNT, len(rows),
                CMD_SELECT)
+
+    def _attach_pointers(self, rows, decls):
+        import textptr
+        texts = [i for i, (n, d) in enumerate(decls)
+                 if (T.parse_decltype(d) or T.SqlType('int')).is_text()]
+        out = []
+        for r in rows:
+            r = list(r)
+            ptr = textptr.pointer(r[-1])
+            for i in texts:
+                if r[i] is not None:
+                    r[i] = textptr.TextRef(r[i], ptr)
+            out.append(tuple(r[:-1]))
+        return out
+
+    def _not_null_columns(self, sql):
+        """Names of the NOT NULL columns of the statement's single table."""
+        table = _table_of(sql)
+        if not table or re.search(r'\bjoin\b', sql, re.I):
+            return set()
+        try:
+            return {r[1].lower() for r in self.conn.execute(
+                'pragma table_info("%s")' % table.replace('"', '""'))
+                if r[3]}
+        except sqlite3.Error:
+            return set()
 
     # ------------------------------------------------------------------
     # procedures

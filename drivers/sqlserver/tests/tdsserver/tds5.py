@@ -10,6 +10,9 @@ import backend
 import tdstypes as T
 from tdstypes import SqlType
 
+# the pointer of a text value that belongs to no table row
+TEXTPTR_NONE = b'VXTP' + b'\xff' * 12
+
 TDS50 = 0x05000000
 
 TOK_LANGUAGE = 0x21
@@ -235,11 +238,12 @@ class RowEncoder:
             def enc(v, c=c, tt=tt):
                 if v is None:
                     return b'\0'
+                ptr = TEXTPTR_NONE
+                if hasattr(v, 'ptr'):
+                    v, ptr = v.value, v.ptr
                 b = coerce(tt, v)
                 if self.textsize and len(b) > self.textsize:
                     b = b[:self.textsize]
-                ptr = c.text_pointer(v) if hasattr(c, 'text_pointer') \
-                    else b'\0' * 16
                 return b'\x10' + ptr + b'\0' * 8 + struct.pack('<i', len(b)) \
                     + b
             return enc
@@ -438,7 +442,7 @@ def login(conn, data):
         out += done(0xFD, 0x02, 0, 0)
         conn.packet_size = 512
         conn.send_raw(0x04, bytes(out))
-        raise __import__('tdsserver').Closed()
+        raise T.ConnectionClosed()
     sess = backend.Session(server.db, info['user'], server.db.name,
                            server.name, '5.0', 50 + conn.id)
     sess.options = opts
@@ -488,7 +492,7 @@ def normal(conn, data):
             conn.server.transcript.write({'conn': conn.id, 'type': 'logout',
                                           'tds': '5.0'})
             conn.send_raw(0x04, done(0xFD, 0, 0, 0))
-            raise __import__('tdsserver').Closed()
+            raise T.ConnectionClosed()
         if tok == TOK_OPTIONCMD:
             ln = r.u16()
             r.take(ln)

@@ -8,6 +8,9 @@ import uuid
 import tdstypes as T
 from tdstypes import SqlType
 
+# the pointer of a text value that belongs to no table row
+TEXTPTR_NONE = b'VXTP' + b'\xff' * 12
+
 TDS74 = 0x74000004
 
 # Collation bytes: LCID 0x0409 with case/kana/width-insensitive flags, sort id
@@ -192,11 +195,12 @@ class RowEncoder:
             def enc(v, t=t, c=c):
                 if v is None:
                     return b'\0'
+                ptr = TEXTPTR_NONE
+                if hasattr(v, 'ptr'):
+                    v, ptr = v.value, v.ptr
                 b = coerce(t, v)
                 if self.textsize and len(b) > self.textsize:
                     b = b[:self.textsize]
-                ptr = c.text_pointer(v) if hasattr(c, 'text_pointer') \
-                    else b'\0' * 16
                 return b'\x10' + ptr + b'\0' * 8 + struct.pack('<i', len(b)) \
                     + b
             return enc

@@ -42,8 +42,7 @@ PKT_PRELOGIN = 0x12
 STATUS_EOM = 0x01
 
 
-class Closed(Exception):
-    pass
+Closed = T.ConnectionClosed
 
 
 # ---------------------------------------------------------------------------

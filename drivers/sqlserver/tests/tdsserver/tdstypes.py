@@ -66,6 +66,10 @@ USER_TYPES = {'char': 1, 'varchar': 2, 'binary': 3, 'varbinary': 4,
               'nvarchar': 25, 'ntext': 0, 'sysname': 18}
 
 
+class ConnectionClosed(Exception):
+    """The client went away, or the server ends the connection."""
+
+
 class SqlType:
     __slots__ = ('name', 'length', 'precision', 'scale', 'nullable')
 

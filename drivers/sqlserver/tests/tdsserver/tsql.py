@@ -111,9 +111,9 @@ def _continues(first, up, prev, seen_set, seen_select, cur):
     p = prev.up if prev is not None and prev.kind == 'id' else (
         prev.text if prev is not None else '')
     if up == 'SELECT':
-        if p in ('UNION', 'ALL', 'EXCEPT', 'INTERSECT', '(', 'AS'):
+        if p in ('UNION', 'ALL', 'EXCEPT', 'INTERSECT', '(', 'AS', 'FOR'):
             return True
-        if first in ('INSERT', 'CREATE', 'DECLARE') and not seen_select:
+        if first == 'INSERT' and not seen_select:
             return True
         return False
     if up == 'SET':
@@ -201,6 +201,20 @@ def to_sqlite(sql, variables=None):
                 i = sig[j] + 1
                 continue
             out.append(t.text)
+        elif t.kind == 'id' and t.up == 'TEXTPTR' and nxt(i) is not None \
+                and nxt(i).text == '(':
+            # textptr(col) -> the pointer of the row holding col
+            j = pos_in_sig[i] + 2
+            parts = []
+            while j < len(sig) and toks[sig[j]].text != ')':
+                parts.append(toks[sig[j]].text)
+                j += 1
+            col = ''.join(parts)
+            qual = col.rsplit('.', 1)[0] + '.' if '.' in col else ''
+            out.append('(case when (%s) is null then null else '
+                       'vx_textptr(%s_rowid_) end)' % (col, qual))
+            i = sig[j] + 1 if j < len(sig) else len(toks)
+            continue
         elif t.kind == 'id' and t.up in _DATE_FUNCS and nxt(i) is not None \
                 and nxt(i).text == '(':
             part = nxt(i, 2)
