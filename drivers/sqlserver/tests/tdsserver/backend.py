@@ -607,6 +607,11 @@ class Session:
                                "because it does not exist or you do not "
                                "have permission." % name)
             yield ('done', kind, 0, None, 0)
+        elif w0 == 'SELECT' and _REPLAY.match(s):
+            m = _REPLAY.match(s)
+            n = int(m.group(1)) if m.group(1) else getattr(
+                getattr(self, 'options', None), 'replay_rows', 100000)
+            yield from self.replay(n, kind)
         elif w0 == 'READTEXT':
             import textptr
             yield from textptr.readtext(self, s, kind)
@@ -965,6 +970,37 @@ class Session:
         yield from p.call(self, args, text)
 
 
+_REPLAY = re.compile(r'^\s*select\s+(?:top\s+(\d+)\s+)?\*\s+from\s+vx_replay'
+                     r'\s*$', re.I)
+
+
+def replay_columns():
+    return [Column('id', SqlType('int', 4, nullable=False)),
+            Column('name', SqlType('varchar', 30)),
+            Column('qty', SqlType('smallint', 2)),
+            Column('price', SqlType('float', 8)),
+            Column('amount', SqlType('money', 8)),
+            Column('created', SqlType('datetime', 8)),
+            Column('note', SqlType('varchar', 60))]
+
+
+def replay_rows(k=64):
+    base = datetime.datetime(2024, 1, 1, 8, 30)
+    return [(i + 1, 'customer %05d' % (i * 7919 % 100000), i % 50,
+             i * 1.25, decimal.Decimal(i * 1234) / 100,
+             base + datetime.timedelta(minutes=i * 37),
+             None if i % 4 == 0 else 'note for row %d' % (i + 1))
+            for i in range(k)]
+
+
+def _session_replay(self, n, kind='done'):
+    """`n` rows of pre-encoded data, for measuring clients."""
+    if self.rowcount:
+        n = min(n, self.rowcount)
+    yield ('replay', replay_columns(), replay_rows(), n)
+    yield ('done', kind, DONE_COUNT, n, CMD_SELECT)
+
+
 def _limit_dml(sql, n):
     m = re.match(r'\s*(update\s+([\w.\[\]"]+)\s+set\s+.*?|delete\s+(?:from\s+)?'
                  r'([\w.\[\]"]+))(?:\s+where\s+(.*))?$', sql, re.I | re.S)
@@ -1155,6 +1191,7 @@ def _session_execute(self, params):
 
 
 Session.server_info = _session_server_info
+Session.replay = _session_replay
 Session.run_rpc = _session_run_rpc
 Session._executesql = _session_executesql
 Session._prepare = _session_prepare

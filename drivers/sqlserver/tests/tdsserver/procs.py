@@ -198,7 +198,16 @@ def vx_multi(session, v, out):
     return 0
 
 
+def vx_replay(session, v, out):
+    n = int(v['@rows'] if v['@rows'] is not None else getattr(
+        getattr(session, 'options', None), 'replay_rows', 100000))
+    yield from session.replay(n)
+    return 0
+
+
 TEST = {p.name: p for p in [
+    Procedure('vx_replay', [Param('@rows', I())], vx_replay,
+              'the pre-encoded replay rows'),
     Procedure('vx_add', [Param('@a', I()), Param('@b', I(), default=0),
                          Param('@sum', I(), output=True)], vx_add,
               'adds @a and @b into @sum'),

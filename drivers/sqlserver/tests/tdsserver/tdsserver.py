@@ -354,17 +354,30 @@ class Connection:
         sess = self.session
         cancelled = self.attn_pending
 
+        head = struct.pack('>BBHHBB', PKT_REPLY, 0, limit + 8, 0, 0, 0)
+
         def flush_full():
-            nonlocal out
-            while len(out) >= limit * 2:
-                chunk = bytes(out[:limit])
-                del out[:limit]
-                head = struct.pack('>BBHHBB', PKT_REPLY, 0, limit + 8, 0, 0,
-                                   0)
-                self.sock.sendall(head + chunk)
-                if self.poll_attention():
-                    return True
-            return False
+            # sends every whole packet but the last, so that the final
+            # packet of the reply carries data; writes up to 16 packets at
+            # a time and stops at an attention
+            full = len(out) // limit - 1
+            if full <= 0:
+                return False
+            sent = 0
+            stop = False
+            try:
+                while sent < full and not stop:
+                    group = min(16, full - sent)
+                    parts = []
+                    for k in range(sent, sent + group):
+                        parts.append(head)
+                        parts.append(out[k * limit:(k + 1) * limit])
+                    self.sock.sendall(b''.join(parts))
+                    sent += group
+                    stop = self.poll_attention()
+            finally:
+                del out[:sent * limit]
+            return stop
 
         try:
             if not cancelled:
@@ -383,7 +396,7 @@ class Connection:
                         for r in rows:
                             out += row(r)
                             n += 1
-                            if len(out) >= limit * 2 and flush_full():
+                            if len(out) >= limit * 17 and flush_full():
                                 cancelled = True
                                 break
                         if cancelled:
@@ -398,15 +411,28 @@ class Connection:
                         out += enc.env(ev[1], ev[2], ev[3])
                     elif kind == 'raw':
                         out += ev[1]
-                    elif kind == 'rawstream':
-                        for chunk in ev[1]:
-                            out += chunk
-                            if len(out) >= limit * 2 and flush_full():
+                    elif kind == 'replay':
+                        # rows encoded once, sent again and again
+                        cols, samples, count = ev[1], ev[2], ev[3]
+                        out += enc.columns(cols)
+                        row = enc.row_encoder(cols, sess)
+                        encoded = [row(r) for r in samples]
+                        block = b''.join(encoded)
+                        per = len(encoded)
+                        left = count
+                        while left > 0:
+                            if left >= per:
+                                out += block
+                                left -= per
+                            else:
+                                out += b''.join(encoded[:left])
+                                left = 0
+                            if len(out) >= limit * 17 and flush_full():
                                 cancelled = True
                                 break
                         if cancelled:
                             break
-                    if len(out) >= limit * 2 and flush_full():
+                    if len(out) >= limit * 17 and flush_full():
                         cancelled = True
                         break
         except backend.SqlError as e:
