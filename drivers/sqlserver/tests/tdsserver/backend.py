@@ -382,6 +382,7 @@ class Session:
     def _register_functions(self):
         c = self.conn
         sess = self
+        c.create_collation('vxdate', _compare_dates)
         c.create_function('db_name', -1, lambda *a: sess.database)
         c.create_function('user_name', -1, lambda *a: 'dbo')
         c.create_function('suser_name', -1, lambda *a: sess.user)
@@ -788,6 +789,8 @@ class Session:
             yield ('done', kind, 0, None, 0)
             return
         self._implicit_begin()
+        if w0 in ('CREATE', 'ALTER'):
+            sql = _date_collation(sql)
         if w0 in ('UPDATE', 'DELETE') and self.rowcount > 0:
             sql = _limit_dml(sql, self.rowcount)
         before = self.conn.total_changes
@@ -860,10 +863,15 @@ class Session:
             names = names[:-1]
             rows = self._attach_pointers(rows, decls)
         notnull = self._not_null_columns(sql)
+        exprs = tsql.select_list(sql) or []
+        if len(exprs) != len(names):
+            exprs = [''] * len(names)
         cols = []
         for i, n in enumerate(names):
             decl = decls[i][1] if decls and i < len(decls) else ''
             t = T.parse_decltype(decl) if decl else None
+            if t is None:
+                t = _expression_type(exprs[i])
             if t is None:
                 first = next((r[i] for r in rows if r[i] is not None), None)
                 t = T.type_of_value(first)
@@ -999,6 +1007,73 @@ def _session_replay(self, n, kind='done'):
         n = min(n, self.rowcount)
     yield ('replay', replay_columns(), replay_rows(), n)
     yield ('done', kind, DONE_COUNT, n, CMD_SELECT)
+
+
+_EXPR_TYPES = [
+    (re.compile(r"(getdate|current_timestamp|vx_dateadd)\b", re.I),
+     lambda m, e: SqlType('datetime', 8)),
+    (re.compile(r"vx_convert\s*\(\s*'([^']*)'", re.I),
+     lambda m, e: T.parse_decltype(m.group(1))),
+    (re.compile(r"(vx_datepart|vx_datediff|datalength|len|charindex|ascii|"
+                r"object_id|user_id)\s*\(", re.I),
+     lambda m, e: SqlType('int', 4)),
+    (re.compile(r"vx_datename\s*\(", re.I),
+     lambda m, e: SqlType('nvarchar', 30)),
+    (re.compile(r"(db_name|user_name|suser_name|suser_sname|host_name)\s*\(",
+                re.I), lambda m, e: SqlType('nvarchar', 128)),
+]
+
+
+def _expression_type(expr):
+    """The type of a select-list expression that SQLite cannot tell, when
+    its outermost function decides it."""
+    e = re.sub(r'\s+(as\s+)?[\w\[\]"]+\s*$', '', expr.strip(), flags=re.I) \
+        if re.search(r'\)\s+(as\s+)?[\w\[\]"]+\s*$', expr.strip(), re.I) \
+        else expr.strip()
+    for rx, make in _EXPR_TYPES:
+        m = rx.match(e)
+        if m and _outermost(e, m.end()):
+            return make(m, e)
+    return None
+
+
+def _outermost(e, pos):
+    """True when the call begun before pos spans the whole expression."""
+    depth = 0
+    started = False
+    for k, ch in enumerate(e):
+        if ch == '(':
+            depth += 1
+            started = True
+        elif ch == ')':
+            depth -= 1
+            if depth == 0 and started:
+                return e[k + 1:].strip() == ''
+    return started is False and pos >= len(e)
+
+
+def _date_key(v):
+    try:
+        return T.to_datetime(v)
+    except (ValueError, OverflowError):
+        return None
+
+
+def _compare_dates(a, b):
+    """Dates written in different forms compare by the time they mean."""
+    x = _date_key(a)
+    y = _date_key(b)
+    if x is None or y is None:
+        return (a > b) - (a < b)
+    return (x > y) - (x < y)
+
+
+def _date_collation(sql):
+    """Datetime columns of CREATE/ALTER TABLE compare as dates."""
+    if not re.match(r'\s*(create|alter)\s+table\b', sql, re.I):
+        return sql
+    return re.sub(r'\b(small)?datetime\b(?!\s*\()', lambda m: m.group(0) +
+                  ' COLLATE vxdate', sql, flags=re.I)
 
 
 def _limit_dml(sql, n):
@@ -1190,7 +1265,16 @@ def _session_execute(self, params):
     yield ('done', 'proc', 0, None, 0)
 
 
+def _session_run_with_markers(self, sql, values):
+    """A statement with ? markers run with the values in order."""
+    text, n = tsql.number_markers(sql)
+    binds = {'vxp%d' % (i + 1): v for i, v in enumerate(values)}
+    for s in tsql.split_statements(text):
+        yield from self.run_statement(s, binds)
+
+
 Session.server_info = _session_server_info
+Session.run_with_markers = _session_run_with_markers
 Session.replay = _session_replay
 Session.run_rpc = _session_run_rpc
 Session._executesql = _session_executesql

@@ -488,6 +488,24 @@ def normal(conn, data):
                 params = parse_params(r, fmt_tok, conn.codec.charset)
             calls.append((name, params))
             continue
+        if tok == TOK_DYNAMIC:
+            ln = r.u16()
+            body = Reader(r.take(ln))
+            dyn_type = body.u8()
+            status = body.u8()
+            idl = body.u8()
+            dyn_id = body.take(idl).decode('latin-1')
+            text = ''
+            if not body.at_end():
+                tl = body.u16()
+                text = body.take(tl).decode(conn.codec.charset, 'replace')
+            params = []
+            if status & 1 and not r.at_end() and r.d[r.pos] in (
+                    TOK_PARAMFMT, TOK_PARAMFMT2):
+                fmt_tok = r.u8()
+                params = parse_params(r, fmt_tok, conn.codec.charset)
+            dynamic(conn, dyn_type, dyn_id, text, params)
+            return
         if tok == TOK_LOGOUT:
             conn.server.transcript.write({'conn': conn.id, 'type': 'logout',
                                           'tds': '5.0'})
@@ -512,6 +530,60 @@ def normal(conn, data):
                        for n, t, v, o in params]})
     if calls:
         conn.respond(conn.run_rpc_calls(calls))
+
+
+DYN_PREPARE = 0x01
+DYN_EXEC = 0x02
+DYN_DEALLOC = 0x04
+DYN_EXEC_IMMED = 0x08
+DYN_ACK = 0x20
+
+
+def dyn_ack(dyn_id):
+    i = dyn_id.encode('latin-1')
+    body = bytes([DYN_ACK, 0, len(i)]) + i
+    return bytes([TOK_DYNAMIC]) + struct.pack('<H', len(body)) + body
+
+
+def dynamic(conn, dyn_type, dyn_id, text, params):
+    """Dynamic SQL: "create proc <id> as <statement>" prepares, execute runs
+    it with the parameters in the order of its markers."""
+    import re
+    sess = conn.session
+    prepared = sess.prepared
+    rec = {'conn': conn.id, 'type': 'dynamic', 'tds': '5.0', 'id': dyn_id,
+           'op': {DYN_PREPARE: 'prepare', DYN_EXEC: 'execute',
+                  DYN_DEALLOC: 'dealloc',
+                  DYN_EXEC_IMMED: 'immediate'}.get(dyn_type, dyn_type)}
+    if dyn_type == DYN_PREPARE:
+        m = re.match(r'\s*create\s+proc(?:edure)?\s+\S+\s+as\s+(.*)$', text,
+                     re.I | re.S)
+        sql = m.group(1) if m else text
+        rec['sql'] = sql
+        conn.server.transcript.write(rec)
+        prepared[dyn_id] = (sql, None)
+        conn.respond(iter([('raw', dyn_ack(dyn_id)),
+                           ('done', 'done', 0, None, 0)]))
+    elif dyn_type == DYN_EXEC:
+        rec['params'] = [{'name': n, 'type': repr(t), 'value': v,
+                          'output': o} for n, t, v, o in params]
+        conn.server.transcript.write(rec)
+        if dyn_id not in prepared:
+            conn.respond(iter([('msg', 3812, 16, 1, 'No prepared statement '
+                                '%s.' % dyn_id, '', 1),
+                               ('done', 'done', 2, None, 0)]))
+            return
+        sql = prepared[dyn_id][0]
+        conn.respond(sess.run_with_markers(sql, [v for n, t, v, o in params]))
+    elif dyn_type == DYN_DEALLOC:
+        conn.server.transcript.write(rec)
+        prepared.pop(dyn_id, None)
+        conn.respond(iter([('raw', dyn_ack(dyn_id)),
+                           ('done', 'done', 0, None, 0)]))
+    else:
+        rec['sql'] = text
+        conn.server.transcript.write(rec)
+        conn.respond(sess.run_batch(text))
 
 
 class Tds5Encoder:

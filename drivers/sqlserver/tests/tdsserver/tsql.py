@@ -225,6 +225,10 @@ def to_sqlite(sql, variables=None):
                 i = sig[pos_in_sig[i] + 3] + 1
                 continue
             out.append(t.text)
+        elif t.kind == 'id' and t.up == 'ISNULL' and nxt(i) is not None \
+                and nxt(i).text == '(':
+            # a keyword in SQLite
+            out.append('ifnull')
         elif t.kind == 'id' and t.up == 'TOP' and top is None:
             prev = nxt(i, -1)
             num = nxt(i, 1)
@@ -241,6 +245,24 @@ def to_sqlite(sql, variables=None):
     if top is not None:
         text = text.rstrip().rstrip(';') + ' LIMIT %d' % top
     return text, top
+
+
+_MON_LITERAL = re.compile(r"^'[A-Za-z]{3}\s+\d{1,2}\s+\d{4}(\s+\d{1,2}:\d{2}"
+                          r"(:\d{2}(:\d{1,3})?)?\s*([AaPp][Mm])?)?'$")
+
+
+def _date_literal(s):
+    """A 'Mon dd yyyy [hh:mm:ss:mmmAM]' literal in the ISO form that the
+    database stores, so that it compares with stored dates."""
+    if not _MON_LITERAL.match(s):
+        return s
+    import tdstypes
+    try:
+        dt = tdstypes.to_datetime(s[1:-1])
+    except ValueError:
+        return s
+    return "'%s.%03d'" % (dt.strftime('%Y-%m-%d %H:%M:%S'),
+                          dt.microsecond // 1000)
 
 
 def _stringish(a, b):
@@ -304,3 +326,47 @@ def literal_value(txt):
         return float(s)
     except ValueError:
         return s
+
+
+def number_markers(sql):
+    """Replaces each ? marker with @vxpN (N from 1); returns (text, count)."""
+    out = []
+    n = 0
+    for t in tokens(sql, keep_ws=True):
+        if t.kind == 'op' and t.text == '?':
+            n += 1
+            out.append('@vxp%d' % n)
+        else:
+            out.append(t.text)
+    return ''.join(out), n
+
+
+def select_list(sql):
+    """The expressions of a SELECT's select list (texts), or None."""
+    toks = tokens(sql)
+    if not toks or toks[0].up != 'SELECT':
+        return None
+    i = 1
+    while i < len(toks) and toks[i].up in ('DISTINCT', 'ALL'):
+        i += 1
+    items = []
+    cur = []
+    depth = 0
+    for t in toks[i:]:
+        if t.text == '(':
+            depth += 1
+        elif t.text == ')':
+            depth -= 1
+        if depth == 0 and t.kind == 'id' and t.up in ('FROM', 'WHERE',
+                                                      'UNION', 'ORDER',
+                                                      'GROUP', 'LIMIT',
+                                                      'INTO'):
+            break
+        if depth == 0 and t.text == ',':
+            items.append(cur)
+            cur = []
+            continue
+        cur.append(t)
+    if cur:
+        items.append(cur)
+    return [sql[it[0].start:it[-1].end] for it in items if it]
