@@ -383,6 +383,7 @@ class Session:
         c = self.conn
         sess = self
         c.create_collation('vxdate', _compare_dates)
+        c.create_collation('vxnum', _compare_numbers)
         c.create_function('db_name', -1, lambda *a: sess.database)
         c.create_function('user_name', -1, lambda *a: 'dbo')
         c.create_function('suser_name', -1, lambda *a: sess.user)
@@ -1068,12 +1069,71 @@ def _compare_dates(a, b):
     return (x > y) - (x < y)
 
 
+_EXACT = {'MONEY', 'SMALLMONEY', 'DECIMAL', 'NUMERIC', 'DEC'}
+_DATES = {'DATETIME', 'SMALLDATETIME'}
+_NOT_COLUMNS = {'CONSTRAINT', 'PRIMARY', 'UNIQUE', 'CHECK', 'FOREIGN',
+                'INDEX'}
+
+
 def _date_collation(sql):
-    """Datetime columns of CREATE/ALTER TABLE compare as dates."""
+    """Column types of CREATE/ALTER TABLE as stored in SQLite: datetime
+    columns compare as dates, and money and decimal values are kept as exact
+    text ("vxtext" gives them text affinity) that compares as numbers."""
     if not re.match(r'\s*(create|alter)\s+table\b', sql, re.I):
         return sql
-    return re.sub(r'\b(small)?datetime\b(?!\s*\()', lambda m: m.group(0) +
-                  ' COLLATE vxdate', sql, flags=re.I)
+    toks = tsql.tokens(sql)
+    create = toks[0].up == 'CREATE'
+    edits = []
+    depth = 0
+    expect_name = False
+    for k, t in enumerate(toks):
+        if t.text == '(':
+            depth += 1
+            expect_name = create and depth == 1
+            continue
+        if t.text == ')':
+            depth -= 1
+            continue
+        if t.text == ',' and depth == (1 if create else 0):
+            expect_name = True
+            continue
+        if not create and t.up == 'ADD' and depth == 0:
+            expect_name = True
+            continue
+        if expect_name:
+            expect_name = False
+            if t.up in _NOT_COLUMNS or k + 1 >= len(toks):
+                continue
+            ty = toks[k + 1]
+            if ty.kind != 'id':
+                continue
+            end = ty.end
+            if k + 2 < len(toks) and toks[k + 2].text == '(':
+                j = k + 2
+                while j < len(toks) and toks[j].text != ')':
+                    j += 1
+                if j < len(toks):
+                    end = toks[j].end
+            if ty.up in _DATES:
+                edits.append((end, end, ' COLLATE vxdate'))
+            elif ty.up in _EXACT:
+                edits.append((ty.end, ty.end, ' vxtext'))
+                edits.append((end, end, ' COLLATE vxnum'))
+    order = sorted(range(len(edits)), key=lambda i: (edits[i][0], i),
+                   reverse=True)
+    for i in order:
+        start, stop, text = edits[i]
+        sql = sql[:start] + text + sql[stop:]
+    return sql
+
+
+def _compare_numbers(a, b):
+    try:
+        x = decimal.Decimal(a.strip())
+        y = decimal.Decimal(b.strip())
+    except (decimal.InvalidOperation, ValueError):
+        return (a > b) - (a < b)
+    return (x > y) - (x < y)
 
 
 def _limit_dml(sql, n):

@@ -118,6 +118,7 @@ def parse_decltype(decl, nullable=True):
     """Maps a declared column type to a SqlType; None when it says nothing."""
     if not decl:
         return None
+    decl = re.sub(r'\s+vxtext\b', '', decl, flags=re.I)
     m = _DECL.match(decl)
     if not m:
         return None

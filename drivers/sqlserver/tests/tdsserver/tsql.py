@@ -172,6 +172,24 @@ def to_sqlite(sql, variables=None):
         elif t.kind == 'str':
             s = t.text[1:] if t.text[0] in 'Nn' else t.text
             out.append(s)
+        elif t.kind == 'num' and '.' in t.text and 'e' not in t.text.lower() \
+                and len(t.text.replace('.', '').lstrip('0')) > 15:
+            # beyond a double's digits: keep the exact text for decimal
+            # and money columns
+            sign = ''
+            before = nxt(i, -1)
+            if before is not None and before.text == '-':
+                b2 = nxt(i, -2)
+                if b2 is None or b2.text in ('(', ',', '=', '<', '>', '<=',
+                                             '>=', '<>', '!=') or \
+                        b2.up in ('VALUES', 'SELECT', 'AND', 'OR', 'SET'):
+                    k = len(out) - 1
+                    while k >= 0 and out[k].strip() == '':
+                        k -= 1
+                    if k >= 0 and out[k] == '-':
+                        del out[k:]
+                        sign = '-'
+            out.append("'%s%s'" % (sign, t.text))
         elif t.kind == 'hex':
             h = t.text[2:]
             if len(h) % 2:
