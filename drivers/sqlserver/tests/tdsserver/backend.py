@@ -1265,12 +1265,30 @@ def _session_run_rpc(self, proc, params):
         yield from self.call_procedure(proc, params)
 
 
-def _proc_stmt_events(self, sql, binds):
+def _proc_stmt_events(self, sql, binds, values=()):
     """The events of a parameterised statement run inside an RPC: its
-    statements end in DONEINPROC."""
+    statements end in DONEINPROC.  The parameters are the batch's variables,
+    so that statements may assign them; `values` are the RPC parameters
+    whose output values follow (RETURNVALUE)."""
+    self.variables = {'@' + k.lower(): v for k, v in binds.items()}
     for s in tsql.split_statements(sql):
-        for ev in self.run_statement(s, binds, 'inproc'):
+        for ev in self.run_statement(s, None, 'inproc'):
             yield ev
+    for ordinal, (name, t, v, out, key) in enumerate(values):
+        if out:
+            yield ('retval', ordinal + 1, name, t,
+                   self.variables.get('@' + key.lower()))
+
+
+def _out_values(decl, values, first):
+    """(name, type, value, output, bound name) of RPC values."""
+    names = re.findall(r'(@[\w#$]+)', decl or '')
+    out = []
+    for i, (name, t, v, o) in enumerate(values):
+        key = _param_key(name or (names[i] if i < len(names) else
+                                  '@P%d' % (i + 1)))
+        out.append((name, t, v, o, key))
+    return [(None, None, None, False, '')] * first + out
 
 
 def _session_executesql(self, params):
@@ -1279,10 +1297,13 @@ def _session_executesql(self, params):
                        "expects parameter '@statement', which was not "
                        "supplied.")
     sql = params[0][2] or ''
-    binds = _bind_values(params[1][2] if len(params) > 1 else '',
-                         params[2:])
-    yield from _proc_stmt_events(self, sql, binds)
+    decl = params[1][2] if len(params) > 1 else ''
+    binds = _bind_values(decl, params[2:])
+    events = list(_proc_stmt_events(self, sql, binds,
+                                    _out_values(decl, params[2:], 2)))
+    yield from (e for e in events if e[0] != 'retval')
     yield ('status', 0)
+    yield from (e for e in events if e[0] == 'retval')
     yield ('done', 'proc', 0, None, 0)
 
 
