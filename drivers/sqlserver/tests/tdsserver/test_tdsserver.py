@@ -218,6 +218,17 @@ VALUES = [
 
 
 @pytest.mark.parametrize('version', PROTOCOLS)
+def test_isql_connects_without_a_data_source(server, version):
+    port, _ = server
+    out = subprocess.run(
+        ['isql', '-b', '-k', 'DRIVER=%s;Server=127.0.0.1;Port=%d;UID=sa;'
+         'PWD=pw;TDS_Version=%s' % (TDSODBC, port, version)],
+        input="select 'isql' + ' works', 6 * 7\n", capture_output=True,
+        text=True, timeout=30)
+    assert '| isql works' in out.stdout and '| 42' in out.stdout, out.stdout
+
+
+@pytest.mark.parametrize('version', PROTOCOLS)
 def test_every_type_round_trips_through_tdsodbc(server, version):
     port, _ = server
     conn = odbc(port, version)
