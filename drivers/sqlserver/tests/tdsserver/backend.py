@@ -485,8 +485,8 @@ class Session:
     # ------------------------------------------------------------------
     # batches
 
-    def run_batch(self, sql):
-        self.variables = {}
+    def run_batch(self, sql, variables=None):
+        self.variables = dict(variables or {})
         stmts = tsql.split_statements(sql)
         if not stmts:
             yield ('done', 'done', 0, None, 0)

@@ -463,18 +463,32 @@ def login(conn, data):
 
 def normal(conn, data):
     """A TDS 5.0 request message: language, RPC, logout or options."""
+    import cursor5
     r = Reader(data)
     sess = conn.session
     calls = []
+    cursor_events = []
     while not r.at_end():
         tok = r.u8()
+        if tok in cursor5.TOKENS:
+            cursor_events.extend(cursor5.read_request(conn, tok, r))
+            continue
         if tok == TOK_LANGUAGE:
             ln = r.i32()
             body = r.take(ln)
             text = body[1:].decode(conn.codec.charset, 'replace')
-            conn.server.transcript.write({'conn': conn.id, 'type': 'batch',
-                                          'tds': '5.0', 'sql': text})
-            conn.respond(sess.run_batch(text))
+            params = []
+            if body[0] & 1 and not r.at_end() and r.d[r.pos] in (
+                    TOK_PARAMFMT, TOK_PARAMFMT2):
+                params = parse_params(r, r.u8(), conn.codec.charset)
+            rec = {'conn': conn.id, 'type': 'batch', 'tds': '5.0',
+                   'sql': text}
+            if params:
+                rec['params'] = [{'name': n, 'type': repr(t), 'value': v,
+                                  'output': o} for n, t, v, o in params]
+            conn.server.transcript.write(rec)
+            conn.respond(sess.run_batch(text, {
+                n.lower(): v for n, t, v, o in params if n}))
             return
         if tok in (TOK_DBRPC, TOK_DBRPC2):
             ln = r.u16()
@@ -530,6 +544,8 @@ def normal(conn, data):
                        for n, t, v, o in params]})
     if calls:
         conn.respond(conn.run_rpc_calls(calls))
+    elif cursor_events:
+        conn.respond(iter(cursor_events))
 
 
 DYN_PREPARE = 0x01

@@ -401,6 +401,10 @@ class Connection:
                                 break
                         if cancelled:
                             break
+                    elif kind == 'rowsonly':
+                        row = enc.row_encoder(ev[1], sess)
+                        for r in ev[2]:
+                            out += row(r)
                     elif kind == 'msg':
                         out += enc.message(*ev[1:])
                     elif kind == 'status':
