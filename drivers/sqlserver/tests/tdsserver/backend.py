@@ -1161,14 +1161,15 @@ def _null_params(sql):
 
 
 def _binds_for(sql, binds):
-    if not binds:
-        return ()
+    binds = binds or {}
     names = set()
     for t in tsql.tokens(sql):
         if t.kind == 'var':
             names.add(t.text[1:])
     for m in re.finditer(r':(v_\w+)', sql):
         names.add(m.group(1))
+    if not names:
+        return ()
     out = {}
     for k in names:
         if k in binds:
@@ -1354,7 +1355,25 @@ def _session_run_with_markers(self, sql, values):
         yield from self.run_statement(s, binds)
 
 
+def _session_describe_statement(self, sql):
+    """The result columns of a statement with ? markers, without running
+    it; None when it has no result or fails."""
+    if tsql.first_words(sql, 1) != ['SELECT']:
+        return None
+    was = self.fmtonly
+    self.fmtonly = True
+    try:
+        for ev in self.run_with_markers(sql, []):
+            if ev[0] == 'rows':
+                list(ev[2])
+                return ev[1]
+    finally:
+        self.fmtonly = was
+    return None
+
+
 Session.server_info = _session_server_info
+Session.describe_statement = _session_describe_statement
 Session.run_with_markers = _session_run_with_markers
 Session.replay = _session_replay
 Session.run_rpc = _session_run_rpc

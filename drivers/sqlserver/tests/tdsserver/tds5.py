@@ -578,8 +578,14 @@ def dynamic(conn, dyn_type, dyn_id, text, params):
         rec['sql'] = sql
         conn.server.transcript.write(rec)
         prepared[dyn_id] = (sql, None)
-        conn.respond(iter([('raw', dyn_ack(dyn_id)),
-                           ('done', 'done', 0, None, 0)]))
+        events = [('raw', dyn_ack(dyn_id))]
+        cols = sess.describe_statement(sql)
+        if cols:
+            # the description of the output, which CT-Library keeps for
+            # ct_dynamic(CS_DESCRIBE_OUTPUT)
+            events.append(('raw', row_fmt(cols)))
+        events.append(('done', 'done', 0, None, 0))
+        conn.respond(iter(events))
     elif dyn_type == DYN_EXEC:
         rec['params'] = [{'name': n, 'type': repr(t), 'value': v,
                           'output': o} for n, t, v, o in params]

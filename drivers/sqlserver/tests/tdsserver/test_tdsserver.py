@@ -416,6 +416,25 @@ def test_replay_sends_the_asked_number_of_rows(server, version):
     db.close()
 
 
+@pytest.mark.skipif(not os.environ.get('TDS_CTLIB_CLIENT'),
+                    reason='the CT-Library client is built by CMake')
+def test_ctlib_cursor_dynamic_sql_and_rpc_over_tds50(server):
+    port, transcript = server
+    out = subprocess.run([os.environ['TDS_CTLIB_CLIENT'],
+                          '127.0.0.1:%d' % port],
+                         env=dict(os.environ, TDSVER='5.0'),
+                         capture_output=True, text=True, timeout=30).stdout
+    assert out.splitlines() == [
+        'cursor cursor row 2 two', 'cursor cursor row 3 NULL',
+        'prepared describe 1', 'execute row two', 'rpc status 0',
+        'rpc output 9'], out
+    ops = [(r['op'], r.get('rows')) for r in requests(
+        transcript, type='cursor', tds='5.0')]
+    assert ops == [('declare', None), ('rows', 1), ('open', None),
+                   ('fetch', None), ('fetch', None), ('fetch', None),
+                   ('close', None)]
+
+
 def test_login_is_refused_with_a_wrong_password():
     proc, port = tdsserver.start_server(args=['--user', 'sa', '--password',
                                               'right'])
