@@ -487,8 +487,8 @@ def normal(conn, data):
                 rec['params'] = [{'name': n, 'type': repr(t), 'value': v,
                                   'output': o} for n, t, v, o in params]
             conn.server.transcript.write(rec)
-            conn.respond(sess.run_batch(text, {
-                n.lower(): v for n, t, v, o in params if n}))
+            conn.run_language(text, {n.lower(): v for n, t, v, o in params
+                                     if n})
             return
         if tok in (TOK_DBRPC, TOK_DBRPC2):
             ln = r.u16()
