@@ -336,6 +336,12 @@ class Database:
         self.text_tables = {}
         self.procedures = {}
         self.desc_cache = {}
+        self.timestamp = 0
+
+    def new_timestamp(self):
+        with self.lock:
+            self.timestamp += 1
+            return self.timestamp.to_bytes(8, 'big')
 
     def connect(self):
         c = sqlite3.connect(self.path, isolation_level=None,
@@ -421,6 +427,7 @@ class Session:
                           else s[:int(st) - 1] + (r or '') +
                           s[int(st) - 1 + int(ln):])
         c.create_function('vx_convert', -1, _convert)
+        c.create_function('vx_newts', 0, self.db.new_timestamp)
         c.create_function('vx_datepart', 2, _datepart)
         c.create_function('vx_datename', 2, _datename)
         c.create_function('vx_dateadd', 3, _dateadd)
@@ -799,7 +806,11 @@ class Session:
         if cur.description:
             yield from self._rows_from_cursor(cur, sql, binds, kind)
             return
-        n = self.conn.total_changes - before
+        # changes made by triggers do not count
+        n = cur.rowcount if cur.rowcount >= 0 else \
+            self.conn.total_changes - before
+        if w0 in ('CREATE', 'ALTER'):
+            self._timestamp_triggers(sql)
         cmd = {'INSERT': CMD_INSERT, 'UPDATE': CMD_UPDATE,
                'DELETE': CMD_DELETE}.get(w0, 0)
         if cmd:
@@ -807,6 +818,26 @@ class Session:
             yield ('done', kind, 0 if self.nocount else DONE_COUNT, n, cmd)
         else:
             yield ('done', kind, 0, None, 0)
+
+    def _timestamp_triggers(self, sql):
+        """A timestamp column gets a new value on every insert and update,
+        as the server's row versions do."""
+        m = re.match(r'\s*(?:create|alter)\s+table\s+([\w.\[\]"]+)', sql,
+                     re.I)
+        if not m:
+            return
+        table = m.group(1).split('.')[-1].strip('[]"')
+        cols = [r[1] for r in self.conn.execute(
+            'pragma table_info("%s")' % table) if (r[2] or '').lower() ==
+            'timestamp']
+        for col in cols[:1]:
+            for when, cond in (('insert', ''), ('update', ' when new."%s" is '
+                                                 'old."%s"' % (col, col))):
+                self.conn.execute(
+                    'create trigger if not exists "vx_ts_%s_%s" after %s on '
+                    '"%s"%s begin update "%s" set "%s" = vx_newts() where '
+                    'rowid = new.rowid; end' % (when, table, when, table,
+                                                 cond, table, col))
 
     def describe(self, sql, binds):
         """Column types of a SELECT, from a temporary view over it."""

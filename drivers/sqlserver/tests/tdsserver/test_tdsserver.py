@@ -312,6 +312,27 @@ def test_catalog_procedures_answer_tdsodbc(server, version):
 
 
 @pytest.mark.parametrize('version', PROTOCOLS)
+def test_timestamp_columns_change_with_every_write(server, version):
+    port, _ = server
+    conn = odbc(port, version)
+    cur = conn.cursor()
+    t = table('stamps', version)
+    cur.execute('create table %s (a int primary key, b varchar(5), '
+                'ts timestamp)' % t)
+    cur.execute("insert into %s (a, b) values (1, 'x')" % t)
+    assert cur.rowcount == 1
+    cur.execute("insert into %s (a, b) values (2, 'y')" % t)
+    first = dict(cur.execute('select a, ts from %s' % t).fetchall())
+    cur.execute("update %s set b = 'z' where a = 1" % t)
+    assert cur.rowcount == 1
+    second = dict(cur.execute('select a, ts from %s' % t).fetchall())
+    assert len(second[1]) == 8 and second[1] > first[1] and \
+        second[2] == first[2]
+    assert [r.column_name for r in cur.rowVerColumns(t)] == ['ts']
+    conn.close()
+
+
+@pytest.mark.parametrize('version', PROTOCOLS)
 def test_scripted_messages_keep_number_and_severity(server, version):
     port, _ = server
     conn = odbc(port, version)
