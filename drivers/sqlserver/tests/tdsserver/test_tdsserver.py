@@ -456,13 +456,24 @@ def test_ctlib_cursor_dynamic_sql_and_rpc_over_tds50(server):
                    ('close', None)]
 
 
-def test_login_is_refused_with_a_wrong_password():
-    proc, port = tdsserver.start_server(args=['--user', 'sa', '--password',
-                                              'right'])
+def test_login_rules_case_sensitivity_and_server_attributes():
+    proc, port = tdsserver.start_server(args=[
+        '--user', 'sa', '--password', 'pw', '--case-sensitive',
+        '--server-info', 'DBMS_VER=SQL Server 4.2',
+        '--server-info', 'NEW_ATTRIBUTE=yes'])
     try:
         with pytest.raises(pyodbc.Error) as err:
-            odbc(port, '7.4')
+            pyodbc.connect('DRIVER=%s;Server=127.0.0.1;Port=%d;UID=sa;'
+                           'PWD=wrong;TDS_Version=7.4' % (TDSODBC, port))
         assert '18456' in str(err.value)
+        cur = odbc(port, '7.4').cursor()
+        with pytest.raises(pyodbc.Error) as err:
+            cur.execute('exec Sp_SeRvEr_InFo')
+        assert '(2812)' in str(err.value)
+        info = {r[1]: r[2] for r in cur.execute('exec sp_server_info')}
+        assert info['DBMS_VER'] == 'SQL Server 4.2'
+        assert info['NEW_ATTRIBUTE'] == 'yes'
+        assert info['IDENTIFIER_CASE'] == 'MIXED'
     finally:
         tdsserver.stop_server(proc)
 
