@@ -784,7 +784,7 @@ class Session:
             self.trancount = 1
 
     def _sql(self, s, params, kind):
-        sql, top = tsql.to_sqlite(s, self.variables)
+        sql, top = tsql.to_sqlite(s, self.variables, self.char_columns())
         words = tsql.first_words(s, 1)
         w0 = words[0] if words else ''
         binds = dict(self._var_params())
@@ -818,6 +818,25 @@ class Session:
             yield ('done', kind, 0 if self.nocount else DONE_COUNT, n, cmd)
         else:
             yield ('done', kind, 0, None, 0)
+
+    def char_columns(self):
+        """Lower-case names of the character columns of every table."""
+        ver = self.conn.execute('pragma schema_version').fetchone()[0]
+        cached = getattr(self.db, 'char_cache', None)
+        if cached and cached[0] == ver:
+            return cached[1]
+        names = set()
+        for (table,) in self.conn.execute(
+                "select name from sqlite_master where type in ('table', "
+                "'view')"):
+            for r in self.conn.execute('pragma table_info("%s")' %
+                                       table.replace('"', '""')):
+                t = T.parse_decltype(r[2])
+                if t is not None and t.name in ('char', 'varchar', 'nchar',
+                                                'nvarchar', 'text', 'ntext'):
+                    names.add(r[1].lower())
+        self.db.char_cache = (ver, names)
+        return names
 
     def _timestamp_triggers(self, sql):
         """A timestamp column gets a new value on every insert and update,

@@ -151,9 +151,11 @@ _DATE_FUNCS = {'DATEPART', 'DATENAME', 'DATEADD', 'DATEDIFF'}
 _PARAM_RE = re.compile(r'^@[A-Za-z_][\w]*$')
 
 
-def to_sqlite(sql, variables=None):
+def to_sqlite(sql, variables=None, char_columns=()):
     """Rewrites Transact-SQL for SQLite.  Returns (text, top) where top is the
-    number of a leading TOP clause (moved into a LIMIT) or None."""
+    number of a leading TOP clause (moved into a LIMIT) or None.
+    `char_columns` are the (lower-case) names of character columns: a `+`
+    next to one of them joins strings."""
     toks = tokens(sql, keep_ws=True)
     out = []
     top = None
@@ -203,7 +205,7 @@ def to_sqlite(sql, variables=None):
         elif t.kind == 'op' and t.text in ('!<', '!>'):
             out.append('>=' if t.text == '!<' else '<=')
         elif t.kind == 'op' and t.text == '+' and _stringish(
-                nxt(i, -1), nxt(i, 1)):
+                nxt(i, -1), nxt(i, 1), char_columns, variables):
             out.append('||')
         elif t.kind == 'id' and t.up == 'CONVERT' and nxt(i) is not None \
                 and nxt(i).text == '(':
@@ -283,9 +285,27 @@ def _date_literal(s):
                           dt.microsecond // 1000)
 
 
-def _stringish(a, b):
-    return (a is not None and a.kind == 'str') or (
-        b is not None and b.kind == 'str')
+def _stringish(a, b, char_columns=(), variables=None):
+    """True when a `+` between tokens a and b joins strings: one side is a
+    string literal, or a character column or string variable while the
+    other side is not a number."""
+    def text(t):
+        if t is None:
+            return False
+        if t.kind == 'str':
+            return True
+        if t.kind in ('id', 'qid'):
+            return t.text.strip('[]"').lower() in char_columns
+        if t.kind == 'var' and variables:
+            return isinstance(variables.get(t.text.lower()), str)
+        return False
+
+    def number(t):
+        return t is not None and t.kind == 'num'
+    if (a is not None and a.kind == 'str') or (b is not None and
+                                               b.kind == 'str'):
+        return True
+    return (text(a) and not number(b)) or (text(b) and not number(a))
 
 
 def split_args(text):
