@@ -377,10 +377,12 @@ class Codec:
             return to_datetime(v)
         if n in ('char', 'varchar', 'text'):
             b = self.chars(v)
+            if n != 'text' and len(b) > t.length:
+                # cut at a character boundary (multi-byte character sets)
+                b = b[:t.length].decode(self.charset, 'ignore').encode(
+                    self.charset)
             if n == 'char':
-                b = b[:t.length].ljust(t.length, b' ')
-            elif n == 'varchar':
-                b = b[:t.length]
+                b = b.ljust(t.length, b' ')
             return b
         if n in ('nchar', 'nvarchar', 'ntext'):
             s = to_text(v)
