@@ -15,7 +15,6 @@ events that the protocol layer encodes:
 import datetime
 import decimal
 import math
-import os
 import re
 import sqlite3
 import threading
@@ -545,7 +544,6 @@ class Session:
         s = stmts[i]
         m = re.match(r'\s*if\s+(.*)$', s, re.I | re.S)
         cond = m.group(1)
-        rest = None
         ok = None
         try:
             r = self.conn.execute(
@@ -561,7 +559,6 @@ class Session:
             return 2
         if ok and i + 1 < len(stmts):
             yield from self.run_statement(stmts[i + 1])
-        del rest
         return 2
 
     def _var_params(self):

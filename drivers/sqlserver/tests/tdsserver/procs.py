@@ -2,7 +2,6 @@
 call and a few test procedures.  Each body is a generator of backend events
 that may set output values and returns the procedure's return status."""
 
-import decimal
 
 import tdstypes as T
 from backend import Column, DONE_COUNT, DONE_ERROR, SqlError

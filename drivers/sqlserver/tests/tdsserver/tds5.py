@@ -1,7 +1,6 @@
 """TDS 5.0: the login record, language and RPC requests, and the tokens of
 results (ROWFMT/ROW, PARAMFMT/PARAMS, EED messages, DONE)."""
 
-import datetime
 import decimal
 import math
 import struct
