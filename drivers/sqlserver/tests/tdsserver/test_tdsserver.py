@@ -494,6 +494,10 @@ def test_batches_split_into_the_statements_clients_send():
         'insert into t select * from u union select * from v']
     assert len(tsql.split_statements(
         'create procedure p @a int as select 1 select 2')) == 1
+    assert tsql.split_statements(
+        "insert into t values (1) select case when a = 1 then 'x' else 'y' "
+        "end from t") == ['insert into t values (1)', "select case when "
+                          "a = 1 then 'x' else 'y' end from t"]
     text, top = tsql.to_sqlite(
         "select top 3 convert(datetime,'Jan 02 1995 01:04:05:124PM',109), "
         "N'a' + 'b', 0x0aff, isnull(x, 1), @@trancount from t")

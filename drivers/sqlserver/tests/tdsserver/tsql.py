@@ -73,6 +73,7 @@ def split_statements(sql):
     first = None
     seen_set = False
     seen_select = False
+    seen_values = False
 
     def flush():
         if cur:
@@ -84,6 +85,7 @@ def split_statements(sql):
             flush()
             cur, first, seen_set, seen_select, prev = [], None, False, \
                 False, None
+            seen_values = False
             continue
         if t.kind == 'op' and t.text == '(':
             depth += 1
@@ -91,15 +93,18 @@ def split_statements(sql):
             depth = max(0, depth - 1)
         up = t.up if t.kind == 'id' else None
         if depth == 0 and up in _STARTERS and cur and not _continues(
-                first, up, prev, seen_set, seen_select, cur):
+                first, up, prev, seen_set, seen_select or seen_values, cur):
             flush()
             cur, first, seen_set, seen_select = [], None, False, False
+            seen_values = False
         if not cur:
             first = up
         if up == 'SET':
             seen_set = True
         if up == 'SELECT':
             seen_select = True
+        if up == 'VALUES' and depth == 0:
+            seen_values = True
         cur.append(t)
         prev = t
     flush()
