@@ -1126,7 +1126,7 @@ def _date_collation(sql):
     """Column types of CREATE/ALTER TABLE as stored in SQLite: datetime
     columns compare as dates, and money and decimal values are kept as exact
     text ("vxtext" gives them text affinity) that compares as numbers."""
-    if not re.match(r'\s*(create|alter)\s+table\b', sql, re.I):
+    if not re.match(r'\s*(create(\s+temp)?|alter)\s+table\b', sql, re.I):
         return sql
     toks = tsql.tokens(sql)
     create = toks[0].up == 'CREATE'

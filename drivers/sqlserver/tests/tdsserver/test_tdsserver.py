@@ -504,6 +504,8 @@ def test_batches_split_into_the_statements_clients_send():
     assert ' '.join(text.split()) == ("select vx_convert('datetime','Jan 02 1995 "
                     "01:04:05:124PM',109), 'a' || 'b', X'0aff', "
                     "ifnull(x, 1), vx_global('trancount') from t LIMIT 3")
+    assert tsql.to_sqlite('create table #t (a int) insert #t values (1)')[
+        0] == 'create TEMP table "#t" (a int) insert "#t" values (1)'
     # CONCAT of two character columns joins them; numbers still add
     assert tsql.to_sqlite('select (a+b), n + 1, a + 2 from t', None,
                           {'a', 'b'})[0] == 'select (a||b), n + 1, a + 2 from t'

@@ -250,6 +250,16 @@ def to_sqlite(sql, variables=None, char_columns=()):
                 i = sig[pos_in_sig[i] + 3] + 1
                 continue
             out.append(t.text)
+        elif t.kind == 'id' and t.text.startswith('#'):
+            # a temporary table: SQLite's temp schema, for this connection
+            prev = nxt(i, -1)
+            if prev is not None and prev.up == 'TABLE' and \
+                    nxt(i, -2) is not None and nxt(i, -2).up == 'CREATE':
+                k = len(out) - 1
+                while k >= 0 and out[k].strip() == '':
+                    k -= 1
+                out.insert(k, 'TEMP ')
+            out.append('"%s"' % t.text)
         elif t.kind == 'id' and t.up == 'ISNULL' and nxt(i) is not None \
                 and nxt(i).text == '(':
             # a keyword in SQLite
