@@ -392,6 +392,52 @@ def test_dblib_rpc_named_output_parameters_and_status(server, version):
     db.close()
 
 
+class DbDateTime(ctypes.Structure):
+    _fields_ = [('days', ctypes.c_int), ('time', ctypes.c_int)]
+
+
+class DbMoney(ctypes.Structure):
+    _fields_ = [('high', ctypes.c_int), ('low', ctypes.c_uint)]
+
+
+@pytest.mark.parametrize('version', PROTOCOLS)
+def test_dblib_rpc_parameters_of_every_type_arrive_decoded(server, version):
+    port, transcript = server
+    db = DbLib(port, version)
+    lib = db.lib
+    proc = table('echo_all', version)
+    db.run('create procedure %s @i1 tinyint, @i2 smallint, @i4 int, '
+           '@f8 float, @r4 real, @m money, @m4 smallmoney, @dt datetime, '
+           '@bt bit, @ch varchar(10), @bn varbinary(10), @nl varchar(10) '
+           'as select @i4, @ch, @nl' % proc)
+    params = [
+        (b'@i1', 48, ctypes.c_ubyte(200), -1),
+        (b'@i2', 52, ctypes.c_short(-300), -1),
+        (b'@i4', 56, ctypes.c_int(70000), -1),
+        (b'@f8', 62, ctypes.c_double(2.5), -1),
+        (b'@r4', 59, ctypes.c_float(0.5), -1),
+        (b'@m', 60, DbMoney(0, 123456), -1),
+        (b'@m4', 122, ctypes.c_int(-12500), -1),
+        (b'@dt', 61, DbDateTime(35000, 300 * 3600), -1),
+        (b'@bt', 50, ctypes.c_ubyte(1), -1),
+        (b'@ch', 39, ctypes.create_string_buffer(b'abc'), 3),
+        (b'@bn', 37, ctypes.create_string_buffer(b'\x01\x02', 2), 2),
+        (b'@nl', 39, None, 0)]
+    lib.dbrpcinit(db.p, proc.encode(), 0)
+    for name, ty, value, length in params:
+        assert lib.dbrpcparam(db.p, name, 0, ty, -1, length, None if
+                              value is None else ctypes.byref(value)) == 1
+    assert lib.dbrpcsend(db.p) == 1 and lib.dbsqlok(db.p) == 1
+    rows = [r for c, r in db.rows() if r]
+    assert rows == [[[b'\x70\x11\x01\x00', b'abc', None]]]
+    sent = requests(transcript, type='rpc', tds=version, proc=proc)[-1]
+    assert {p['name']: p['value'] for p in sent['params']} == {
+        '@i1': 200, '@i2': -300, '@i4': 70000, '@f8': 2.5, '@r4': 0.5,
+        '@m': '12.3456', '@m4': '-1.2500', '@dt': '1995-10-30 01:00:00',
+        '@bt': 1, '@ch': 'abc', '@bn': '0x0102', '@nl': None}
+    db.close()
+
+
 @pytest.mark.parametrize('version', PROTOCOLS)
 def test_dblib_text_written_and_read_in_pieces(server, version):
     port, transcript = server
