@@ -442,6 +442,17 @@ def login(conn, data):
         conn.packet_size = 512
         conn.send_raw(0x04, bytes(out))
         raise T.ConnectionClosed()
+    limit = opts.max_packet_size
+    if limit and size > limit:
+        # the server refuses the size; the client may try a smaller one
+        out += eed(4024, 16, 1, 'The packet size (%d) specified by the '
+                   'client is larger than the maximum packet size (%d) '
+                   'allowed by the server.' % (size, limit), server.name)
+        out += login_ack(False)
+        out += done(0xFD, 0x02, 0, 0)
+        conn.packet_size = 512
+        conn.send_raw(0x04, bytes(out))
+        raise T.ConnectionClosed()
     sess = backend.Session(server.db, info['user'], server.db.name,
                            server.name, '5.0', 50 + conn.id)
     sess.options = opts

@@ -239,6 +239,9 @@ class Connection:
         self.proto = Tds7Encoder(self)
         size = info['packet_size'] or 4096
         size = max(512, min(size, 32767))
+        if self.server.opts.max_packet_size:
+            # TDS 7 negotiates: the client takes the server's size
+            size = min(size, max(512, self.server.opts.max_packet_size))
         rec = {'conn': self.id, 'type': 'login', 'tds': '7.4',
                'user': info['user'], 'database': info['database'],
                'app': info['app'], 'host': info['host'],
@@ -685,6 +688,9 @@ def parse_args(argv=None):
     p.add_argument('--server-info', action='append', default=[],
                    metavar='NAME=VALUE',
                    help='override an sp_server_info attribute')
+    p.add_argument('--max-packet-size', type=int, default=0,
+                   help='largest packet size: a TDS 5.0 login asking more is '
+                   'refused with message 4024, TDS 7.4 gets this size')
     p.add_argument('--replay-rows', type=int, default=100000,
                    help='default row count of the replay table')
     p.add_argument('--parent-pid', type=int, default=0,

@@ -63,7 +63,7 @@ class DbLib:
     """Just enough DB-Library to drive RPCs, cancels and text pieces."""
     lib = None
 
-    def __init__(self, port, version):
+    def __init__(self, port, version, packet=0):
         if DbLib.lib is None:
             lib = ctypes.CDLL('libsybdb.so.5')
             for name, res, args in [
@@ -72,6 +72,9 @@ class DbLib:
                                                  ctypes.c_char_p]),
                     ('dbsetlname', ctypes.c_int, [ctypes.c_void_p,
                                                   ctypes.c_char_p,
+                                                  ctypes.c_int]),
+                    ('dbsetllong', ctypes.c_int, [ctypes.c_void_p,
+                                                  ctypes.c_long,
                                                   ctypes.c_int]),
                     ('dbcmd', ctypes.c_int, [ctypes.c_void_p,
                                              ctypes.c_char_p]),
@@ -132,9 +135,13 @@ class DbLib:
         login = self.lib.dblogin()
         self.lib.dbsetlname(login, b'sa', 2)
         self.lib.dbsetlname(login, b'pw', 3)
+        if packet:
+            self.lib.dbsetllong(login, packet, 11)   # DBSETPACKET
         self.p = self.lib.dbopen(login, b'127.0.0.1:%d' % port)
         del os.environ['TDSVER']
-        assert self.p, 'dbopen failed'
+
+    def opened(self):
+        return bool(self.p)
 
     def rows(self):
         """Every result of the current command: [(count, rows)]."""
@@ -367,6 +374,7 @@ def test_cancel_mid_result_leaves_the_connection_usable(server, version):
 def test_dblib_rpc_named_output_parameters_and_status(server, version):
     port, transcript = server
     db = DbLib(port, version)
+    assert db.opened()
     lib = db.lib
     db.run('create procedure %s @a int, @b int output as\n'
            'select @b = @a * 3\n'
@@ -404,6 +412,7 @@ class DbMoney(ctypes.Structure):
 def test_dblib_rpc_parameters_of_every_type_arrive_decoded(server, version):
     port, transcript = server
     db = DbLib(port, version)
+    assert db.opened()
     lib = db.lib
     proc = table('echo_all', version)
     db.run('create procedure %s @i1 tinyint, @i2 smallint, @i4 int, '
@@ -442,6 +451,7 @@ def test_dblib_rpc_parameters_of_every_type_arrive_decoded(server, version):
 def test_dblib_text_written_and_read_in_pieces(server, version):
     port, transcript = server
     db = DbLib(port, version)
+    assert db.opened()
     lib = db.lib
     t = table('longs', version)
     db.run('create table %s (id int primary key, t text null, '
@@ -478,6 +488,7 @@ def test_dblib_text_written_and_read_in_pieces(server, version):
 def test_replay_sends_the_asked_number_of_rows(server, version):
     port, _ = server
     db = DbLib(port, version)
+    assert db.opened()
     (count, rows), = db.run('select top 2500 * from vx_replay')
     assert count == 2500 and len(rows) == 2500
     db.close()
@@ -506,7 +517,7 @@ def test_login_rules_case_sensitivity_and_server_attributes():
     proc, port = tdsserver.start_server(args=[
         '--user', 'sa', '--password', 'pw', '--case-sensitive',
         '--server-info', 'DBMS_VER=SQL Server 4.2',
-        '--server-info', 'NEW_ATTRIBUTE=yes'])
+        '--server-info', 'NEW_ATTRIBUTE=yes', '--max-packet-size', '1024'])
     try:
         with pytest.raises(pyodbc.Error) as err:
             pyodbc.connect('DRIVER=%s;Server=127.0.0.1;Port=%d;UID=sa;'
@@ -520,6 +531,13 @@ def test_login_rules_case_sensitivity_and_server_attributes():
         assert info['DBMS_VER'] == 'SQL Server 4.2'
         assert info['NEW_ATTRIBUTE'] == 'yes'
         assert info['IDENTIFIER_CASE'] == 'MIXED'
+        # a TDS 5.0 packet size above the limit is refused with 4024
+        assert not DbLib(port, '5.0', packet=2560).opened()
+        assert DbLib.messages[-1][0] == 4024
+        db = DbLib(port, '5.0', packet=1024)
+        assert db.opened()
+        assert db.run('select 1') == [(1, [[b'\x01\x00\x00\x00']])]
+        db.close()
     finally:
         tdsserver.stop_server(proc)
 
