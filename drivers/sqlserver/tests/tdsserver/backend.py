@@ -497,18 +497,103 @@ class Session:
         if not stmts:
             yield ('done', 'done', 0, None, 0)
             return
-        i = 0
-        while i < len(stmts):
+        yield from self.run_statements(stmts)
+
+    def run_statements(self, stmts, kind='done'):
+        """Runs statements with their control flow: IF [ELSE], BEGIN ... END
+        blocks and RETURN.  Returns the RETURN value (None without one)."""
+        ctx = {}
+        yield from self._run_range(stmts, 0, len(stmts), kind, ctx)
+        return ctx.get('return')
+
+    def _run_range(self, stmts, a, b, kind, ctx):
+        i = a
+        while i < b and 'return' not in ctx:
             if self.cancelled.is_set():
+                ctx['return'] = None
                 return
-            s = stmts[i]
-            words = tsql.first_words(s, 3)
-            if words and words[0] == 'IF':
-                consumed = yield from self._if(stmts, i)
-                i += consumed
-                continue
-            yield from self.run_statement(s)
-            i += 1
+            i = yield from self._run_one(stmts, i, b, kind, ctx)
+
+    @staticmethod
+    def _control(s):
+        words = tsql.first_words(s, 2)
+        w0 = words[0] if words else ''
+        if w0 == 'BEGIN' and (len(words) < 2 or words[1] not in (
+                'TRAN', 'TRANSACTION', 'DISTRIBUTED')):
+            return 'BLOCK'
+        return w0
+
+    def _end_of(self, stmts, i, b):
+        """The index after the statement at i, with the block or branches
+        it governs."""
+        if i >= b:
+            return b
+        c = self._control(stmts[i])
+        if c == 'BLOCK':
+            depth = 0
+            for j in range(i, b):
+                cj = self._control(stmts[j])
+                if cj == 'BLOCK':
+                    depth += 1
+                elif cj == 'END':
+                    depth -= 1
+                    if depth == 0:
+                        return j + 1
+            return b
+        if c == 'IF':
+            j = self._end_of(stmts, i + 1, b)
+            if j < b and self._control(stmts[j]) == 'ELSE':
+                j = self._end_of(stmts, j + 1, b)
+            return j
+        return i + 1
+
+    def _run_one(self, stmts, i, b, kind, ctx):
+        s = stmts[i]
+        c = self._control(s)
+        if c == 'IF':
+            then_start = i + 1
+            then_end = self._end_of(stmts, then_start, b)
+            else_start = else_end = then_end
+            if then_end < b and self._control(stmts[then_end]) == 'ELSE':
+                else_start = then_end + 1
+                else_end = self._end_of(stmts, else_start, b)
+            m = re.match(r'\s*if\s+(.*)$', s, re.I | re.S)
+            try:
+                r = self.conn.execute(
+                    'select case when %s then 1 else 0 end' %
+                    tsql.to_sqlite(m.group(1), self.variables)[0],
+                    self._var_params()).fetchone()
+            except sqlite3.Error as e:
+                err = _sqlite_error(e, s)
+                yield ('msg', err.number, err.severity, err.state, err.text,
+                       '', 1)
+                yield ('done', kind, DONE_ERROR, None, 0)
+                return else_end
+            if r[0]:
+                yield from self._run_range(stmts, then_start, then_end, kind,
+                                           ctx)
+            else:
+                yield from self._run_range(stmts, else_start, else_end, kind,
+                                           ctx)
+            return else_end
+        if c == 'BLOCK':
+            end = self._end_of(stmts, i, b)
+            yield from self._run_range(stmts, i + 1, end - 1, kind, ctx)
+            return end
+        if c in ('END', 'ELSE', 'WHILE'):
+            yield ('msg', 156, 15, 1, "Incorrect syntax near the keyword "
+                   "'%s'." % c, '', 1)
+            yield ('done', kind, DONE_ERROR, None, 0)
+            return i + 1
+        if c == 'RETURN':
+            expr = s.strip()[6:].strip()
+            try:
+                ctx['return'] = int(self._scalar(expr)) if expr else 0
+            except (sqlite3.Error, TypeError, ValueError):
+                ctx['return'] = 0
+            return b
+        yield from self.run_statement(s, None, kind)
+        return i + 1
 
     def run_statement(self, s, params=None, kind='done'):
         try:
@@ -538,28 +623,6 @@ class Session:
             yield ('msg', err.number, err.severity, err.state, err.text, '',
                    1)
             yield ('done', kind, DONE_ERROR, None, 0)
-
-    def _if(self, stmts, i):
-        """IF <condition> <statement>: only the forms that clients send."""
-        s = stmts[i]
-        m = re.match(r'\s*if\s+(.*)$', s, re.I | re.S)
-        cond = m.group(1)
-        ok = None
-        try:
-            r = self.conn.execute(
-                'select case when %s then 1 else 0 end' %
-                tsql.to_sqlite(cond, self.variables)[0],
-                self._var_params()).fetchone()
-            ok = bool(r[0])
-        except sqlite3.Error as e:
-            err = _sqlite_error(e, s)
-            yield ('msg', err.number, err.severity, err.state, err.text, '',
-                   1)
-            yield ('done', 'done', DONE_ERROR, None, 0)
-            return 2
-        if ok and i + 1 < len(stmts):
-            yield from self.run_statement(stmts[i + 1])
-        return 2
 
     def _var_params(self):
         return {'v_' + k[1:]: v for k, v in self.variables.items()}

@@ -235,20 +235,14 @@ class SqlProcedure(Procedure):
         import tsql
         saved = session.variables
         session.variables = {k.lower(): v for k, v in values.items()}
-        status = 0
         try:
-            for s in tsql.split_statements(self.text):
-                words = tsql.first_words(s, 1)
-                if words == ['RETURN']:
-                    expr = s.strip()[6:].strip()
-                    status = int(session._scalar(expr)) if expr else 0
-                    break
-                yield from session.run_statement(s)
+            status = yield from session.run_statements(
+                tsql.split_statements(self.text))
             for p in self.params:
                 out[p.name.lower()] = session.variables.get(p.name.lower())
         finally:
             session.variables = saved
-        return status
+        return status or 0
 
 
 def parse_create_procedure(sql):

@@ -376,25 +376,34 @@ def test_dblib_rpc_named_output_parameters_and_status(server, version):
     db = DbLib(port, version)
     assert db.opened()
     lib = db.lib
+    proc = table('triple', version)
     db.run('create procedure %s @a int, @b int output as\n'
-           'select @b = @a * 3\n'
-           'select @a as a\n'
-           'return 7' % table('triple', version))
-    a = ctypes.c_int(5)
-    b = ctypes.c_int(0)
-    lib.dbrpcinit(db.p, table('triple', version).encode(), 0)
-    lib.dbrpcparam(db.p, b'@a', 0, 56, -1, -1, ctypes.byref(a))
-    lib.dbrpcparam(db.p, b'@b', 1, 56, -1, -1, ctypes.byref(b))
-    assert lib.dbrpcsend(db.p) == 1 and lib.dbsqlok(db.p) == 1
-    results = db.rows()
-    assert [r for c, r in results if r] == [[[b'\x05\x00\x00\x00']]]
-    assert lib.dbhasretstat(db.p) and lib.dbretstatus(db.p) == 7
-    assert lib.dbnumrets(db.p) == 1
-    assert lib.dbretname(db.p, 1) == b'@b'
-    assert ctypes.cast(lib.dbretdata(db.p, 1),
-                       ctypes.POINTER(ctypes.c_int))[0] == 15
-    rpc = requests(transcript, type='rpc', tds=version,
-                   proc=table('triple', version))[-1]
+           'if @a > 0\n'
+           'begin\n'
+           '  select @b = @a * 3\n'
+           '  select @a as a\n'
+           'end\n'
+           'else\n'
+           '  return 1\n'
+           'return 7' % proc)
+
+    def call(value):
+        a = ctypes.c_int(value)
+        b = ctypes.c_int(0)
+        lib.dbrpcinit(db.p, proc.encode(), 0)
+        lib.dbrpcparam(db.p, b'@a', 0, 56, -1, -1, ctypes.byref(a))
+        lib.dbrpcparam(db.p, b'@b', 1, 56, -1, -1, ctypes.byref(b))
+        assert lib.dbrpcsend(db.p) == 1 and lib.dbsqlok(db.p) == 1
+        rows = [r for c, r in db.rows() if r]
+        assert lib.dbhasretstat(db.p) and lib.dbnumrets(db.p) == 1
+        assert lib.dbretname(db.p, 1) == b'@b'
+        out = ctypes.cast(lib.dbretdata(db.p, 1),
+                          ctypes.POINTER(ctypes.c_int))[0]
+        return rows, lib.dbretstatus(db.p), out
+
+    assert call(5) == ([[[b'\x05\x00\x00\x00']]], 7, 15)
+    assert call(-1) == ([], 1, 0)
+    rpc = requests(transcript, type='rpc', tds=version, proc=proc)[-1]
     assert [(p['name'], p['output']) for p in rpc['params']] == [
         ('@a', False), ('@b', True)]
     db.close()
