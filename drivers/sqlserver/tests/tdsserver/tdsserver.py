@@ -181,7 +181,19 @@ class Connection:
         try:
             while True:
                 ptype, data = self.read_message()
-                self.dispatch(ptype, data)
+                try:
+                    self.dispatch(ptype, data)
+                except (Closed, OSError):
+                    raise
+                except Exception as e:   # a request the server cannot read
+                    traceback.print_exc()
+                    if self.proto is None:
+                        raise Closed()
+                    self.attn_pending = False
+                    self.respond(iter([
+                        ('msg', 4002, 16, 1, 'Test server fault: %s: %s' %
+                         (type(e).__name__, e), '', 1),
+                        ('done', 'done', 2, None, 0)]))
         except (Closed, ConnectionError, OSError):
             pass
         finally:
