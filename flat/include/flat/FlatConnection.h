@@ -27,6 +27,7 @@
 #include "util/VxSemaphore.h"
 #include "util/VxStatus.h"
 
+class FlatChangesFile;
 class FlatCursor;
 class FlatDataTypeParser;
 class FlatFileCursor;
@@ -91,10 +92,12 @@ public:
     // Manual commit begins: the framework's in-transaction bit on,
     // autocommit off.
     [[nodiscard]] VxStatus startTransaction() override;
-    // 0 commits, 1 rolls back: every opened description releases its
-    // record locks (flushing first at an ultra-safe commit) and is unpinned,
-    // the cache limit is applied, the transaction's scratch file emptied,
-    // and the statements re-read their row handles.
+    // 0 commits (each table's changes log is replayed through the driver),
+    // 1 rolls back (the logs are thrown away): every opened description
+    // releases its record locks (flushing first at an ultra-safe commit) and
+    // is unpinned, the cache limit is applied, the transaction's scratch
+    // file emptied, and the statements re-read their row handles. A failed
+    // commit fails; see FlatConnection.cpp for what it leaves behind.
     [[nodiscard]] VxStatus endTransaction(unsigned short how) override;
     [[nodiscard]] VxStatus getConnectOption(unsigned short option, void* value) override;
     [[nodiscard]] VxStatus setConnectOption(unsigned short option, SQLULEN value) override;
@@ -183,8 +186,8 @@ public:
     static void flatStripEngrave(char* name);
     // Opens a table for a statement: a driver cursor (allocCursor) on
     // which openTable runs under the connection's semaphore. On failure
-    // *cursor is null and nothing stays open. (The transaction layer will
-    // wrap the cursor here while a manual-commit transaction is open.)
+    // *cursor is null and nothing stays open. A table that takes part in
+    // transactions gets the driver's cursor wrapped in a FlatXactCursor.
     [[nodiscard]] VxStatus openCursor(FlatCursor** cursor, const char* qualifier, const char* owner,
                                       const char* table, FlatResultSetGlobalInfo* info,
                                       const char* options);
@@ -240,6 +243,7 @@ private:
     void destroySharedDesc(FlatSharedDesc* desc);
     void releaseAllSharedDescs();
     [[nodiscard]] VxStatus setAutocommitOnStatements(SQLULEN value);
+    [[nodiscard]] VxStatus commitDesc(FlatChangesFile* changes);
     void endTableEnumeration();
     void pushSharedDesc(FlatSharedDesc* desc);
 

@@ -33,6 +33,14 @@ public:
 
     [[nodiscard]] VxStatus addTableToList(VxArray* list) override;
     [[nodiscard]] VxStatus checkFieldValue(std::uint16_t field, FlatDataValue* value) override;
+    // The value check of checkFieldValue for column `shared`, keeping the
+    // converted value in `out` (the column's own storage form: decimal
+    // digits, a 16- or 32-bit integer, a date, time or timestamp). `out`
+    // stays cleared (storage unset) for a NULL and for column types that
+    // are not checked. Raises the conversion's error when the value does
+    // not fit.
+    [[nodiscard]] static VxStatus convertForField(const FlatSharedField* shared,
+                                                  const FlatDataValue* value, FlatDataValue* out);
     bool compareTableName(const char* name) override;
     // Takes the current record's handle, calls the driver's deleteRecord
     // and drops the record's lock entry without releasing it.

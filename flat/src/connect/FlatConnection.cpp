@@ -10,6 +10,8 @@
 #include "base/BaseErrors.h"
 #include "base/BaseStatement.h"
 #include "error/FlatErrors.h"
+#include "flat/FlatChangesFile.h"
+#include "flat/FlatFileCursor.h"
 #include "flat/FlatSharedDesc.h"
 #include "util/VxString.h"
 #include "util/VxTmpFile.h"
@@ -91,9 +93,16 @@ VxStatus FlatConnection::startTransaction() {
     return VX_SUCCESS;
 }
 
-// Without a changes log every modification is already in its file: ending
-// a transaction releases the record locks of every description, unpins
-// it, applies the cache limit and empties the transaction's scratch file.
+// Ends the transaction of every description that takes part in
+// transactions, in list order. Commit replays each table's log through a
+// cursor of the driver (prepareToCommit); after the first table that fails,
+// the logs of the remaining tables are thrown away unapplied, so a failed
+// commit of several tables leaves the tables before the failing one
+// committed, the failing one committed up to the failing change, and the
+// rest unchanged. Rollback throws every log away. Either way every
+// description releases its record locks and is unpinned, the cache limit
+// is applied and the transaction's scratch file emptied. The first failure
+// is the result.
 VxStatus FlatConnection::endTransaction(unsigned short how) {
     if (how == 0)
         setFlatFlag(FLAT_AUTOCOMMIT, true);
@@ -102,9 +111,15 @@ VxStatus FlatConnection::endTransaction(unsigned short how) {
     for (FlatSharedDesc* desc = sharedDescs_; desc; desc = desc->getNext()) {
         if (!desc->hasFlag(FlatSharedDesc::DESC_OPENED))
             continue;
+        auto* changes = dynamic_cast<FlatChangesFile*>(desc);
+        if (how == 0 && changes && changes->hasChanges() && status == VX_SUCCESS &&
+            commitDesc(changes) != VX_SUCCESS)
+            status = VX_ERROR;
         if (how == 0 && hasFlatFlag(FLAT_ULTRA_SAFE_COMMIT) && desc->flushChanges() != VX_SUCCESS)
             status = VX_ERROR;
         if (desc->releaseHeldLocks() != VX_SUCCESS)
+            status = VX_ERROR;
+        if (changes && changes->discardChanges() != VX_SUCCESS)
             status = VX_ERROR;
         desc->setFlag(FlatSharedDesc::DESC_PINNED, false);
     }
@@ -117,6 +132,22 @@ VxStatus FlatConnection::endTransaction(unsigned short how) {
     if (status != VX_SUCCESS)
         return VX_ERROR;
     return patchRowHandles();
+}
+
+// Replays one table's log through a commit cursor of the driver. The
+// cursor is unbound before it is destroyed: the description stays.
+VxStatus FlatConnection::commitDesc(FlatChangesFile* changes) {
+    FlatFileCursor* commit = nullptr;
+    VxStatus status = prepareToCommit(changes, &commit);
+    if (status == VX_SUCCESS && commit)
+        status = changes->commitChanges(commit);
+    else
+        status = VX_ERROR;
+    if (commit) {
+        commit->detachFile();
+        delete commit;
+    }
+    return status;
 }
 
 VxStatus FlatConnection::prepareToCommit(FlatSharedDesc*, FlatFileCursor** cursor) {

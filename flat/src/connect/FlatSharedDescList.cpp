@@ -9,12 +9,14 @@
 #include <typeinfo>
 
 #include "base/BaseErrors.h"
+#include "flat/FlatChangesFile.h"
 #include "flat/FlatConnection.h"
 #include "flat/FlatCursor.h"
 #include "flat/FlatDescriptor.h"
 #include "flat/FlatFileCursor.h"
 #include "flat/FlatSharedDesc.h"
 #include "flat/FlatStatement.h"
+#include "flat/FlatXactCursor.h"
 #include "util/VxString.h"
 #include "util/bos.h"
 #include "util/ram.h"
@@ -152,10 +154,11 @@ void FlatConnection::releaseCursorDesc(FlatFileCursor* cursor) {
     unlockDescList();
 }
 
-// A table cursor for a statement. While a manual-commit transaction is
-// open on a connection whose tables take part in transactions, the
-// driver's cursor is meant to be wrapped by the transaction layer; until
-// that layer exists the driver's cursor is used directly.
+// A table cursor for a statement. On a connection whose tables take part
+// in transactions, the driver's cursor is wrapped in a FlatXactCursor,
+// which logs changes while the connection is in manual-commit mode and
+// passes everything through in autocommit mode; so a prepared statement
+// keeps working whichever mode the connection is switched to.
 VxStatus FlatConnection::openCursor(FlatCursor** cursor, const char* qualifier, const char* owner,
                                     const char* table, FlatResultSetGlobalInfo* info,
                                     const char* options) {
@@ -173,7 +176,18 @@ VxStatus FlatConnection::openCursor(FlatCursor** cursor, const char* qualifier, 
         delete driverCursor;
         return VX_ERROR;
     }
-    *cursor = driverCursor;
+    auto* fileCursor = dynamic_cast<FlatFileCursor*>(driverCursor);
+    if (hasFlatFlag(FLAT_NO_TRANSACTIONS) || !fileCursor ||
+        !dynamic_cast<FlatChangesFile*>(fileCursor->getSharedDesc())) {
+        *cursor = driverCursor;
+        return VX_SUCCESS;
+    }
+    auto* wrapped = new FlatXactCursor(this, fileCursor);
+    if (!wrapped) {
+        delete driverCursor;
+        return VX_ERROR;
+    }
+    *cursor = wrapped;
     return VX_SUCCESS;
 }
 

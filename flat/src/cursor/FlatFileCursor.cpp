@@ -86,7 +86,13 @@ bool checkTarget(short sqlType, std::uint16_t attributes, InternalType* target) 
 } // namespace
 
 VxStatus FlatFileCursor::checkFieldValue(std::uint16_t field, FlatDataValue* value) {
-    FlatSharedField* shared = getSharedField(field);
+    FlatDataValue converted;
+    return convertForField(getSharedField(field), value, &converted);
+}
+
+VxStatus FlatFileCursor::convertForField(const FlatSharedField* shared, const FlatDataValue* value,
+                                         FlatDataValue* out) {
+    out->clear();
     if (!shared || !value || value->isNull())
         return VX_SUCCESS;
     InternalType target;
@@ -113,6 +119,8 @@ VxStatus FlatFileCursor::checkFieldValue(std::uint16_t field, FlatDataValue* val
                                   buffer, &produced, size, scale, BASE_CONVERT_CUT_FRACTION)
             : BaseConvertNum(fromType, value->getValueBuffer(), value->getLength(), target, buffer,
                              &produced, size, scale, BASE_CONVERT_CUT_FRACTION);
+    if (status == VX_SUCCESS && produced > 0 && produced <= size)
+        status = out->setValueCopy(buffer, static_cast<std::uint32_t>(produced), target);
     ramFree(buffer);
     return status;
 }

@@ -78,8 +78,7 @@ MemTable* MemStore::find(const char* name) {
 }
 
 MemConnection::MemConnection(BaseEnv& env) : FlatConnection(env) {
-    setFlatFlag(FLAT_CASE_INSENSITIVE_IDS | FLAT_TABLE_NAMES_CI | FLAT_ROWID | FLAT_NO_TRANSACTIONS,
-                true);
+    setFlatFlag(FLAT_CASE_INSENSITIVE_IDS | FLAT_TABLE_NAMES_CI | FLAT_ROWID, true);
     setFlatFlag(FLAT_COMPARE_FULL_PATH, false);
     // Positioned UPDATE and DELETE reach the engine with the cursor's name;
     // the framework takes FOR UPDATE off the cursor's SELECT.
@@ -116,5 +115,16 @@ void MemConnection::getResourceStr(unsigned short id, char* out, std::size_t out
 
 VxStatus MemConnection::findTable(const char*, const char* name, bool* exists) {
     *exists = store.find(name) != nullptr;
+    return VX_SUCCESS;
+}
+
+VxStatus MemConnection::prepareToCommit(FlatSharedDesc* desc, FlatFileCursor** cursor) {
+    auto* commit = new MemCursor(this);
+    if (!commit) {
+        *cursor = nullptr;
+        return VX_ERROR;
+    }
+    commit->setFile(desc);
+    *cursor = commit;
     return VX_SUCCESS;
 }

@@ -3,7 +3,8 @@
 // cursor can insert, update and delete, takes record locks, gives ROWIDs
 // and keeps column 0 of a table with a unique key unique, so that the
 // engine's modification paths can be driven through the driver manager
-// although the Text driver refuses them.
+// although the Text driver refuses them. Its tables take part in
+// transactions (manual commit logs changes until SQLTransact).
 //
 // Every connection starts with the same tables (MemStore::seed):
 //   STAFF (Id INTEGER NOT NULL, unique; Name VARCHAR(12); Salary DOUBLE)
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "flat/FlatChangesFile.h"
 #include "flat/FlatConnection.h"
 #include "flat/FlatFileCursor.h"
 #include "flat/FlatSharedDesc.h"
@@ -60,14 +62,16 @@ public:
     // The display name "Memory" of the message prefix.
     void getResourceStr(unsigned short id, char* out, std::size_t outSize) override;
     [[nodiscard]] VxStatus findTable(const char* dir, const char* name, bool* exists) override;
+    // A new cursor of the driver bound to `desc`: commits write through it.
+    [[nodiscard]] VxStatus prepareToCommit(FlatSharedDesc* desc, FlatFileCursor** cursor) override;
 
     MemStore store;
 };
 
-class MemSharedDesc : public FlatSharedDesc {
+class MemSharedDesc : public FlatChangesFile {
 public:
     MemSharedDesc(MemConnection* connection, MemTable* table)
-        : FlatSharedDesc(connection), table_(table) {}
+        : FlatChangesFile(connection), table_(table) {}
     [[nodiscard]] VxStatus releaseRecordLock(const void* handle, const void* lockHandle) override;
     MemTable* getTable() const { return table_; }
 

@@ -74,8 +74,16 @@ VxStatus TxtCursor::insertRecord() {
         addOdbcError(ODBC_S1010);
         return VX_ERROR;
     }
+    std::int64_t offset = -1;
     VxStatus status = TxtRecordWriter::appendRecord(desc->getHandle(), desc->getLayout(),
-                                                    insert_->values, insert_->lengths, nullptr);
+                                                    insert_->values, insert_->lengths, &offset);
     insert_->clear();
-    return status;
+    if (status != VX_SUCCESS)
+        return VX_ERROR;
+    // The new record's handle is its offset (a commit maps the handles of
+    // logged rows to it); its values are read when it is next positioned.
+    current_ = offset;
+    positioned_ = false;
+    scanning_ = false;
+    return VX_SUCCESS;
 }

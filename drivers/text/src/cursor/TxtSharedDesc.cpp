@@ -9,7 +9,7 @@
 #include "util/VxError.h"
 #include "util/bos.h"
 
-TxtSharedDesc::TxtSharedDesc(FlatConnection* connection) : FlatSharedDesc(connection) {
+TxtSharedDesc::TxtSharedDesc(FlatConnection* connection) : FlatChangesFile(connection) {
     setRecordHandleSize(static_cast<std::uint16_t>(TXT_RECORD_HANDLE_SIZE));
 }
 

@@ -11,20 +11,24 @@
 // connection's list, so a failure leaves nothing behind; a description in
 // the list is always complete (DESC_OPENED). The file stays open until the
 // description is destroyed.
+//
+// The description is the table's changes log too (FlatChangesFile): while
+// the connection is in manual-commit mode, inserts are logged and written
+// to the file only at commit.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "define/TxtTableSource.h"
-#include "flat/FlatSharedDesc.h"
+#include "flat/FlatChangesFile.h"
 #include "guess/TxtGuessResult.h"
 #include "util/VxString.h"
 
 class FlatConnection;
 class FlatFileCursor;
 
-class TxtSharedDesc : public FlatSharedDesc {
+class TxtSharedDesc : public FlatChangesFile {
 public:
     explicit TxtSharedDesc(FlatConnection* connection);
     ~TxtSharedDesc() override;

@@ -29,6 +29,10 @@ VxStatus TxtSharedField::describe(const TxtGuessField& column, std::uint16_t rea
     default:
         setSqlType(SQL_VARCHAR);
         setAttributes(VARCHAR_ATTRIBUTES);
+        // Written values lose their trailing blanks, and an empty field
+        // reads as NULL.
+        setFlags(getFlags() | FIELD_STRIP_TRAILING_PAD | FIELD_EMPTY_IS_NULL |
+                 FIELD_PAD_ONLY_IS_EMPTY);
         // A declared VARCHAR column never gives more characters than it
         // keeps; a measured one reports the longest value seen.
         setPrecision(std::max<std::uint32_t>(column.measured ? column.width : readWidth, 1));
