@@ -1,0 +1,157 @@
+// Index key parts and ranges: LIKE prefix ranges over an in-memory index
+// (escapes, international sort), upper limits of double keys, a range
+// without a lower limit over negative keys, and filter expressions that
+// are not logical.
+#include <sqlext.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "flat/FlatDataValue.h"
+#include "flat/FlatFileIndex.h"
+#include "flat/FlatInMemIndex.h"
+#include "flat/FlatOpStreamGlobalInfo.h"
+#include "flat/FlatSharedDesc.h"
+#include "flat/FlatSharedField.h"
+#include "util/VxError.h"
+
+namespace {
+
+class IndexTest : public ::testing::Test {
+protected:
+    void SetUp() override { VxErrorKeeper::setErrorList(&errors_); }
+    void TearDown() override { VxErrorKeeper::giveUpErrorList(); }
+
+    // An in-memory index over one VARCHAR(10) column holding `names`, the
+    // handle of each row its position.
+    void buildNames(FlatInMemIndex* index, const std::vector<std::string>& names) {
+        auto* key = new FlatInMemIndexKey(index, 0, SQL_VARCHAR, 10, &info_);
+        ASSERT_EQ(index->addKey(key), VX_SUCCESS);
+        ASSERT_EQ(index->initialize(), VX_SUCCESS);
+        for (std::uint32_t row = 0; row < names.size(); ++row) {
+            FlatDataValue value;
+            ASSERT_EQ(value.setValueCopy(names[row].data(),
+                                         static_cast<std::uint32_t>(names[row].size()),
+                                         INTERNAL_CHAR),
+                      VX_SUCCESS);
+            std::vector<unsigned char> native(key->getLength());
+            ASSERT_EQ(key->convertValueToNative(&value, native.data()), VX_SUCCESS);
+            ASSERT_EQ(index->addRow(native.data(), reinterpret_cast<unsigned char*>(&row)),
+                      VX_SUCCESS);
+        }
+    }
+
+    std::vector<std::string> readLike(FlatInMemIndex* index, const std::vector<std::string>& names,
+                                      const char* pattern) {
+        FlatDataValue text;
+        EXPECT_EQ(text.setValueCopy(pattern, static_cast<std::uint32_t>(std::strlen(pattern)),
+                                    INTERNAL_CHAR),
+                  VX_SUCCESS);
+        FlatIndexLimit like{FlatLimitOp::LIKE, &text};
+        FlatIndexRange range{index, &like, &like};
+        EXPECT_EQ(index->openRange(range), VX_SUCCESS);
+        std::vector<std::string> out;
+        std::vector<unsigned char> key(index->getKeyLength());
+        for (;;) {
+            std::uint32_t row = 0;
+            bool end = true;
+            EXPECT_EQ(index->nextInRange(key.data(), reinterpret_cast<unsigned char*>(&row), &end),
+                      VX_SUCCESS);
+            if (end)
+                return out;
+            out.push_back(names[row]);
+        }
+    }
+
+    // The keys of a double file index read from the start of `lower` to the
+    // end of `upper`.
+    std::vector<double> readDoubles(const std::vector<double>& keys, const FlatIndexLimit* lower,
+                                    const FlatIndexLimit* upper) {
+        FlatFileIndex index(nullptr);
+        auto* part = new FlatFileIndexKey(&index, 0, SQL_DOUBLE);
+        EXPECT_EQ(index.addKey(part), VX_SUCCESS);
+        unsigned char start[8];
+        EXPECT_EQ(part->generateStartKey(start, lower, upper), VX_SUCCESS);
+        std::vector<double> out;
+        for (double k : keys) { // in key order
+            unsigned char native[8];
+            std::memcpy(native, &k, 8);
+            if (part->compareNativeToNative(native, start) < 0)
+                continue;
+            if (part->compareToEndKey(native, lower, upper) > 0)
+                break;
+            out.push_back(k);
+        }
+        return out;
+    }
+
+    VxErrorList errors_{nullptr, 1};
+    FlatOpStreamGlobalInfo info_;
+};
+
+TEST_F(IndexTest, LikePrefixRangeStartsAtThePrefixAndEndsAtTheFirstKeyNotStartingWithIt) {
+    const std::vector<std::string> names = {"ABC", "AA",  "B",    "AB", "ABZ",
+                                            "AC",  "A_B", "A_Bx", "AxB"};
+    FlatInMemIndex index(4);
+    buildNames(&index, names);
+    EXPECT_EQ(readLike(&index, names, "AB%"), (std::vector<std::string>{"AB", "ABC", "ABZ"}));
+    // An escaped wildcard is part of the literal prefix, without its escape.
+    EXPECT_EQ(readLike(&index, names, "A\\_B%"), (std::vector<std::string>{"A_B", "A_Bx"}));
+    // A pattern starting with a wildcard reads everything.
+    EXPECT_EQ(readLike(&index, names, "%B").size(), names.size());
+    auto* key = index.getKey(0);
+    std::vector<unsigned char> native(key->getLength());
+    FlatDataValue value;
+    ASSERT_EQ(value.setValueCopy("A_Bx", 4, INTERNAL_CHAR), VX_SUCCESS);
+    ASSERT_EQ(key->convertValueToNative(&value, native.data()), VX_SUCCESS);
+    EXPECT_TRUE(key->isNativeLikePattern(native.data(), "A\\_B%"));
+    EXPECT_FALSE(key->isNativeLikePattern(native.data(), "A\\_C%"));
+}
+
+TEST_F(IndexTest, UnderInternationalSortALikeLimitGivesNoRange) {
+    const std::vector<std::string> names = {"b", "AB", "ab", "Ac"};
+    info_.setIntlSort(true);
+    FlatInMemIndex index(4);
+    buildNames(&index, names);
+    EXPECT_EQ(readLike(&index, names, "AB%").size(), names.size());
+}
+
+TEST_F(IndexTest, DoubleUpperLimitsStopAtOrPastTheirValue) {
+    const std::vector<double> keys = {-20, -1.5, 0, 3, 9.99, 10, 10, 11};
+    FlatDataValue ten;
+    const double tenValue = 10;
+    ASSERT_EQ(ten.setValueCopy(&tenValue, 8, INTERNAL_DOUBLE), VX_SUCCESS);
+    FlatIndexLimit below{FlatLimitOp::LESS, &ten};
+    FlatIndexLimit atMost{FlatLimitOp::LESS_EQUAL, &ten};
+    // '< 10' stops at the key 10 itself; without a lower limit the range
+    // starts at minus infinity, so negative keys are read too.
+    EXPECT_EQ(readDoubles(keys, nullptr, &below), (std::vector<double>{-20, -1.5, 0, 3, 9.99}));
+    EXPECT_EQ(readDoubles(keys, nullptr, &atMost),
+              (std::vector<double>{-20, -1.5, 0, 3, 9.99, 10, 10}));
+    FlatIndexLimit from{FlatLimitOp::GREATER_EQUAL, &ten};
+    EXPECT_EQ(readDoubles(keys, &from, nullptr), (std::vector<double>{10, 10, 11}));
+}
+
+TEST_F(IndexTest, AFilterThatIsNotLogicalIsRefusedWith4047) {
+    FlatSharedDesc desc(nullptr);
+    auto* amount = new FlatSharedField();
+    ASSERT_EQ(amount->setName("Amount"), VX_SUCCESS);
+    amount->setSqlType(SQL_DOUBLE);
+    amount->setPrecision(15);
+    ASSERT_EQ(desc.addField(amount), VX_SUCCESS);
+    FlatFileIndex index(&desc);
+    ASSERT_EQ(index.initialize("ByAmount"), VX_SUCCESS);
+    EXPECT_NE(index.addForExpression("Amount * 2"), VX_SUCCESS);
+    ASSERT_NE(errors_.getErrorAtPos(0), nullptr);
+    EXPECT_EQ(errors_.getErrorAtPos(0)->getNumber(), 4047);
+    EXPECT_STREQ(errors_.getErrorAtPos(0)->getErrorText(),
+                 "Index filter expression does have logical result.");
+    errors_.deleteNodes();
+    EXPECT_EQ(index.addForExpression("Amount > 2"), VX_SUCCESS);
+    EXPECT_STREQ(index.getFilterText(), "Amount > 2");
+}
+
+} // namespace
