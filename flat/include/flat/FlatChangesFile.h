@@ -24,6 +24,8 @@
 // length u32, kind u8: 0 data follows, 1 NULL; 3 zero bytes) then the data.
 //
 // Change tree: transaction handle -> offset of the row's first change record.
+// Changes indexes (FlatChangesIndex): per unique index, the keys the rows
+// changed in the transaction hold now.
 // Patch tree: initial handle of a row inserted (or moved by an update) in a
 // committed transaction -> its handle after the commit; statements that
 // still hold the old handle reach the row through it.
@@ -39,6 +41,7 @@
 
 #include "flat/FlatSharedDesc.h"
 
+class FlatChangesIndex;
 class FlatDataValue;
 class FlatFileCursor;
 class VxTmpFile;
@@ -107,12 +110,18 @@ public:
     // to this description). The first failing driver call stops the replay
     // with the driver's error.
     [[nodiscard]] VxStatus commitChanges(FlatFileCursor* cursor);
-    // Throws the log away: store, change tree, counters; unpins the
-    // description. The insert counter and the patch tree stay.
+    // The changes indexes: one per unique index of the table other than the
+    // ROWID index (created with the log).
+    const std::vector<FlatChangesIndex*>& getChangesIndexes() const { return changesIndexes_; }
+    // Creates the log, its trees and the changes indexes when they do not
+    // exist yet.
+    [[nodiscard]] VxStatus ensureLog();
+
+    // Throws the log away: store, change tree, changes indexes, counters;
+    // unpins the description. The insert counter and the patch tree stay.
     [[nodiscard]] VxStatus discardChanges();
 
 private:
-    [[nodiscard]] VxStatus ensureLog();
     [[nodiscard]] VxStatus readHeader(std::uint32_t offset, std::uint8_t* type, std::uint32_t* next,
                                       unsigned char* handle, unsigned char* initial);
     [[nodiscard]] VxStatus readBody(std::uint32_t offset, FlatLoggedRow* row);
@@ -124,9 +133,11 @@ private:
     VxTmpFile* log_ = nullptr;
     VxTree* changeTree_ = nullptr;
     VxTree* patchTree_ = nullptr;
+    std::vector<FlatChangesIndex*> changesIndexes_;
     std::vector<std::uint32_t> records_; // offsets of the change records, in log order
     std::uint32_t changeCount_ = 0;
     std::uint32_t tableRowChanges_ = 0;
     std::uint32_t insertCounter_ = 0;
     std::uint16_t handleSize_ = 0; // H of the open log (0 before the first change)
+    bool indexesMade_ = false;
 };

@@ -29,6 +29,8 @@
 #include "flat/FlatChangesFile.h"
 #include "flat/FlatFileCursor.h"
 
+class FlatChangesIndex;
+
 class VX_EXPORT FlatXactCursor : public FlatCursor {
 public:
     // Takes ownership of `driverCursor`, which openTable has bound.
@@ -101,6 +103,19 @@ private:
     [[nodiscard]] VxStatus nextTableRow(bool* eof, bool first, FlatIndexRange* range);
     void appendEntry(std::uint16_t field, const FlatDataValue* value);
     [[nodiscard]] VxStatus finishChange(std::uint8_t type);
+    // The key that the change being built gives the row in `index`
+    // (values given to the change, else the current row's); *touched
+    // tells whether the change gives any of the index's columns.
+    [[nodiscard]] VxStatus pendingKey(FlatFileIndex* index, unsigned char* key, bool* hasNull,
+                                      bool* touched);
+    // Fails with 4042 when a row other than `self` (null: none) holds
+    // `key` among the changed rows (`keys`) or in the table.
+    [[nodiscard]] VxStatus checkUnique(FlatChangesIndex* keys, const unsigned char* key,
+                                       const unsigned char* self);
+    // Checks and then records the keys of a change of row `handle`
+    // (keysBefore), or records them after the change was logged.
+    [[nodiscard]] VxStatus checkKeys(std::uint8_t type);
+    [[nodiscard]] VxStatus recordKeys(std::uint8_t type, const unsigned char* handle);
 
     FlatFileCursor* driver_;
     Phase phase_ = Phase::NONE;
@@ -114,6 +129,8 @@ private:
     std::vector<unsigned char> pendingHandle_;
     FlatLoggedRow row_; // the current row's logged state
     Pending pending_ = Pending::NONE;
-    std::vector<unsigned char> body_; // value entries of the change being built
-    std::vector<bool> touched_;       // columns given to the change being built
+    std::vector<unsigned char> body_;              // value entries of the change being built
+    std::vector<FlatLoggedValue> pendingValues_;   // values given to the change being built
+    std::vector<std::vector<unsigned char>> keys_; // per changes index: the change's key
+    std::vector<std::uint8_t> keyState_;           // per changes index: 0 untouched, 1 key, 2 none
 };

@@ -9,9 +9,11 @@
 #include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatFileCursor.h"
+#include "flat/FlatFileIndex.h"
 #include "util/VxError.h"
 #include "util/VxTmpFile.h"
 #include "util/VxTree.h"
+#include "xact/FlatChangesIndex.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ int handleCompare(const void* a, const void* b, std::uint16_t keyLength) {
 FlatChangesFile::FlatChangesFile(FlatConnection* connection) : FlatSharedDesc(connection) {}
 
 FlatChangesFile::~FlatChangesFile() {
+    for (FlatChangesIndex* index : changesIndexes_)
+        delete index;
     delete changeTree_;
     delete patchTree_;
     delete log_;
@@ -66,6 +70,21 @@ VxStatus FlatChangesFile::ensureLog() {
         return VX_ERROR;
     }
     handleSize_ = size;
+    if (indexesMade_)
+        return VX_SUCCESS;
+    for (std::uint16_t n = 0; n < getIndexCount(); ++n) {
+        FlatFileIndex* index = getIndex(n);
+        if (!index || !index->isUnique() || (index->getFlags() & FlatFileIndex::INDEX_ROWID))
+            continue;
+        auto* changes = new (std::nothrow) FlatChangesIndex(index, size);
+        if (!changes || changes->initialize() != VX_SUCCESS) {
+            delete changes;
+            VxErrorKeeper::addMemoryError();
+            return VX_ERROR;
+        }
+        changesIndexes_.push_back(changes);
+    }
+    indexesMade_ = true;
     return VX_SUCCESS;
 }
 
@@ -335,6 +354,9 @@ VxStatus FlatChangesFile::discardChanges() {
         status = VX_ERROR;
     if (changeTree_ && changeTree_->reset() != VX_SUCCESS)
         status = VX_ERROR;
+    for (FlatChangesIndex* index : changesIndexes_)
+        if (index->reset() != VX_SUCCESS)
+            status = VX_ERROR;
     records_.clear();
     changeCount_ = 0;
     tableRowChanges_ = 0;

@@ -4,13 +4,17 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/BaseConvert.h"
 #include "base/BaseErrors.h"
 #include "flat/FlatConnection.h"
+#include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
+#include "flat/FlatFileIndex.h"
 #include "flat/FlatSharedField.h"
+#include "xact/FlatChangesIndex.h"
 
 namespace {
 
@@ -24,6 +28,7 @@ void putU32(std::vector<unsigned char>* out, std::uint32_t value) {
     out->insert(out->end(), bytes, bytes + 4);
 }
 
+constexpr unsigned short MSG_DUPLICATE_KEY = 4042;
 // Message of the truncation warning 01004.
 constexpr unsigned short MSG_DATA_TRUNCATED = 6070;
 constexpr std::size_t NUMBER_TEXT_SIZE = 64;
@@ -305,6 +310,9 @@ VxStatus FlatXactCursor::prepareForInsert() {
     }
     pending_ = Pending::INSERT;
     body_.clear();
+    pendingValues_.assign(driver_->getNumFields(), FlatLoggedValue());
+    for (FlatLoggedValue& value : pendingValues_)
+        value.state = FlatLoggedValue::IS_NULL;
     return VX_SUCCESS;
 }
 
@@ -318,6 +326,7 @@ VxStatus FlatXactCursor::prepareForUpdate() {
         return VX_ERROR;
     pending_ = Pending::UPDATE;
     body_.clear();
+    pendingValues_.assign(driver_->getNumFields(), FlatLoggedValue());
     return VX_SUCCESS;
 }
 
@@ -334,6 +343,13 @@ void FlatXactCursor::appendEntry(std::uint16_t field, const FlatDataValue* value
     if (length) {
         const unsigned char* bytes = value->getBytes();
         body_.insert(body_.end(), bytes, bytes + length);
+    }
+    if (field < pendingValues_.size()) {
+        FlatLoggedValue& pendingValue = pendingValues_[field];
+        pendingValue.state = isNull ? FlatLoggedValue::IS_NULL : FlatLoggedValue::HAS_DATA;
+        pendingValue.storageType = value ? value->getStorageType() : 0;
+        pendingValue.bytes.assign(
+            reinterpret_cast<const char*>(isNull ? nullptr : value->getBytes()), length);
     }
 }
 
@@ -375,6 +391,10 @@ VxStatus FlatXactCursor::finishChange(std::uint8_t type) {
     pending_ = Pending::NONE;
     if (type != FlatChangesFile::CHANGE_DELETE)
         putU16(&body_, FlatChangesFile::ENTRY_TERMINATOR);
+    if (log->ensureLog() != VX_SUCCESS || checkKeys(type) != VX_SUCCESS) {
+        body_.clear();
+        return VX_ERROR;
+    }
     if (type == FlatChangesFile::CHANGE_INSERT) {
         pendingHandle_.assign(handleSize(), 0);
         const std::uint32_t counter = log->takeInsertCounter();
@@ -383,7 +403,7 @@ VxStatus FlatXactCursor::finishChange(std::uint8_t type) {
     }
     const VxStatus status = log->logChange(type, pendingHandle_.data(), body_);
     body_.clear();
-    if (status != VX_SUCCESS)
+    if (status != VX_SUCCESS || recordKeys(type, pendingHandle_.data()) != VX_SUCCESS)
         return VX_ERROR;
     // The changed row is current, in its new state.
     std::uint32_t first = 0;
@@ -396,6 +416,113 @@ VxStatus FlatXactCursor::finishChange(std::uint8_t type) {
     if (type == FlatChangesFile::CHANGE_INSERT) {
         handle_ = pendingHandle_;
         loggedOnly_ = true;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatXactCursor::pendingKey(FlatFileIndex* index, unsigned char* key, bool* hasNull,
+                                    bool* touched) {
+    *hasNull = false;
+    *touched = false;
+    for (std::uint16_t n = 0; n < index->getKeyCount(); ++n) {
+        FlatIndexKey* part = index->getKey(n);
+        const std::uint16_t field = part->getField();
+        FlatDataValue value;
+        const FlatLoggedValue* given =
+            field < pendingValues_.size() ? &pendingValues_[field] : nullptr;
+        if (given && given->state != FlatLoggedValue::FROM_TABLE) {
+            *touched = true;
+            value.setStorageType(given->storageType);
+            if (given->state == FlatLoggedValue::IS_NULL)
+                value.setNull();
+            else if (value.setValueCopy(given->bytes.data(),
+                                        static_cast<std::uint32_t>(given->bytes.size()),
+                                        given->storageType) != VX_SUCCESS)
+                return VX_ERROR;
+        } else if (getFieldData(field, &value) != VX_SUCCESS) {
+            return VX_ERROR;
+        }
+        if (value.isNull())
+            *hasNull = true;
+        if (part->convertValueToNative(&value, key) != VX_SUCCESS)
+            return VX_ERROR;
+        key += part->getLength();
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatXactCursor::checkUnique(FlatChangesIndex* keys, const unsigned char* key,
+                                     const unsigned char* self) {
+    const std::uint16_t size = handleSize();
+    std::vector<unsigned char> holder(size, 0);
+    bool found = false;
+    if (keys->findKey(key, holder.data(), &found) != VX_SUCCESS)
+        return VX_ERROR;
+    if (found && !(self && std::memcmp(self, holder.data(), size) == 0)) {
+        addFlatError(MSG_DUPLICATE_KEY);
+        return VX_ERROR;
+    }
+    std::fill(holder.begin(), holder.end(), 0);
+    if (driver_->checkKeyInIndex(key, keys->getIndex(), holder.data(), &found) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!found || (self && std::memcmp(self, holder.data(), size) == 0))
+        return VX_SUCCESS;
+    // The table's row counts unless the transaction changed its key or
+    // deleted it.
+    bool known = false;
+    if (keys->isRowKnown(holder.data(), &known) != VX_SUCCESS)
+        return VX_ERROR;
+    if (known)
+        return VX_SUCCESS;
+    FlatChangesFile* log = changes();
+    std::uint32_t first = 0;
+    if (log->findRow(holder.data(), &first, &found) != VX_SUCCESS)
+        return VX_ERROR;
+    if (found) {
+        FlatLoggedRow row;
+        if (log->loadRow(first, driver_->getNumFields(), &row) != VX_SUCCESS)
+            return VX_ERROR;
+        if (row.deleted)
+            return VX_SUCCESS;
+    }
+    addFlatError(MSG_DUPLICATE_KEY);
+    return VX_ERROR;
+}
+
+VxStatus FlatXactCursor::checkKeys(std::uint8_t type) {
+    const std::vector<FlatChangesIndex*>& indexes = changes()->getChangesIndexes();
+    keys_.resize(indexes.size());
+    keyState_.assign(indexes.size(), 0);
+    for (std::size_t n = 0; n < indexes.size(); ++n) {
+        if (type == FlatChangesFile::CHANGE_DELETE) {
+            keyState_[n] = 2;
+            continue;
+        }
+        FlatFileIndex* index = indexes[n]->getIndex();
+        keys_[n].assign(index->getKeyLength(), 0);
+        bool hasNull = false;
+        bool touched = false;
+        if (pendingKey(index, keys_[n].data(), &hasNull, &touched) != VX_SUCCESS)
+            return VX_ERROR;
+        if (type == FlatChangesFile::CHANGE_UPDATE && !touched)
+            continue;
+        keyState_[n] = hasNull ? 2 : 1;
+        const unsigned char* self =
+            type == FlatChangesFile::CHANGE_UPDATE ? pendingHandle_.data() : nullptr;
+        if (!hasNull && checkUnique(indexes[n], keys_[n].data(), self) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatXactCursor::recordKeys(std::uint8_t, const unsigned char* handle) {
+    const std::vector<FlatChangesIndex*>& indexes = changes()->getChangesIndexes();
+    for (std::size_t n = 0; n < indexes.size() && n < keyState_.size(); ++n) {
+        if (keyState_[n] == 0)
+            continue;
+        if (indexes[n]->setRowKey(handle, keyState_[n] == 1 ? keys_[n].data() : nullptr) !=
+            VX_SUCCESS)
+            return VX_ERROR;
     }
     return VX_SUCCESS;
 }
@@ -427,6 +554,7 @@ VxStatus FlatXactCursor::deleteCurrentRecord() {
     if (getRecordHandle(pendingHandle_.data()) != VX_SUCCESS)
         return VX_ERROR;
     body_.clear();
+    pendingValues_.clear();
     return finishChange(FlatChangesFile::CHANGE_DELETE);
 }
 

@@ -10,6 +10,7 @@
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
+#include "flat/FlatFileIndex.h"
 #include "flat/FlatSharedField.h"
 
 namespace {
@@ -89,6 +90,19 @@ VxStatus MemCursor::openTable(const char*, const char*, const char* name, FlatRe
         field->setNullable(column.nullable);
         field->setUpdatable(SQL_ATTR_WRITE);
         if (desc->addField(field) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    if (memTable->uniqueKey) {
+        // Column 0 is the table's primary key.
+        auto* index = new FlatFileIndex(desc);
+        if (!index || index->initialize("PrimaryKey") != VX_SUCCESS ||
+            index->addKey(new FlatFileIndexKey(index, 0, memTable->columns[0].sqlType)) !=
+                VX_SUCCESS) {
+            delete index;
+            return VX_ERROR;
+        }
+        index->setFlags(FlatFileIndex::INDEX_UNIQUE | FlatFileIndex::INDEX_PRIMARY);
+        if (desc->addIndex(index) != VX_SUCCESS)
             return VX_ERROR;
     }
     desc->setFlag(FlatSharedDesc::DESC_OPENED, true);
@@ -292,5 +306,30 @@ VxStatus MemCursor::countRecords(std::int64_t* count) {
     for (bool gone : t->deleted)
         if (!gone)
             ++*count;
+    return VX_SUCCESS;
+}
+
+VxStatus MemCursor::checkKeyInIndex(const void* key, FlatFileIndex* index, void* handle,
+                                    bool* found) {
+    *found = false;
+    MemTable* t = table();
+    FlatIndexKey* part = index->getKey(0);
+    unsigned char native[sizeof(double)];
+    for (std::uint32_t i = 0; i < t->rows.size(); ++i) {
+        const MemCell& cell = t->rows[i][0];
+        if (t->deleted[i] || cell.null)
+            continue;
+        FlatDataValue value;
+        if (value.setValueCopy(cell.bytes.data(), static_cast<std::uint32_t>(cell.bytes.size()),
+                               internalOf(t->columns[0].sqlType)) != VX_SUCCESS ||
+            part->convertValueToNative(&value, native) != VX_SUCCESS)
+            return VX_ERROR;
+        if (std::memcmp(native, key, sizeof native) == 0) {
+            const std::uint32_t record = i + 1;
+            std::memcpy(handle, &record, sizeof record);
+            *found = true;
+            return VX_SUCCESS;
+        }
+    }
     return VX_SUCCESS;
 }

@@ -99,6 +99,9 @@ public:
     [[nodiscard]] VxStatus updateRecord() override;
     void abortRecordModification() override;
     [[nodiscard]] VxStatus countRecords(std::int64_t* count) override;
+    // The live record whose column 0 has `key` in the table's unique index.
+    [[nodiscard]] VxStatus checkKeyInIndex(const void* key, FlatFileIndex* index, void* handle,
+                                           bool* found) override;
 
 private:
     MemTable* table() const;
