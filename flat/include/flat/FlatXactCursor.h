@@ -8,7 +8,9 @@
 //           as it was at resetCursor, so an INSERT ... SELECT from the same
 //           table does not read its own rows), in insert order; then the
 //           driver's rows, each in its logged state when the log changed
-//           it, skipped when the log deleted it.
+//           it, skipped when the log deleted it. Read through an index
+//           range, the inserted rows are those whose key lies in the
+//           range, and the driver reads its rows of the range.
 //   values: a column the log holds comes from the log; every other column
 //           from the driver's cursor.
 //
@@ -100,6 +102,7 @@ private:
     // the log has one; *skip when the log deleted it.
     [[nodiscard]] VxStatus takeDriverRow(bool* skip);
     [[nodiscard]] VxStatus nextInserted(bool* eof);
+    [[nodiscard]] VxStatus insideRange(bool* inside);
     [[nodiscard]] VxStatus nextTableRow(bool* eof, bool first, FlatIndexRange* range);
     void appendEntry(std::uint16_t field, const FlatDataValue* value);
     [[nodiscard]] VxStatus finishChange(std::uint8_t type);

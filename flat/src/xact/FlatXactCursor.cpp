@@ -13,6 +13,7 @@
 #include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatFileIndex.h"
+#include "flat/FlatIndex.h"
 #include "flat/FlatSharedField.h"
 #include "xact/FlatChangesIndex.h"
 
@@ -181,9 +182,31 @@ VxStatus FlatXactCursor::nextInserted(bool* eof) {
             continue;
         loggedOnly_ = true;
         fromLog_ = true;
+        bool inside = true;
+        if (range_ && range_->index && insideRange(&inside) != VX_SUCCESS)
+            return VX_ERROR;
+        if (!inside)
+            continue;
         *eof = false;
         return VX_SUCCESS;
     }
+}
+
+// Whether the current logged row's key lies in the range being read (its
+// limits apply to the index's first key part).
+VxStatus FlatXactCursor::insideRange(bool* inside) {
+    FlatIndex* index = range_->index;
+    FlatIndexKey* first = index->getKey(0);
+    std::vector<unsigned char> key(index->getKeyLength());
+    std::vector<unsigned char> start(first->getLength());
+    if (index->computeIndexKey(this, key.data()) != VX_SUCCESS ||
+        first->generateStartKey(start.data(), range_->lower, range_->upper) != VX_SUCCESS)
+        return VX_ERROR;
+    const int fromStart = first->compareNativeToNative(key.data(), start.data());
+    const bool strict = range_->lower && range_->lower->op == FlatLimitOp::GREATER;
+    *inside = (fromStart > 0 || (fromStart == 0 && !strict)) &&
+              first->compareToEndKey(key.data(), range_->lower, range_->upper) <= 0;
+    return VX_SUCCESS;
 }
 
 VxStatus FlatXactCursor::nextTableRow(bool* eof, bool first, FlatIndexRange* range) {
@@ -348,8 +371,10 @@ void FlatXactCursor::appendEntry(std::uint16_t field, const FlatDataValue* value
         FlatLoggedValue& pendingValue = pendingValues_[field];
         pendingValue.state = isNull ? FlatLoggedValue::IS_NULL : FlatLoggedValue::HAS_DATA;
         pendingValue.storageType = value ? value->getStorageType() : 0;
-        pendingValue.bytes.assign(
-            reinterpret_cast<const char*>(isNull ? nullptr : value->getBytes()), length);
+        if (length)
+            pendingValue.bytes.assign(reinterpret_cast<const char*>(value->getBytes()), length);
+        else
+            pendingValue.bytes.clear();
     }
 }
 

@@ -84,3 +84,23 @@ def test_rowids_of_logged_rows_and_positioned_reads(connection):
     connection.commit()
     rowid = cursor.execute("SELECT ROWID FROM Staff WHERE Id = 8").fetchone()[0]
     assert rowid == 5
+
+
+def test_a_failing_commit_is_an_error_and_leaves_what_the_readme_says(connection):
+    cursor = connection.cursor()
+    cursor.execute("INSERT INTO Notes VALUES (1, 'kept back')")
+    cursor.execute("INSERT INTO Staff VALUES (5, 'Ed', 1)")
+    # Id may not be NULL: the table refuses the row when the log is
+    # written to it.
+    cursor.execute("INSERT INTO Staff (Name) VALUES ('Nobody')")
+    with pytest.raises(pyodbc.Error) as error:
+        connection.commit()
+    assert "does not allow NULL" in str(error.value)
+    # Staff (the table changed last, first in the connection's list) was
+    # written up to the failing row; Notes, after it, was not written.
+    assert [r[0] for r in staff(connection)] == [1, 2, 3, 4, 5]
+    assert cursor.execute("SELECT COUNT(*) FROM Notes").fetchone()[0] == 0
+    # The connection goes on with a new transaction.
+    cursor.execute("INSERT INTO Notes VALUES (2, 'next')")
+    connection.commit()
+    assert cursor.execute("SELECT Id FROM Notes").fetchall()[0][0] == 2
