@@ -17,6 +17,7 @@
 #include <sql.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "flat/FlatDescriptor.h"
 #include "flat/FlatOpStreamGlobalInfo.h"
@@ -24,6 +25,7 @@
 #include "flat/FlatRowSource.h"
 #include "util/VxArray.h"
 
+class FlatCursor;
 class FlatParamList;
 class FlatProjection;
 class FlatResultSet;
@@ -63,6 +65,15 @@ public:
     std::uint16_t getNumResultCols() override;
     [[nodiscard]] VxStatus describeColumn(std::uint16_t column, FlatColumnInfo* info) override;
     bool isParamLegal(std::uint16_t number) override;
+    // SQLSetPos on a one-table SELECT (FlatSelectRowOps.cpp).
+    [[nodiscard]] VxStatus abortRowModification() override;
+    [[nodiscard]] VxStatus deleteRow() override;
+    [[nodiscard]] VxStatus insertRow() override;
+    [[nodiscard]] VxStatus lockRow() override;
+    [[nodiscard]] VxStatus prepareForInsert() override;
+    [[nodiscard]] VxStatus prepareForUpdate() override;
+    [[nodiscard]] VxStatus updateColumn(unsigned short column, FlatDataValue* value) override;
+    [[nodiscard]] VxStatus updateRow() override;
 
     // ---- FlatRowSource ----
     [[nodiscard]] VxStatus getFieldValue(std::uint32_t tableRef, std::uint16_t field,
@@ -95,6 +106,7 @@ public:
 
 private:
     void release();
+    FlatCursor* rowCursor();
     [[nodiscard]] VxStatus rewind();
 
     FlatOpStreamGlobalInfo exprInfo_;
@@ -106,4 +118,5 @@ private:
     SQLULEN position_ = 0;
     bool started_ = false;
     bool atEnd_ = false;
+    std::vector<unsigned char> rowHandle_; // the record SQLSetPos is updating (locked)
 };

@@ -1,11 +1,13 @@
 // The in-memory test driver's identity, its connection and its tables.
 #include <sql.h>
+#include <sqlext.h>
 
 #include <cstring>
 
 #include "MemDriver.h"
 #include "base/BaseDriver.h"
 #include "base/BaseErrors.h"
+#include "base/BaseInfoTable.h"
 #include "util/str.h"
 
 namespace {
@@ -39,6 +41,19 @@ MemCell textCell(const char* text) {
     cell.null = false;
     cell.bytes = text;
     return cell;
+}
+
+// The driver's answers ahead of the engine's: SQLSetPos may change rows of
+// a statement whose concurrency locks them (the record is locked while it
+// is written).
+const BaseInfoTable& memInfoTable() {
+    static const BaseInfoEntry entries[] = {
+        BaseInfoEntry::ofNumber(SQL_SCROLL_CONCURRENCY, INFO_VAL_MASK32,
+                                SQL_SCCO_READ_ONLY | SQL_SCCO_LOCK),
+    };
+    static const BaseInfoTable table(entries, sizeof entries / sizeof entries[0],
+                                     &FlatConnection::getFlatInfoTable());
+    return table;
 }
 
 } // namespace
@@ -91,7 +106,10 @@ void MemConnection::getDllName(char* out, std::size_t outSize) {
 }
 
 VxStatus MemConnection::connectInit(VxValueParser* parser) {
-    return getConnectOptions(parser);
+    if (getConnectOptions(parser) != VX_SUCCESS)
+        return VX_ERROR;
+    setInfoTable(&memInfoTable());
+    return VX_SUCCESS;
 }
 
 VxStatus MemConnection::connectLogon() {
@@ -127,4 +145,12 @@ VxStatus MemConnection::prepareToCommit(FlatSharedDesc* desc, FlatFileCursor** c
     commit->setFile(desc);
     *cursor = commit;
     return VX_SUCCESS;
+}
+
+VxStatus MemConnection::isFunctionSupported(unsigned short api, unsigned short* supported) {
+    if (api == SQL_API_SQLSETPOS) {
+        *supported = 1;
+        return VX_SUCCESS;
+    }
+    return FlatConnection::isFunctionSupported(api, supported);
 }

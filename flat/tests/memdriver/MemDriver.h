@@ -62,6 +62,9 @@ public:
     // The display name "Memory" of the message prefix.
     void getResourceStr(unsigned short id, char* out, std::size_t outSize) override;
     [[nodiscard]] VxStatus findTable(const char* dir, const char* name, bool* exists) override;
+    // The engine's functions and SQLSetPos, which the driver exports.
+    [[nodiscard]] VxStatus isFunctionSupported(unsigned short api,
+                                               unsigned short* supported) override;
     // A new cursor of the driver bound to `desc`: commits write through it.
     [[nodiscard]] VxStatus prepareToCommit(FlatSharedDesc* desc, FlatFileCursor** cursor) override;
 
