@@ -119,12 +119,20 @@ TEST_F(MemSetPos, UpdateDeleteAndAddTheRowOfTheRowSet) {
     EXPECT_EQ(4u, staff().size());
 }
 
-TEST_F(MemSetPos, ABoundExpressionCannotBeWritten) {
+TEST_F(MemSetPos, ExpressionsAndRowsThatAreNoRecordsAreRefused) {
     fetchFirst("SELECT Id, Name || '!' FROM Staff");
     setRow("1", "Changed");
     EXPECT_EQ(SQL_ERROR, SQLSetPos(rows_, 1, SQL_UPDATE, SQL_LOCK_NO_CHANGE));
     EXPECT_EQ("S1C00", state(rows_));
     EXPECT_EQ("1:Ann", staff().front());
+    // A row of a DISTINCT or grouped result is no record of the table.
+    fetchFirst("SELECT DISTINCT Id, Name FROM Staff");
+    EXPECT_EQ(SQL_ERROR, SQLSetPos(rows_, 1, SQL_DELETE, SQL_LOCK_NO_CHANGE));
+    EXPECT_EQ("S1C00", state(rows_));
+    fetchFirst("SELECT MIN(Id), MAX(Name) FROM Staff");
+    EXPECT_EQ(SQL_ERROR, SQLSetPos(rows_, 1, SQL_DELETE, SQL_LOCK_NO_CHANGE));
+    EXPECT_EQ("S1C00", state(rows_));
+    EXPECT_EQ(4u, staff().size());
 }
 
 TEST_F(MemSetPos, ChangesInsideATransactionWaitForCommit) {

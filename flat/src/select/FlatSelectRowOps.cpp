@@ -9,23 +9,41 @@
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
 #include "flat/FlatCursor.h"
+#include "flat/FlatDistinct.h"
+#include "flat/FlatGroupBy.h"
 #include "flat/FlatProjection.h"
 #include "flat/FlatResultSetColumn.h"
 #include "flat/FlatSelectDesc.h"
 #include "flat/FlatTableAccess.h"
+#include "flat/FlatUnionAll.h"
 
 namespace {
 
 constexpr unsigned short MSG_READ_ONLY = 3865;
 
+// Whether a row of the result is one record of the table: no grouping,
+// DISTINCT or UNION anywhere in the tree.
+bool rowsAreRecords(FlatResultSet* node) {
+    if (!node)
+        return true;
+    if (dynamic_cast<FlatGroupBy*>(node) || dynamic_cast<FlatDistinct*>(node) ||
+        dynamic_cast<FlatUnionAll*>(node))
+        return false;
+    for (std::uint16_t n = 0; n < node->getChildCount(); ++n)
+        if (!rowsAreRecords(node->getChild(n)))
+            return false;
+    return true;
+}
+
 } // namespace
 
 // The table cursor of a one-table SELECT that may be changed, else null
-// with S1C00 (several tables, or none) or 3865 (a read-only table).
+// with S1C00 (several tables or none, or rows that are not records of the
+// table: grouped, DISTINCT, UNION) or 3865 (a read-only table).
 FlatCursor* FlatSelectDesc::rowCursor() {
     FlatTableAccess* table = getTableCount() == 1 ? getTable(1) : nullptr;
     FlatCursor* cursor = table ? table->getCursor() : nullptr;
-    if (!cursor || !projection_) {
+    if (!cursor || !projection_ || !rowsAreRecords(root_)) {
         addOdbcError(ODBC_S1C00);
         return nullptr;
     }
