@@ -106,6 +106,13 @@ public:
     [[nodiscard]] VxStatus mapCommittedHandle(const unsigned char* handle, unsigned char* out,
                                               bool* known);
 
+    // Whether table row `handle` was written by the commit of a logged
+    // insert, and that insert's counter.
+    [[nodiscard]] VxStatus findCommittedInsert(const unsigned char* handle, std::uint32_t* counter,
+                                               bool* found);
+    // Counts the ends of transactions (commit or rollback) of the table.
+    std::uint32_t getGeneration() const { return generation_; }
+
     // Replays the log in log order through `cursor` (a driver cursor bound
     // to this description). The first failing driver call stops the replay
     // with the driver's error.
@@ -133,6 +140,7 @@ private:
     VxTmpFile* log_ = nullptr;
     VxTree* changeTree_ = nullptr;
     VxTree* patchTree_ = nullptr;
+    VxTree* committedTree_ = nullptr; // handle after commit -> insert counter
     std::vector<FlatChangesIndex*> changesIndexes_;
     std::vector<std::uint32_t> records_; // offsets of the change records, in log order
     std::uint32_t changeCount_ = 0;
@@ -140,4 +148,5 @@ private:
     std::uint32_t insertCounter_ = 0;
     std::uint16_t handleSize_ = 0; // H of the open log (0 before the first change)
     bool indexesMade_ = false;
+    std::uint32_t generation_ = 0;
 };

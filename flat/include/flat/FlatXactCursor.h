@@ -103,6 +103,7 @@ private:
     [[nodiscard]] VxStatus takeDriverRow(bool* skip);
     [[nodiscard]] VxStatus nextInserted(bool* eof);
     [[nodiscard]] VxStatus insideRange(bool* inside);
+    [[nodiscard]] VxStatus skipReturnedInsert(bool* skip);
     [[nodiscard]] VxStatus nextTableRow(bool* eof, bool first, FlatIndexRange* range);
     void appendEntry(std::uint16_t field, const FlatDataValue* value);
     [[nodiscard]] VxStatus finishChange(std::uint8_t type);
@@ -122,10 +123,13 @@ private:
 
     FlatFileCursor* driver_;
     Phase phase_ = Phase::NONE;
-    bool passThrough_ = false;          // the scan runs in autocommit mode
-    bool fromLog_ = false;              // the current row's values come from the log
-    bool loggedOnly_ = false;           // the current row exists only in the log
-    std::uint32_t scanLimit_ = 0;       // inserts up to this counter belong to the scan
+    bool passThrough_ = false;         // the scan runs in autocommit mode
+    bool fromLog_ = false;             // the current row's values come from the log
+    bool loggedOnly_ = false;          // the current row exists only in the log
+    std::uint32_t scanLimit_ = 0;      // inserts up to this counter belong to the scan
+    std::uint32_t scanGeneration_ = 0; // the table's transaction count when the scan began
+    std::uint32_t firstReturned_ = 0;  // insert counters of the logged rows the scan returned
+    std::uint32_t lastReturned_ = 0;
     bool firstInserted_ = true;         // the scan has not yet read an inserted row
     FlatIndexRange* range_ = nullptr;   // the range the driver's rows are read through
     std::vector<unsigned char> handle_; // current transaction handle

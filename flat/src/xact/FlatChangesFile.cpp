@@ -49,6 +49,7 @@ FlatChangesFile::~FlatChangesFile() {
         delete index;
     delete changeTree_;
     delete patchTree_;
+    delete committedTree_;
     delete log_;
 }
 
@@ -65,7 +66,9 @@ VxStatus FlatChangesFile::ensureLog() {
         changeTree_ = new VxTree(size, 4, changeKeyCompare);
     if (!patchTree_)
         patchTree_ = new VxTree(size, size, handleCompare);
-    if (!log_ || !changeTree_ || !patchTree_) {
+    if (!committedTree_)
+        committedTree_ = new VxTree(size, 4, handleCompare);
+    if (!log_ || !changeTree_ || !patchTree_ || !committedTree_) {
         VxErrorKeeper::addMemoryError();
         return VX_ERROR;
     }
@@ -337,6 +340,14 @@ VxStatus FlatChangesFile::notePatch(std::uint32_t offset, const unsigned char* i
         return VX_ERROR;
     if (!found && patchTree_->add(initial, newHandle, &found) != VX_SUCCESS)
         return VX_ERROR;
+    if (initial[handleSize_ - 1] == LOGGED_ONLY_MARK) {
+        std::uint32_t counter = 0;
+        std::memcpy(&counter, initial, 4);
+        if (committedTree_->changeData(newHandle, &counter, &found) != VX_SUCCESS)
+            return VX_ERROR;
+        if (!found && committedTree_->add(newHandle, &counter, &found) != VX_SUCCESS)
+            return VX_ERROR;
+    }
     std::uint32_t next = NO_NEXT;
     if (log_->tmpRead(offset + 1, &next, 4) != VX_SUCCESS)
         return VX_ERROR;
@@ -360,6 +371,15 @@ VxStatus FlatChangesFile::discardChanges() {
     records_.clear();
     changeCount_ = 0;
     tableRowChanges_ = 0;
+    ++generation_;
     setFlag(DESC_PINNED, false);
     return status;
+}
+
+VxStatus FlatChangesFile::findCommittedInsert(const unsigned char* handle, std::uint32_t* counter,
+                                              bool* found) {
+    *found = false;
+    if (!committedTree_)
+        return VX_SUCCESS;
+    return committedTree_->getData(handle, counter, found);
 }

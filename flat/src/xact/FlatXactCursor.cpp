@@ -133,6 +133,9 @@ VxStatus FlatXactCursor::getNewFirstRecord(bool* eof, FlatIndexRange* range) {
     fromLog_ = false;
     loggedOnly_ = false;
     scanLimit_ = log ? log->getInsertCounter() : 0;
+    scanGeneration_ = log ? log->getGeneration() : 0;
+    firstReturned_ = 0;
+    lastReturned_ = 0;
     handle_.assign(handleSize(), 0);
     if (passThrough_) {
         phase_ = Phase::TABLE;
@@ -187,6 +190,9 @@ VxStatus FlatXactCursor::nextInserted(bool* eof) {
             return VX_ERROR;
         if (!inside)
             continue;
+        if (firstReturned_ == 0)
+            firstReturned_ = counter;
+        lastReturned_ = counter;
         *eof = false;
         return VX_SUCCESS;
     }
@@ -230,6 +236,8 @@ VxStatus FlatXactCursor::takeDriverRow(bool* skip) {
     loggedOnly_ = false;
     fromLog_ = false;
     FlatChangesFile* log = changes();
+    if (log && lastReturned_ != 0 && log->getGeneration() != scanGeneration_)
+        return skipReturnedInsert(skip);
     if (passThrough_ || !log || !log->hasTableRowChanges() || !logging())
         return VX_SUCCESS;
     std::vector<unsigned char> handle(handleSize(), 0);
@@ -244,6 +252,20 @@ VxStatus FlatXactCursor::takeDriverRow(bool* skip) {
         return VX_ERROR;
     *skip = row_.deleted;
     fromLog_ = !row_.deleted;
+    return VX_SUCCESS;
+}
+
+// The transaction ended while this scan read its logged inserts: the rows
+// it already returned from the log are in the table now and are not
+// returned again.
+VxStatus FlatXactCursor::skipReturnedInsert(bool* skip) {
+    std::vector<unsigned char> handle(handleSize(), 0);
+    std::uint32_t counter = 0;
+    bool found = false;
+    if (driverHandle(handle.data()) != VX_SUCCESS ||
+        changes()->findCommittedInsert(handle.data(), &counter, &found) != VX_SUCCESS)
+        return VX_ERROR;
+    *skip = found && counter >= firstReturned_ && counter <= lastReturned_;
     return VX_SUCCESS;
 }
 
@@ -285,9 +307,12 @@ VxStatus FlatXactCursor::getRandomRecord(const void* handle, std::uint16_t* stat
         return *status == 0 ? VX_ERROR : VX_SUCCESS;
     bool skip = false;
     const bool wasPassThrough = passThrough_;
+    const std::uint32_t wasReturned = lastReturned_;
     passThrough_ = false;
+    lastReturned_ = 0;
     const VxStatus taken = takeDriverRow(&skip);
     passThrough_ = wasPassThrough;
+    lastReturned_ = wasReturned;
     if (taken != VX_SUCCESS)
         return VX_ERROR;
     if (skip)

@@ -123,6 +123,22 @@ def test_sorted_results_open_across_commit_and_rollback(tmp_path):
     connection.close()
 
 
+def test_a_scan_open_across_commit_returns_each_row_once(tmp_path):
+    folder = str(tmp_path)
+    table(folder)
+    connection = connect(folder)
+    writer = connection.cursor()
+    writer.executemany("INSERT INTO t.txt VALUES (?, ?)", [(2, "b"), (3, "c")])
+    reader = connection.cursor()
+    reader.execute("SELECT Id, Name FROM t.txt")
+    first = tuple(reader.fetchone())
+    assert first == (2, "b")  # the transaction's own rows come first
+    connection.commit()
+    rest = [tuple(r) for r in reader.fetchall()]
+    assert sorted([first] + rest) == [(1, "a"), (2, "b"), (3, "c")]
+    connection.close()
+
+
 CHILD = r"""
 import sys, pyodbc
 connection = pyodbc.connect(sys.argv[1])
