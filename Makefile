@@ -11,7 +11,7 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            libgtest-dev libgmock-dev googletest \
            unixodbc unixodbc-dev odbcinst \
            python3 python3-pyodbc python3-pytest \
-           sqlite3 libsqliteodbc libdbd-odbc-perl \
+           sqlite3 libsqlite3-dev libsqliteodbc libdbd-odbc-perl \
            gnumeric python3-xlrd \
            freetds-bin tdsodbc freetds-dev
 
