@@ -203,16 +203,14 @@ OCI7_EXPORT sword odescr(Cda_Def* cursor, sword pos, sb4* dbsize, sb2* dbtype, s
     });
 }
 
-OCI7_EXPORT sword odefin(Cda_Def* cursor, sword pos, ub1* buf, sword bufl, sword ftype,
-                         sword scale, sb2* indp, OraText* fmt, sword fmtl, sword fmtt, ub2* rlen,
-                         ub2* rcode) {
+OCI7_EXPORT sword odefin(Cda_Def* cursor, sword pos, ub1* buf, sword bufl, sword ftype, sword scale,
+                         sb2* indp, OraText* fmt, sword fmtl, sword fmtt, ub2* rlen, ub2* rcode) {
     (void)scale;
     (void)fmt;
     (void)fmtl;
     (void)fmtt;
-    return onCursor(cursor, 11, [&](Cursor* c) {
-        return c->define(pos, buf, bufl, ftype, indp, rlen, rcode);
-    });
+    return onCursor(cursor, 11,
+                    [&](Cursor* c) { return c->define(pos, buf, bufl, ftype, indp, rlen, rcode); });
 }
 
 OCI7_EXPORT sword obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl,
@@ -245,16 +243,14 @@ OCI7_EXPORT sword oexfet(Cda_Def* cursor, ub4 nrows, sword cancel, sword exact) 
 }
 
 OCI7_EXPORT sword ofen(Cda_Def* cursor, sword nrows) {
-    return onCursor(cursor, 15, [&](Cursor* c) {
-        return c->fetch(nrows > 0 ? static_cast<ub4>(nrows) : 1);
-    });
+    return onCursor(cursor, 15,
+                    [&](Cursor* c) { return c->fetch(nrows > 0 ? static_cast<ub4>(nrows) : 1); });
 }
 
 OCI7_EXPORT sword oflng(Cda_Def* cursor, sword pos, ub1* buf, sb4 bufl, sword dtype, ub4* retl,
                         sb4 offset) {
-    return onCursor(cursor, 16, [&](Cursor* c) {
-        return c->fetchLong(pos, buf, bufl, dtype, retl, offset);
-    });
+    return onCursor(cursor, 16,
+                    [&](Cursor* c) { return c->fetchLong(pos, buf, bufl, dtype, retl, offset); });
 }
 
 OCI7_EXPORT sword oerhms(Lda_Def* lda, sb2 rcode, OraText* buf, sword bufsiz) {

@@ -83,7 +83,9 @@ std::string describedName(std::string name) {
 
 } // namespace
 
-Cursor::Cursor(Session* session) : session_(session) { session_->attach(this); }
+Cursor::Cursor(Session* session) : session_(session) {
+    session_->attach(this);
+}
 
 Cursor::~Cursor() {
     reset();
@@ -237,8 +239,9 @@ ColumnType Cursor::expressionType(const std::vector<Token>& raw, bool* known) {
                 return dateType();
             return numberType();
         }
-        if (inList(fn, {"COUNT", "SUM", "AVG", "ABS", "CEIL", "FLOOR", "MOD", "POWER", "SIGN",
-                        "SQRT", "EXP", "LN", "LOG", "SIN", "COS", "TAN", "TO_NUMBER", "LENGTH",
+        if (inList(fn, {"COUNT", "SUM",   "AVG",    "ABS",      "CEIL",          "FLOOR",
+                        "MOD",   "POWER", "SIGN",   "SQRT",     "EXP",           "LN",
+                        "LOG",   "SIN",   "COS",    "TAN",      "TO_NUMBER",     "LENGTH",
                         "INSTR", "ASCII", "STDDEV", "VARIANCE", "MONTHS_BETWEEN"}))
             return numberType();
         if (fn == "TO_CHAR")
@@ -255,11 +258,14 @@ ColumnType Cursor::expressionType(const std::vector<Token>& raw, bool* known) {
                 return varchar2Type(std::atoi(width[0].text.c_str()));
             return varchar2Type(2000);
         }
+        if (fn == "ORA_CONCAT")
+            return varchar2Type(2000);
         if (inList(fn, {"SUBSTR", "UPPER", "LOWER", "LTRIM", "RTRIM", "INITCAP", "REPLACE",
                         "TRANSLATE"})) {
             ColumnType first = expressionType(args[0], &argKnown);
-            if (argKnown && (first.oracleType == OCI7_TYPE_VARCHAR2 ||
-                             first.oracleType == OCI7_TYPE_CHAR) && first.size > 0)
+            if (argKnown &&
+                (first.oracleType == OCI7_TYPE_VARCHAR2 || first.oracleType == OCI7_TYPE_CHAR) &&
+                first.size > 0)
                 return varchar2Type(first.size);
             return varchar2Type(2000);
         }
@@ -293,7 +299,27 @@ ColumnType Cursor::expressionType(const std::vector<Token>& raw, bool* known) {
 
 void Cursor::describeColumns() {
     int n = sqlite3_column_count(stmt_);
-    bool haveItems = rewrite_.selectItems.size() == static_cast<size_t>(n);
+    // The select-list item of each column: "*" and "t.*" cover the columns
+    // that the other items leave over.
+    const std::vector<std::vector<Token>>& items = rewrite_.selectItems;
+    std::vector<const std::vector<Token>*> itemOf;
+    size_t stars = 0;
+    for (const std::vector<Token>& item : items) {
+        std::vector<Token> t = withoutBlanks(item);
+        if (!t.empty() && t.back().text == "*" && (t.size() == 1 || t[t.size() - 2].text == "."))
+            ++stars;
+    }
+    if (stars <= 1 && items.size() - stars <= static_cast<size_t>(n)) {
+        size_t spread = static_cast<size_t>(n) - (items.size() - stars);
+        for (const std::vector<Token>& item : items) {
+            std::vector<Token> t = withoutBlanks(item);
+            bool star = !t.empty() && t.back().text == "*" &&
+                        (t.size() == 1 || t[t.size() - 2].text == ".");
+            for (size_t k = 0; k < (star ? spread : 1); ++k)
+                itemOf.push_back(star ? nullptr : &item);
+        }
+    }
+    bool haveItems = itemOf.size() == static_cast<size_t>(n);
     for (int i = 0; i < n; ++i) {
         Describe d;
         d.name = describedName(sqlite3_column_name(stmt_, i));
@@ -317,8 +343,8 @@ void Cursor::describeColumns() {
                 d.nullable = notNull == 0 && primaryKey == 0;
         } else {
             bool known = false;
-            d.type = haveItems ? expressionType(rewrite_.selectItems[static_cast<size_t>(i)], &known)
-                               : varchar2Type(2000);
+            const std::vector<Token>* item = haveItems ? itemOf[static_cast<size_t>(i)] : nullptr;
+            d.type = item != nullptr ? expressionType(*item, &known) : varchar2Type(2000);
         }
         columns_.push_back(d);
     }
@@ -350,9 +376,18 @@ int Cursor::define(int position, ub1* buf, sword bufl, sword ftype, sb2* indp, u
     if (position < 1 || static_cast<size_t>(position) > columns_.size())
         return fail(1007);
     switch (ftype) {
-    case OCI7_EXT_VARCHAR2: case OCI7_EXT_NUMBER: case OCI7_EXT_INTEGER: case OCI7_EXT_FLOAT:
-    case OCI7_EXT_STRING: case OCI7_EXT_LONG: case OCI7_EXT_DATE: case OCI7_EXT_RAW:
-    case OCI7_EXT_LONG_RAW: case OCI7_EXT_UNSIGNED: case OCI7_EXT_CHAR: case OCI7_EXT_CHARZ:
+    case OCI7_EXT_VARCHAR2:
+    case OCI7_EXT_NUMBER:
+    case OCI7_EXT_INTEGER:
+    case OCI7_EXT_FLOAT:
+    case OCI7_EXT_STRING:
+    case OCI7_EXT_LONG:
+    case OCI7_EXT_DATE:
+    case OCI7_EXT_RAW:
+    case OCI7_EXT_LONG_RAW:
+    case OCI7_EXT_UNSIGNED:
+    case OCI7_EXT_CHAR:
+    case OCI7_EXT_CHARZ:
         break;
     default:
         return fail(932);
@@ -565,8 +600,7 @@ int Cursor::execute() {
         }
         if (step != SQLITE_DONE) {
             sqlite3* db = session_->db();
-            e = errorFromSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db),
-                                session_->user());
+            e = errorFromSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db), session_->user());
             sqlite3_reset(stmt_);
             return fail(e);
         }
@@ -666,8 +700,8 @@ int Cursor::fetch(ub4 rows) {
             break;
         } else {
             sqlite3* db = session_->db();
-            Error e = errorFromSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db),
-                                      session_->user());
+            Error e =
+                errorFromSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db), session_->user());
             sqlite3_reset(stmt_);
             exhausted_ = true;
             rpc_ += got;

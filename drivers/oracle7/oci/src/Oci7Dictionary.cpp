@@ -108,11 +108,10 @@ CREATE VIEW SYS.USER_COL_PRIVS AS SELECT * FROM SYS.ALL_COL_PRIVS;
 )";
 
 // Tables filled from the main database (the others stay as created).
-const char* const kFilled[] = {"ALL_USERS",        "ALL_CATALOG",      "ALL_TABLES",
-                               "ALL_VIEWS",        "ALL_TAB_COLUMNS",  "ALL_TAB_COMMENTS",
-                               "ALL_COL_COMMENTS", "ALL_OBJECTS",      "ALL_INDEXES",
-                               "ALL_IND_COLUMNS",  "ALL_CONSTRAINTS",  "ALL_CONS_COLUMNS",
-                               "ALL_ARGUMENTS"};
+const char* const kFilled[] = {
+    "ALL_USERS",        "ALL_CATALOG",      "ALL_TABLES",   "ALL_VIEWS",   "ALL_TAB_COLUMNS",
+    "ALL_TAB_COMMENTS", "ALL_COL_COMMENTS", "ALL_OBJECTS",  "ALL_INDEXES", "ALL_IND_COLUMNS",
+    "ALL_CONSTRAINTS",  "ALL_CONS_COLUMNS", "ALL_ARGUMENTS"};
 
 Error sqliteError(sqlite3* db) {
     return errorFromSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db), "SYS");
@@ -150,8 +149,12 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-Value text(const std::string& s) { return s.empty() ? Value::null() : Value::ofText(s); }
-Value number(long v) { return Value::ofInteger(v); }
+Value text(const std::string& s) {
+    return s.empty() ? Value::null() : Value::ofText(s);
+}
+Value number(long v) {
+    return Value::ofInteger(v);
+}
 
 std::string quoteName(const std::string& name) {
     std::string q = "\"";
@@ -241,8 +244,8 @@ bool Filler::add(const char* table, const std::vector<Value>& values) {
 }
 
 Error Filler::fillColumns(const TableInfo& table, const std::string& owner, const char* schema) {
-    Statement info(db_, std::string("PRAGMA ") + schema + ".table_info(" + quoteName(table.name) +
-                            ")");
+    Statement info(db_,
+                   std::string("PRAGMA ") + schema + ".table_info(" + quoteName(table.name) + ")");
     if (!info.ok())
         return sqliteError(db_);
     while (info.row()) {
@@ -278,9 +281,9 @@ Error Filler::fillIndexes(TableInfo& table, const DeclaredNames& names) {
         table.pkColumns.push_back(p.second);
     if (!pk.empty()) {
         table.pkName = names.primary.empty() ? nextSystemName() : names.primary;
-        add("ALL_CONSTRAINTS", {text(user_), text(table.pkName), text("P"), text(table.name),
-                                Value::null(), Value::null(), Value::null(), Value::null(),
-                                text("ENABLED")});
+        add("ALL_CONSTRAINTS",
+            {text(user_), text(table.pkName), text("P"), text(table.name), Value::null(),
+             Value::null(), Value::null(), Value::null(), text("ENABLED")});
         for (size_t i = 0; i < table.pkColumns.size(); ++i)
             add("ALL_CONS_COLUMNS", {text(user_), text(table.pkName), text(table.name),
                                      text(table.pkColumns[i]), number(static_cast<long>(i) + 1)});
@@ -314,20 +317,19 @@ Error Filler::fillIndexes(TableInfo& table, const DeclaredNames& names) {
         add("ALL_INDEXES", {text(user_), text(name), text(user_), text(table.name), text("TABLE"),
                             text(unique ? "UNIQUE" : "NONUNIQUE"), text("USERS"), number(0),
                             number(1), Value::null(), Value::null(), text("VALID")});
-        add("ALL_OBJECTS", {text(user_), text(name), number(++objectId_), text("INDEX"),
-                            text(now_), text(now_), text(now_), text("VALID")});
+        add("ALL_OBJECTS", {text(user_), text(name), number(++objectId_), text("INDEX"), text(now_),
+                            text(now_), text(now_), text("VALID")});
         Statement cols(db_, "PRAGMA main.index_info(" + quoteName(sqliteName) + ")");
         std::vector<std::string> columns;
         while (cols.ok() && cols.row()) {
             columns.push_back(cols.text(2));
-            add("ALL_IND_COLUMNS",
-                {text(user_), text(name), text(user_), text(table.name), text(cols.text(2)),
-                 number(cols.integer(0) + 1), number(22)});
+            add("ALL_IND_COLUMNS", {text(user_), text(name), text(user_), text(table.name),
+                                    text(cols.text(2)), number(cols.integer(0) + 1), number(22)});
         }
         if (origin == "u") {
-            add("ALL_CONSTRAINTS", {text(user_), text(name), text("U"), text(table.name),
-                                    Value::null(), Value::null(), Value::null(), Value::null(),
-                                    text("ENABLED")});
+            add("ALL_CONSTRAINTS",
+                {text(user_), text(name), text("U"), text(table.name), Value::null(), Value::null(),
+                 Value::null(), Value::null(), text("ENABLED")});
             for (size_t i = 0; i < columns.size(); ++i)
                 add("ALL_CONS_COLUMNS", {text(user_), text(name), text(table.name),
                                          text(columns[i]), number(static_cast<long>(i) + 1)});
@@ -341,8 +343,7 @@ Error Filler::fillForeignKeys(const TableInfo& table, const DeclaredNames& names
     // id, seq, table, from, to, on_update, on_delete
     std::map<int, std::vector<std::vector<std::string>>> keys;
     while (list.ok() && list.row())
-        keys[list.integer(0)].push_back(
-            {list.text(2), list.text(3), list.text(4), list.text(6)});
+        keys[list.integer(0)].push_back({list.text(2), list.text(3), list.text(4), list.text(6)});
     size_t declared = 0;
     for (auto it = keys.rbegin(); it != keys.rend(); ++it, ++declared) {
         std::string name =
@@ -353,9 +354,8 @@ Error Filler::fillForeignKeys(const TableInfo& table, const DeclaredNames& names
             if (upperAscii(t.name) == parent)
                 parentKey = t.pkName;
         std::string rule = it->second[0][3] == "CASCADE" ? "CASCADE" : "NO ACTION";
-        add("ALL_CONSTRAINTS", {text(user_), text(name), text("R"), text(table.name),
-                                Value::null(), text(user_), text(parentKey), text(rule),
-                                text("ENABLED")});
+        add("ALL_CONSTRAINTS", {text(user_), text(name), text("R"), text(table.name), Value::null(),
+                                text(user_), text(parentKey), text(rule), text("ENABLED")});
         for (size_t i = 0; i < it->second.size(); ++i)
             add("ALL_CONS_COLUMNS", {text(user_), text(name), text(table.name),
                                      text(it->second[i][1]), number(static_cast<long>(i) + 1)});
@@ -367,9 +367,9 @@ Error Filler::fillProcedures() {
     for (const Procedure& p : procedureRegistry()) {
         long id = ++objectId_;
         bool function = p.returnType != nullptr;
-        add("ALL_OBJECTS", {text(user_), text(p.name), number(id),
-                            text(function ? "FUNCTION" : "PROCEDURE"), text(now_), text(now_),
-                            text(now_), text("VALID")});
+        add("ALL_OBJECTS",
+            {text(user_), text(p.name), number(id), text(function ? "FUNCTION" : "PROCEDURE"),
+             text(now_), text(now_), text(now_), text("VALID")});
         long sequence = 0;
         auto argument = [&](const char* name, long position, const char* type, const char* mode) {
             ColumnType ct = parseDeclaredType(type);
@@ -385,7 +385,9 @@ Error Filler::fillProcedures() {
         long position = 0;
         for (const ProcArg& a : p.args)
             argument(a.name, ++position, a.dataType,
-                     a.mode == ArgMode::In ? "IN" : a.mode == ArgMode::Out ? "OUT" : "IN/OUT");
+                     a.mode == ArgMode::In    ? "IN"
+                     : a.mode == ArgMode::Out ? "OUT"
+                                              : "IN/OUT");
     }
     return Error();
 }

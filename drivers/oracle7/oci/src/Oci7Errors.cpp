@@ -65,6 +65,7 @@ const Message kMessages[] = {
     {1729, "database link name expected"},
     {1821, "date format not recognized"},
     {1830, "date format picture ends before converting entire input string"},
+    {1785, "ORDER BY item must be the number of a SELECT-list expression"},
     {1843, "not a valid month"},
     {1847, "day of month must be between 1 and last day of month"},
     {1849, "hour must be between 1 and 12"},
@@ -195,6 +196,8 @@ Error errorFromSqlite(int sqliteCode, const std::string& message, const std::str
     if (message.find("values for") != std::string::npos &&
         message.find("columns") != std::string::npos)
         return makeError(947);
+    if (message.find("ORDER BY term out of range") != std::string::npos)
+        return makeError(1785);
     if (message.find("misuse of aggregate") != std::string::npos)
         return makeError(937);
     if (message.find("incomplete input") != std::string::npos)

@@ -79,7 +79,9 @@ std::vector<size_t> charStarts(const std::string& s) {
     return starts;
 }
 
-void fnSysdate(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, currentDateText()); }
+void fnSysdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, currentDateText());
+}
 
 void fnUser(sqlite3_context* ctx, int, sqlite3_value**) {
     resultText(ctx, *static_cast<const std::string*>(sqlite3_user_data(ctx)));
@@ -322,8 +324,12 @@ void pad(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool left) {
         padding += fill[static_cast<size_t>(k) % fill.size()];
     resultText(ctx, left ? padding + s : s + padding);
 }
-void fnLpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) { pad(ctx, argc, argv, true); }
-void fnRpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) { pad(ctx, argc, argv, false); }
+void fnLpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    pad(ctx, argc, argv, true);
+}
+void fnRpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    pad(ctx, argc, argv, false);
+}
 
 void fnReplace2(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
@@ -333,6 +339,23 @@ void fnReplace2(sqlite3_context* ctx, int, sqlite3_value** argv) {
         for (size_t f; (f = s.find(p)) != std::string::npos;)
             s.erase(f, p.size());
     resultText(ctx, s);
+}
+
+// Oracle's "||": NULL operands count as empty strings.
+void fnConcat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    std::string out;
+    bool any = false;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            continue;
+        std::string piece;
+        valueAsText(sqliteValue(argv[i]), &piece);
+        out += piece;
+        any = true;
+    }
+    if (!any || out.empty())
+        return sqlite3_result_null(ctx);
+    resultText(ctx, out);
 }
 
 void fnMod(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -401,8 +424,12 @@ void extreme(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool greatest
     }
     sqlite3_result_value(ctx, argv[best]);
 }
-void fnGreatest(sqlite3_context* c, int n, sqlite3_value** v) { extreme(c, n, v, true); }
-void fnLeast(sqlite3_context* c, int n, sqlite3_value** v) { extreme(c, n, v, false); }
+void fnGreatest(sqlite3_context* c, int n, sqlite3_value** v) {
+    extreme(c, n, v, true);
+}
+void fnLeast(sqlite3_context* c, int n, sqlite3_value** v) {
+    extreme(c, n, v, false);
+}
 
 struct Function {
     const char* name;
@@ -412,21 +439,36 @@ struct Function {
 };
 
 const Function kFunctions[] = {
-    {"SYSDATE", 0, fnSysdate, false}, {"ORA_USER", 0, fnUser, false},
-    {"TO_DATE", 1, fnToDate, true},   {"TO_DATE", 2, fnToDate, true},
-    {"TO_CHAR", 1, fnToChar, true},   {"TO_CHAR", 2, fnToChar, true},
-    {"TO_NUMBER", 1, fnToNumber, true}, {"TRUNC", 1, fnTrunc, true},
-    {"TRUNC", 2, fnTrunc, true},      {"NVL", 2, fnNvl, true},
-    {"DECODE", -1, fnDecode, true},   {"SUBSTR", 2, fnSubstr, true},
-    {"SUBSTR", 3, fnSubstr, true},    {"INSTR", 2, fnInstr, true},
-    {"INSTR", 3, fnInstr, true},      {"INSTR", 4, fnInstr, true},
-    {"CHR", 1, fnChr, true},          {"ASCII", 1, fnAscii, true},
-    {"INITCAP", 1, fnInitcap, true},  {"LPAD", 2, fnLpad, true},
-    {"LPAD", 3, fnLpad, true},        {"RPAD", 2, fnRpad, true},
-    {"RPAD", 3, fnRpad, true},        {"REPLACE", 2, fnReplace2, true},
-    {"MOD", 2, fnMod, true},          {"ADD_MONTHS", 2, fnAddMonths, true},
-    {"LAST_DAY", 1, fnLastDay, true}, {"GREATEST", -1, fnGreatest, true},
+    {"SYSDATE", 0, fnSysdate, false},
+    {"ORA_USER", 0, fnUser, false},
+    {"TO_DATE", 1, fnToDate, true},
+    {"TO_DATE", 2, fnToDate, true},
+    {"TO_CHAR", 1, fnToChar, true},
+    {"TO_CHAR", 2, fnToChar, true},
+    {"TO_NUMBER", 1, fnToNumber, true},
+    {"TRUNC", 1, fnTrunc, true},
+    {"TRUNC", 2, fnTrunc, true},
+    {"NVL", 2, fnNvl, true},
+    {"DECODE", -1, fnDecode, true},
+    {"SUBSTR", 2, fnSubstr, true},
+    {"SUBSTR", 3, fnSubstr, true},
+    {"INSTR", 2, fnInstr, true},
+    {"INSTR", 3, fnInstr, true},
+    {"INSTR", 4, fnInstr, true},
+    {"CHR", 1, fnChr, true},
+    {"ASCII", 1, fnAscii, true},
+    {"INITCAP", 1, fnInitcap, true},
+    {"LPAD", 2, fnLpad, true},
+    {"LPAD", 3, fnLpad, true},
+    {"RPAD", 2, fnRpad, true},
+    {"RPAD", 3, fnRpad, true},
+    {"REPLACE", 2, fnReplace2, true},
+    {"MOD", 2, fnMod, true},
+    {"ADD_MONTHS", 2, fnAddMonths, true},
+    {"LAST_DAY", 1, fnLastDay, true},
+    {"GREATEST", -1, fnGreatest, true},
     {"LEAST", -1, fnLeast, true},
+    {"ORA_CONCAT", -1, fnConcat, true},
 };
 
 } // namespace

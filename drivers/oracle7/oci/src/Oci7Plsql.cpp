@@ -8,7 +8,9 @@ namespace oci7 {
 
 namespace {
 
-Error ok() { return Error(); }
+Error ok() {
+    return Error();
+}
 
 Error numericError() {
     return makeError(6502, "");
@@ -119,7 +121,9 @@ const std::vector<Procedure>& procedureRegistry() {
     static const std::vector<Procedure> registry = {
         {"TEST_ADD",
          nullptr,
-         {{"A", ArgMode::In, "NUMBER"}, {"B", ArgMode::In, "NUMBER"}, {"C", ArgMode::Out, "NUMBER"}},
+         {{"A", ArgMode::In, "NUMBER"},
+          {"B", ArgMode::In, "NUMBER"},
+          {"C", ArgMode::Out, "NUMBER"}},
          runAdd},
         {"TEST_UPPER", nullptr, {{"S", ArgMode::InOut, "VARCHAR2"}}, runUpper},
         {"TEST_NEXT_DAY", nullptr, {{"D", ArgMode::InOut, "DATE"}}, runNextDay},
@@ -218,10 +222,9 @@ Error compilePlsql(const std::string& block, PlsqlCall* out) {
         bool asFunction = !out->resultPlaceholder.empty();
         if (proc == nullptr || (asFunction && proc->returnType == nullptr)) {
             if (asFunction)
-                return plsError(line, column,
-                                "PLS-00222: no function with name '" + name +
-                                    "' exists in this scope",
-                                true);
+                return plsError(
+                    line, column,
+                    "PLS-00222: no function with name '" + name + "' exists in this scope", true);
             return plsError(line, column, "PLS-00201: identifier '" + name + "' must be declared",
                             true);
         }
@@ -229,10 +232,9 @@ Error compilePlsql(const std::string& block, PlsqlCall* out) {
             return plsError(line, column,
                             "PLS-00221: '" + name + "' is not a procedure or is undefined", true);
         if (out->args.size() != proc->args.size())
-            return plsError(line, column,
-                            "PLS-00306: wrong number or types of arguments in call to '" + name +
-                                "'",
-                            true);
+            return plsError(
+                line, column,
+                "PLS-00306: wrong number or types of arguments in call to '" + name + "'", true);
         for (size_t i = 0; i < proc->args.size(); ++i)
             if (proc->args[i].mode != ArgMode::In && !out->args[i].placeholder)
                 return plsError(line, column,

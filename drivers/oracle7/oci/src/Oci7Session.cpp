@@ -52,8 +52,8 @@ void splitLogon(const std::string& uid, bool separatePassword, std::string* user
     size_t userEnd = std::min(slash, at);
     *user = uid.substr(0, userEnd);
     if (slash != std::string::npos)
-        *password = uid.substr(slash + 1, at == std::string::npos ? std::string::npos
-                                                                  : at - slash - 1);
+        *password =
+            uid.substr(slash + 1, at == std::string::npos ? std::string::npos : at - slash - 1);
     if (at != std::string::npos)
         *database = uid.substr(at + 1);
 }
@@ -61,9 +61,8 @@ void splitLogon(const std::string& uid, bool separatePassword, std::string* user
 // Checks the password against ORA$USERS when the database has that table.
 Error checkUser(sqlite3* db, const std::string& user, const std::string& password) {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT PASSWORD FROM \"ORA$USERS\" WHERE UPPER(USERNAME) = ?",
-                           -1, &stmt, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "SELECT PASSWORD FROM \"ORA$USERS\" WHERE UPPER(USERNAME) = ?", -1,
+                           &stmt, nullptr) != SQLITE_OK) {
         return Error(); // no user table: everybody is welcome
     }
     sqlite3_bind_text(stmt, 1, user.c_str(), -1, SQLITE_TRANSIENT);
@@ -157,19 +156,25 @@ Error Session::rollback() {
 }
 
 Error Session::beginWork(bool immediate, bool nowait) {
-    if (autocommit_ || !sqlite3_get_autocommit(db_))
+    if (!sqlite3_get_autocommit(db_) || (autocommit_ && !immediate))
         return Error();
     if (!immediate)
         return exec("BEGIN");
+    // FOR UPDATE: take the write lock now. With autocommit on it is let go
+    // at once, as the statement's implicit commit would.
     if (nowait)
         sqlite3_busy_timeout(db_, 0);
     Error e = exec("BEGIN IMMEDIATE");
     if (nowait)
         sqlite3_busy_timeout(db_, kLockWaitMs);
+    if (e.code == 0 && autocommit_)
+        e = exec("COMMIT");
     return e;
 }
 
-Error Session::beforeDdl() { return commit(); }
+Error Session::beforeDdl() {
+    return commit();
+}
 
 Error Session::refreshDictionary() {
     sqlite3_stmt* stmt = nullptr;

@@ -9,21 +9,23 @@ namespace oci7 {
 
 namespace {
 
-bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool isWordStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
 bool isWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
 }
 
 const char* const kDictionary[] = {
-    "ALL_USERS",        "ALL_CATALOG",      "ALL_TABLES",       "ALL_VIEWS",
-    "ALL_TAB_COLUMNS",  "ALL_TAB_COMMENTS", "ALL_COL_COMMENTS", "ALL_OBJECTS",
-    "ALL_SYNONYMS",     "ALL_INDEXES",      "ALL_IND_COLUMNS",  "ALL_CONSTRAINTS",
-    "ALL_CONS_COLUMNS", "ALL_DB_LINKS",     "ALL_ARGUMENTS",    "ALL_TAB_PRIVS",
-    "ALL_COL_PRIVS",    "TABLE_PRIVILEGES", "COLUMN_PRIVILEGES", "USER_USERS",
-    "USER_CATALOG",     "USER_TABLES",      "USER_VIEWS",       "USER_TAB_COLUMNS",
-    "USER_TAB_COMMENTS", "USER_COL_COMMENTS", "USER_OBJECTS",   "USER_SYNONYMS",
-    "USER_INDEXES",     "USER_IND_COLUMNS", "USER_CONSTRAINTS", "USER_CONS_COLUMNS",
-    "USER_ARGUMENTS",   "USER_TAB_PRIVS",   "USER_COL_PRIVS"};
+    "ALL_USERS",         "ALL_CATALOG",       "ALL_TABLES",        "ALL_VIEWS",
+    "ALL_TAB_COLUMNS",   "ALL_TAB_COMMENTS",  "ALL_COL_COMMENTS",  "ALL_OBJECTS",
+    "ALL_SYNONYMS",      "ALL_INDEXES",       "ALL_IND_COLUMNS",   "ALL_CONSTRAINTS",
+    "ALL_CONS_COLUMNS",  "ALL_DB_LINKS",      "ALL_ARGUMENTS",     "ALL_TAB_PRIVS",
+    "ALL_COL_PRIVS",     "TABLE_PRIVILEGES",  "COLUMN_PRIVILEGES", "USER_USERS",
+    "USER_CATALOG",      "USER_TABLES",       "USER_VIEWS",        "USER_TAB_COLUMNS",
+    "USER_TAB_COMMENTS", "USER_COL_COMMENTS", "USER_OBJECTS",      "USER_SYNONYMS",
+    "USER_INDEXES",      "USER_IND_COLUMNS",  "USER_CONSTRAINTS",  "USER_CONS_COLUMNS",
+    "USER_ARGUMENTS",    "USER_TAB_PRIVS",    "USER_COL_PRIVS"};
 
 // Significant-token view of a token list: indexes of the non-blank tokens.
 std::vector<size_t> significant(const std::vector<Token>& tokens) {
@@ -37,7 +39,9 @@ std::vector<size_t> significant(const std::vector<Token>& tokens) {
 bool isWord(const Token& t, const char* word) {
     return t.type == Token::Word && t.text == word;
 }
-bool isPunct(const Token& t, const char* p) { return t.type == Token::Punct && t.text == p; }
+bool isPunct(const Token& t, const char* p) {
+    return t.type == Token::Punct && t.text == p;
+}
 
 std::string joinTokens(const std::vector<Token>& tokens, size_t from, size_t to) {
     std::string out;
@@ -140,8 +144,8 @@ void readSelectList(const std::vector<Token>& t, Rewrite* r) {
     if (k >= sig.size() || !isWord(t[sig[k]], "SELECT"))
         return;
     ++k;
-    if (k < sig.size() && (isWord(t[sig[k]], "DISTINCT") || isWord(t[sig[k]], "ALL") ||
-                           isWord(t[sig[k]], "UNIQUE")))
+    if (k < sig.size() &&
+        (isWord(t[sig[k]], "DISTINCT") || isWord(t[sig[k]], "ALL") || isWord(t[sig[k]], "UNIQUE")))
         ++k;
     int depth = 0;
     std::vector<Token> item;
@@ -151,8 +155,8 @@ void readSelectList(const std::vector<Token>& t, Rewrite* r) {
             ++depth;
         else if (isPunct(tok, ")"))
             --depth;
-        if (depth == 0 && (isWord(tok, "FROM") || isWord(tok, "UNION") ||
-                           isWord(tok, "EXCEPT") || isWord(tok, "INTERSECT"))) {
+        if (depth == 0 && (isWord(tok, "FROM") || isWord(tok, "UNION") || isWord(tok, "EXCEPT") ||
+                           isWord(tok, "INTERSECT"))) {
             if (isWord(tok, "FROM"))
                 r->fromClause = joinTokens(t, sig[k], t.size());
             break;
@@ -212,9 +216,9 @@ struct FromItem {
     std::string key;   // alias, else table name
 };
 
-// Rewrites "FROM a, b WHERE a.x = b.y (+)" as "FROM a LEFT JOIN b ON a.x = b.y".
-// Statements of other shapes are left as they are.
-void convertOuterJoins(std::vector<Token>* tokens) {
+// Rewrites "FROM a, b WHERE a.x = b.y (+)" as "FROM a LEFT JOIN b ON a.x = b.y"
+// in one query block. Blocks of other shapes are left as they are.
+void convertBlockOuterJoins(std::vector<Token>* tokens) {
     std::vector<Token>& t = *tokens;
     std::vector<size_t> sig = significant(t);
     bool any = false;
@@ -321,8 +325,8 @@ void convertOuterJoins(std::vector<Token>* tokens) {
         return;
     for (size_t i = 0; i < items.size(); ++i)
         if (!onText[i].empty())
-            fromText += " LEFT JOIN " + joinTokens(t, items[i].begin, items[i].end) + " ON " +
-                        onText[i];
+            fromText +=
+                " LEFT JOIN " + joinTokens(t, items[i].begin, items[i].end) + " ON " + onText[i];
     std::string whereText;
     for (const std::string& k : keep)
         whereText += (whereText.empty() ? " WHERE " : " AND ") + k;
@@ -330,6 +334,143 @@ void convertOuterJoins(std::vector<Token>* tokens) {
                           joinTokens(t, whereEnd < sig.size() ? sig[whereEnd] : t.size(), t.size());
     Token whole{Token::Space, rebuilt, 0};
     t.assign(1, whole);
+}
+
+// Concatenation. Oracle's "||" treats NULL as an empty string, SQLite's
+// gives NULL: every chain "a || b || c" becomes ORA_CONCAT(a, b, c). In
+// SQLite "||" binds tighter than any other operator, so its operands are
+// primaries: literals, placeholders, names, calls and parenthesised
+// expressions.
+class ConcatRewriter {
+public:
+    explicit ConcatRewriter(const std::vector<Token>& t) : t_(t) {}
+    std::string transform(size_t a, size_t b) {
+        std::string out;
+        size_t i = a;
+        while (i < b) {
+            if (t_[i].type == Token::Space) {
+                out += t_[i++].text;
+                continue;
+            }
+            size_t e = primaryEnd(i, b);
+            if (e == i) {
+                out += t_[i++].text;
+                continue;
+            }
+            std::vector<std::pair<size_t, size_t>> chain{{i, e}};
+            for (size_t j = nextSignificant(e, b); j < b && isPunct(t_[j], "||");) {
+                size_t k = nextSignificant(j + 1, b);
+                size_t e2 = primaryEnd(k, b);
+                if (e2 == k)
+                    break;
+                chain.push_back({k, e2});
+                j = nextSignificant(e2, b);
+            }
+            if (chain.size() == 1) {
+                out += render(i, e);
+            } else {
+                out += "ORA_CONCAT(";
+                for (size_t c = 0; c < chain.size(); ++c)
+                    out += (c == 0 ? "" : ", ") + render(chain[c].first, chain[c].second);
+                out += ")";
+            }
+            i = chain.back().second;
+        }
+        return out;
+    }
+
+private:
+    size_t nextSignificant(size_t i, size_t b) const {
+        while (i < b && t_[i].type == Token::Space)
+            ++i;
+        return i;
+    }
+    // The index after the ")" matching the "(" at i, or i when unbalanced.
+    size_t closeOf(size_t i, size_t b) const {
+        int depth = 0;
+        for (size_t k = i; k < b; ++k) {
+            if (isPunct(t_[k], "("))
+                ++depth;
+            else if (isPunct(t_[k], ")") && --depth == 0)
+                return k + 1;
+        }
+        return i;
+    }
+    size_t primaryEnd(size_t i, size_t b) const {
+        if (i >= b)
+            return i;
+        const Token& tok = t_[i];
+        if (tok.type == Token::String || tok.type == Token::Number ||
+            tok.type == Token::Placeholder)
+            return i + 1;
+        if (isPunct(tok, "("))
+            return closeOf(i, b);
+        if (tok.type != Token::Word && tok.type != Token::Quoted)
+            return i;
+        if (tok.type == Token::Word && (tok.text == "END" || tok.text == "SELECT"))
+            return i;
+        size_t e = i + 1;
+        for (;;) {
+            size_t dot = nextSignificant(e, b);
+            if (dot < b && isPunct(t_[dot], ".")) {
+                size_t name = nextSignificant(dot + 1, b);
+                if (name < b && (t_[name].type == Token::Word || t_[name].type == Token::Quoted ||
+                                 isPunct(t_[name], "*"))) {
+                    e = name + 1;
+                    continue;
+                }
+            }
+            break;
+        }
+        size_t open = nextSignificant(e, b);
+        if (open < b && isPunct(t_[open], "(")) {
+            size_t close = closeOf(open, b);
+            if (close != open)
+                return close;
+        }
+        return e;
+    }
+    // A primary with the chains inside its parentheses rewritten too.
+    std::string render(size_t a, size_t e) {
+        std::string out;
+        for (size_t k = a; k < e; ++k) {
+            if (isPunct(t_[k], "(")) {
+                size_t close = closeOf(k, e);
+                return out + "(" + transform(k + 1, close - 1) + ")" + joinTokens(t_, close, e);
+            }
+            out += t_[k].text;
+        }
+        return out;
+    }
+
+    const std::vector<Token>& t_;
+};
+
+// Converts the outer joins of each block of a compound query.
+void convertOuterJoins(std::vector<Token>* tokens) {
+    std::vector<Token>& t = *tokens;
+    std::vector<Token> out, block;
+    int depth = 0;
+    for (size_t i = 0; i <= t.size(); ++i) {
+        bool end = i == t.size();
+        if (!end && isPunct(t[i], "("))
+            ++depth;
+        else if (!end && isPunct(t[i], ")"))
+            --depth;
+        bool setOperator = !end && depth == 0 &&
+                           (isWord(t[i], "UNION") || isWord(t[i], "EXCEPT") ||
+                            isWord(t[i], "INTERSECT") || isWord(t[i], "MINUS"));
+        if (end || setOperator) {
+            convertBlockOuterJoins(&block);
+            out.insert(out.end(), block.begin(), block.end());
+            block.clear();
+            if (setOperator)
+                out.push_back(t[i]);
+            continue;
+        }
+        block.push_back(t[i]);
+    }
+    t.swap(out);
 }
 
 } // namespace
@@ -389,7 +530,8 @@ int tokenize(const std::string& sql, std::vector<Token>* out, size_t* errorOffse
                 ++i;
             type = Token::Word;
         } else if (std::isdigit(static_cast<unsigned char>(c)) ||
-                   (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+                   (c == '.' && i + 1 < n &&
+                    std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
             while (i < n && (std::isdigit(static_cast<unsigned char>(sql[i])) || sql[i] == '.'))
                 ++i;
             if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
@@ -465,6 +607,10 @@ Rewrite rewriteSql(const std::string& sql, const std::string& user) {
         const Token* next = k + 1 < sig.size() ? &t[sig[k + 1]] : nullptr;
         bool qualified = prev != nullptr && isPunct(*prev, ".");
         bool call = next != nullptr && isPunct(*next, "(");
+        if (tok.type == Token::String && tok.text == "''") {
+            tok.text = "NULL"; // Oracle keeps no empty strings
+            continue;
+        }
         if (tok.type == Token::Word && isDictionaryName(tok.text))
             r.usesDictionary = true;
         if (tok.type != Token::Word || qualified)
@@ -475,12 +621,19 @@ Rewrite rewriteSql(const std::string& sql, const std::string& user) {
             tok.text = "ORA_USER()";
         else if (tok.text == "MINUS")
             tok.text = "EXCEPT";
-        else if (tok.text == user && next != nullptr && isPunct(*next, ".") &&
-                 k + 2 < sig.size() &&
+        else if (tok.text == user && next != nullptr && isPunct(*next, ".") && k + 2 < sig.size() &&
                  (t[sig[k + 2]].type == Token::Word || t[sig[k + 2]].type == Token::Quoted))
             tok.text = "MAIN";
         else if (ddl && tok.text == "LONG" && !(next != nullptr && isWord(*next, "RAW")))
             tok.text = "LONG VARCHAR";
+    }
+    bool concatenates = false;
+    for (const Token& tok : t)
+        concatenates = concatenates || isPunct(tok, "||");
+    if (concatenates) {
+        std::string text = ConcatRewriter(t).transform(0, t.size());
+        size_t e = 0;
+        tokenize(text, &t, &e);
     }
     if (r.kind == StatementKind::Query) {
         cutForUpdate(&t, &r);

@@ -40,11 +40,21 @@ ColumnType simple(int type, const char* name, int size, int display) {
 
 } // namespace
 
-ColumnType varchar2Type(int size) { return simple(OCI7_TYPE_VARCHAR2, "VARCHAR2", size, size); }
-ColumnType charType(int size) { return simple(OCI7_TYPE_CHAR, "CHAR", size, size); }
-ColumnType numberType() { return numberWith(0, 0, false, false); }
-ColumnType dateType() { return simple(OCI7_TYPE_DATE, "DATE", 7, 9); }
-ColumnType rowidType() { return simple(OCI7_TYPE_ROWID, "ROWID", 18, 18); }
+ColumnType varchar2Type(int size) {
+    return simple(OCI7_TYPE_VARCHAR2, "VARCHAR2", size, size);
+}
+ColumnType charType(int size) {
+    return simple(OCI7_TYPE_CHAR, "CHAR", size, size);
+}
+ColumnType numberType() {
+    return numberWith(0, 0, false, false);
+}
+ColumnType dateType() {
+    return simple(OCI7_TYPE_DATE, "DATE", 7, 9);
+}
+ColumnType rowidType() {
+    return simple(OCI7_TYPE_ROWID, "ROWID", 18, 18);
+}
 
 ColumnType parseDeclaredType(const std::string& declared) {
     std::string decl = upperAscii(declared);

@@ -10,12 +10,12 @@
 namespace oci7 {
 
 struct ColumnType {
-    int oracleType = 1;     // internal type (OCI7_TYPE_*)
-    std::string typeName;   // dictionary DATA_TYPE ("VARCHAR2", "NUMBER", ...)
-    int size = 0;           // odescr dbsize / dictionary DATA_LENGTH
-    int displaySize = 0;    // odescr dsize
-    int precision = 0;      // NUMBER precision, 0 when none
-    int scale = 0;          // NUMBER scale; -127 for floating NUMBER
+    int oracleType = 1;   // internal type (OCI7_TYPE_*)
+    std::string typeName; // dictionary DATA_TYPE ("VARCHAR2", "NUMBER", ...)
+    int size = 0;         // odescr dbsize / dictionary DATA_LENGTH
+    int displaySize = 0;  // odescr dsize
+    int precision = 0;    // NUMBER precision, 0 when none
+    int scale = 0;        // NUMBER scale; -127 for floating NUMBER
     bool hasPrecision = false;
     bool hasScale = false;
 };

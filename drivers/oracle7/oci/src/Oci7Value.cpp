@@ -15,8 +15,9 @@ namespace oci7 {
 
 namespace {
 
-const char* const kMonths[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                                 "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+const char* const kMonths[12] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                 "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                 "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
 const char* const kDays[7] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
                               "THURSDAY", "FRIDAY", "SATURDAY"};
 
@@ -40,7 +41,9 @@ std::string caseLike(const std::string& word, const std::string& element) {
     return out;
 }
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -109,7 +112,9 @@ bool readDigits(const std::string& text, size_t* pos, int maxDigits, long* out) 
 }
 
 // The year of a two-digit "RR" year: 00-49 this century, 50-99 the last.
-int rrYear(long yy) { return static_cast<int>(yy < 50 ? 2000 + yy : 1900 + yy); }
+int rrYear(long yy) {
+    return static_cast<int>(yy < 50 ? 2000 + yy : 1900 + yy);
+}
 
 std::string trimmed(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
@@ -162,8 +167,7 @@ bool parseDateText(const std::string& raw, DateTime* out) {
     std::string text = trimmed(raw);
     DateTime d;
     int n = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &d.year, &d.month, &d.day, &n) == 3 &&
-        n == 10) {
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &d.year, &d.month, &d.day, &n) == 3 && n == 10) {
         std::string rest = trimmed(text.substr(10));
         if (!rest.empty()) {
             if (rest[0] == 'T')
@@ -344,15 +348,17 @@ int parseDateWithModel(const std::string& text, const std::string& model, DateTi
         }
         if (e == "AM" || e == "PM" || e == "A.M." || e == "P.M.") {
             pm = std::toupper(static_cast<unsigned char>(text[t])) == 'P';
-            while (t < text.size() && (std::isalpha(static_cast<unsigned char>(text[t])) ||
-                                       text[t] == '.'))
+            while (t < text.size() &&
+                   (std::isalpha(static_cast<unsigned char>(text[t])) || text[t] == '.'))
                 ++t;
             continue;
         }
-        int width = e == "J" ? 7 : e == "SSSSS" ? 5 : (e == "YYYY" || e == "RRRR") ? 4
-                                                  : e == "DDD" || e == "YYY"      ? 3
-                                                  : e.size() == 1                 ? 1
-                                                                                  : 2;
+        int width = e == "J"                       ? 7
+                    : e == "SSSSS"                 ? 5
+                    : (e == "YYYY" || e == "RRRR") ? 4
+                    : e == "DDD" || e == "YYY"     ? 3
+                    : e.size() == 1                ? 1
+                                                   : 2;
         if (!readDigits(text, &t, width, &v))
             return 1858; // a non-numeric character was found
         if (e == "YYYY" || e == "RRRR")
@@ -668,7 +674,9 @@ void writeChars(const std::string& s, int ftype, unsigned char* buf, long bufl, 
     *written = end;
 }
 
-template <typename T> void storeAs(T v, unsigned char* buf) { std::memcpy(buf, &v, sizeof v); }
+template <typename T> void storeAs(T v, unsigned char* buf) {
+    std::memcpy(buf, &v, sizeof v);
+}
 
 } // namespace
 
