@@ -45,13 +45,13 @@ protected:
         return rc != 0 ? rc : oexec(&cda_);
     }
     std::string message(int code) {
-        char buf[512];
+        char buf[512] = {};
         oerhms(&lda_, static_cast<sb2>(code), ot(buf), sizeof buf);
         return buf;
     }
     // The first column of every row of `sql`, fetched as text, joined by "|".
     std::string column(const char* sql) {
-        char buf[4][100];
+        char buf[4][100] = {};
         sb2 ind[4];
         EXPECT_EQ(oparse(&cda_, ot(sql), -1, 0, 1), 0) << message(cda_.rc);
         EXPECT_EQ(odefin(&cda_, 1, reinterpret_cast<ub1*>(buf), 100, OCI7_EXT_STRING, -1, ind,
