@@ -172,6 +172,8 @@ Error errorFromSqlite(int sqliteCode, const std::string& message, const std::str
             return makeError(1, owner + "." + what);
         if (sqliteCode == SQLITE_CONSTRAINT_FOREIGNKEY)
             return makeError(2291, owner + ".FOREIGN KEY");
+        if (message.find("LENGTH(CAST(") != std::string::npos)
+            return makeError(1401);
         if (sqliteCode == SQLITE_CONSTRAINT_CHECK)
             return makeError(2290, owner + "." + what);
         return makeError(2290, owner + "." + what);

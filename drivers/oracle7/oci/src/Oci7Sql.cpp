@@ -446,6 +446,56 @@ private:
     const std::vector<Token>& t_;
 };
 
+// CREATE TABLE: Oracle refuses a value longer than its VARCHAR2, CHAR or RAW
+// column (ORA-01401); SQLite keeps it. Each such column gets a CHECK on
+// its length in bytes, which the error mapping knows by its text.
+void addLengthChecks(std::vector<Token>* tokens) {
+    std::vector<Token>& t = *tokens;
+    std::vector<size_t> sig = significant(t);
+    if (sig.size() < 4 || !isWord(t[sig[0]], "CREATE") || !isWord(t[sig[1]], "TABLE"))
+        return;
+    size_t k = 2;
+    while (k + 1 < sig.size() && !isPunct(t[sig[k]], "("))
+        ++k;
+    std::vector<std::pair<size_t, std::string>> inserts; // after token index, text
+    bool elementStart = true;
+    int depth = 0;
+    for (++k; k < sig.size(); ++k) {
+        const Token& tok = t[sig[k]];
+        if (isPunct(tok, "(")) {
+            ++depth;
+        } else if (isPunct(tok, ")")) {
+            if (depth-- == 0)
+                break;
+        } else if (depth == 0 && isPunct(tok, ",")) {
+            elementStart = true;
+            continue;
+        }
+        if (!elementStart)
+            continue;
+        elementStart = false;
+        if (tok.type != Token::Word && tok.type != Token::Quoted)
+            continue;
+        if (tok.type == Token::Word &&
+            (tok.text == "CONSTRAINT" || tok.text == "PRIMARY" || tok.text == "UNIQUE" ||
+             tok.text == "FOREIGN" || tok.text == "CHECK"))
+            continue;
+        if (k + 4 >= sig.size())
+            continue;
+        const Token& type = t[sig[k + 1]];
+        bool sized = isWord(type, "VARCHAR2") || isWord(type, "VARCHAR") ||
+                     isWord(type, "CHAR") || isWord(type, "NCHAR") || isWord(type, "RAW") ||
+                     isWord(type, "NVARCHAR2");
+        if (!sized || !isPunct(t[sig[k + 2]], "(") || t[sig[k + 3]].type != Token::Number ||
+            !isPunct(t[sig[k + 4]], ")"))
+            continue;
+        inserts.push_back({sig[k + 4], " CHECK (LENGTH(CAST(" + tok.text + " AS BLOB)) <= " +
+                                           t[sig[k + 3]].text + ")"});
+    }
+    for (auto it = inserts.rbegin(); it != inserts.rend(); ++it)
+        t.insert(t.begin() + static_cast<long>(it->first) + 1, Token{Token::Space, it->second, 0});
+}
+
 // Converts the outer joins of each block of a compound query.
 void convertOuterJoins(std::vector<Token>* tokens) {
     std::vector<Token>& t = *tokens;
@@ -643,6 +693,7 @@ Rewrite rewriteSql(const std::string& sql, const std::string& user) {
         tokenize(joinTokens(t, 0, t.size()), &copy, &e);
         readSelectList(copy, &r);
     }
+    addLengthChecks(&t);
     sig = significant(t);
     // TRUNCATE TABLE x -> DELETE FROM x; RENAME a TO b -> ALTER TABLE a RENAME TO b;
     // CREATE OR REPLACE VIEW v -> DROP VIEW IF EXISTS v; CREATE VIEW v.

@@ -288,6 +288,7 @@ TEST_F(Oci7Test, BindsByNameAndDeferredErrors) {
     EXPECT_EQ(column("select to_char(hired, 'YYYY-MM-DD HH24:MI:SS') from emp where empno = 9"),
               "1999-12-31 23:59:59");
     EXPECT_EQ(run("insert into emp (empno) values (10)"), 1400);
+    EXPECT_EQ(run("insert into emp (empno, ename) values (10, 'ELEVENCHARS')"), 1401);
 }
 
 TEST_F(Oci7Test, PlsqlOutBindsAndCallForms) {
