@@ -444,6 +444,13 @@ int Cursor::readBind(const Bind& b, Value* out) {
     long len = b.progvl < 0 ? 0 : b.progvl;
     if (b.ftype == OCI7_EXT_STRING && b.progvl < 0)
         len = -1;
+    // With a length array the value's length is there and progvl is the
+    // room (IN OUT arguments).
+    bool counted = b.ftype == OCI7_EXT_VARCHAR2 || b.ftype == OCI7_EXT_LONG ||
+                   b.ftype == OCI7_EXT_RAW || b.ftype == OCI7_EXT_LONG_RAW ||
+                   b.ftype == OCI7_EXT_CHAR;
+    if (counted && b.alen != nullptr && *b.alen < len)
+        len = *b.alen;
     int rc = readExternal(b.ftype, b.progv, len, out);
     if (rc != 0)
         return rc;
