@@ -105,6 +105,7 @@ void Cursor::reset() {
     rewrite_ = Rewrite();
     plsql_ = PlsqlCall();
     pending_ = Error();
+    plsqlError_ = Error();
     parsed_ = ddlRan_ = executed_ = exhausted_ = false;
     errorOffset_ = 0;
     rpc_ = 0;
@@ -133,7 +134,8 @@ int Cursor::parse(const std::string& sql, bool deferred) {
     } else {
         switch (rewrite_.kind) {
         case StatementKind::Plsql:
-            e = compilePlsql(sql, &plsql_);
+            // A block is compiled when it runs: its errors come from oexec.
+            plsqlError_ = compilePlsql(sql, &plsql_);
             break;
         case StatementKind::Query:
         case StatementKind::Dml:
@@ -408,7 +410,7 @@ int Cursor::bind(const std::string& rawName, ub1* progv, sword progvl, sword fty
     std::string name = upperAscii(rawName);
     if (name.empty() || name[0] != ':')
         name = ":" + name;
-    if (pending_.code == 0) {
+    if (pending_.code == 0 && plsqlError_.code == 0) {
         bool known = false;
         if (stmt_ != nullptr)
             known = sqlite3_bind_parameter_index(stmt_, name.c_str()) != 0;
@@ -524,6 +526,8 @@ int Cursor::runDdl() {
 }
 
 int Cursor::executePlsql() {
+    if (plsqlError_.code != 0)
+        return fail(plsqlError_);
     if (plsql_.nullBlock) {
         rpc_ = 1;
         return 0;

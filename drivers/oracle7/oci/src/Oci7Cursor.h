@@ -91,7 +91,8 @@ private:
     Rewrite rewrite_;
     sqlite3_stmt* stmt_ = nullptr;
     PlsqlCall plsql_;
-    Error pending_; // a deferred parse error
+    Error pending_;    // a deferred parse error
+    Error plsqlError_; // the compilation error of a PL/SQL block
     bool parsed_ = false;
     bool ddlRan_ = false;
     bool executed_ = false;

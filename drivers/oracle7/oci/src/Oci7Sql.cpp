@@ -483,14 +483,13 @@ void addLengthChecks(std::vector<Token>* tokens) {
         if (k + 4 >= sig.size())
             continue;
         const Token& type = t[sig[k + 1]];
-        bool sized = isWord(type, "VARCHAR2") || isWord(type, "VARCHAR") ||
-                     isWord(type, "CHAR") || isWord(type, "NCHAR") || isWord(type, "RAW") ||
-                     isWord(type, "NVARCHAR2");
+        bool sized = isWord(type, "VARCHAR2") || isWord(type, "VARCHAR") || isWord(type, "CHAR") ||
+                     isWord(type, "NCHAR") || isWord(type, "RAW") || isWord(type, "NVARCHAR2");
         if (!sized || !isPunct(t[sig[k + 2]], "(") || t[sig[k + 3]].type != Token::Number ||
             !isPunct(t[sig[k + 4]], ")"))
             continue;
-        inserts.push_back({sig[k + 4], " CHECK (LENGTH(CAST(" + tok.text + " AS BLOB)) <= " +
-                                           t[sig[k + 3]].text + ")"});
+        inserts.push_back({sig[k + 4], " CHECK (LENGTH(CAST(" + tok.text +
+                                           " AS BLOB)) <= " + t[sig[k + 3]].text + ")"});
     }
     for (auto it = inserts.rbegin(); it != inserts.rend(); ++it)
         t.insert(t.begin() + static_cast<long>(it->first) + 1, Token{Token::Space, it->second, 0});

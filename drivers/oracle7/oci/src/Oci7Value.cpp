@@ -116,6 +116,30 @@ int rrYear(long yy) {
     return static_cast<int>(yy < 50 ? 2000 + yy : 1900 + yy);
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// "0AFF" -> "\x0a\xff" (an odd count has a leading 0 understood); false
+// when the text is not hexadecimal digits.
+bool hexToBytes(const std::string& raw, std::string* out) {
+    std::string text = raw.size() % 2 != 0 ? "0" + raw : raw;
+    out->clear();
+    for (size_t i = 0; i < text.size(); i += 2) {
+        int hi = hexDigit(text[i]), lo = hexDigit(text[i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out->push_back(static_cast<char>(hi * 16 + lo));
+    }
+    return true;
+}
+
 std::string trimmed(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
     if (b == std::string::npos)
@@ -497,10 +521,16 @@ Value columnValue(sqlite3_stmt* stmt, int col, int oracleType) {
         return Value::ofText(text);
     }
     case OCI7_TYPE_RAW:
-    case OCI7_TYPE_LONG_RAW:
-        if (v.kind == Value::Text)
+    case OCI7_TYPE_LONG_RAW: {
+        // Text stored in a RAW column is hexadecimal digits, as Oracle
+        // reads a character value assigned to a RAW column.
+        if (v.kind != Value::Text)
+            return v;
+        std::string bytes;
+        if (!hexToBytes(v.bytes, &bytes))
             return Value::ofBlob(v.bytes);
-        return v;
+        return Value::ofBlob(bytes);
+    }
     default:
         return v;
     }

@@ -190,8 +190,8 @@ sword odefin(Cda_Def* cursor, sword pos, ub1* buf, sword bufl, sword ftype, swor
    progv of progvl bytes. The buffer is read at execution. For OUT and
    IN OUT arguments of PL/SQL blocks progvl is its room; *alen gives the
    length of the value going in (types 1, 8, 23, 24, 96) and receives the
-   length coming back, with *indp and *arcode as for odefin. maxsiz/cursiz (PL/SQL tables) are not supported: pass
-   0 and a null pointer. */
+   length coming back, with *indp and *arcode as for odefin. maxsiz/cursiz (PL/SQL tables) are not
+   supported: pass 0 and a null pointer. */
 sword obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype,
              sword scale, sb2* indp, ub2* alen, ub2* arcode, ub4 maxsiz, ub4* cursiz, OraText* fmt,
              sword fmtl, sword fmtt);
