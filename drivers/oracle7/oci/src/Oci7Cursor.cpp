@@ -506,7 +506,12 @@ int Cursor::bindAll() {
 
 int Cursor::runDdl() {
     Error e = session_->beforeDdl();
-    if (e.code == 0 && rewrite_.kind == StatementKind::Comment) {
+    if (e.code == 0 && rewrite_.synonym) {
+        e = rewrite_.dropSynonym
+                ? dropSynonym(session_->db(), rewrite_.publicSynonym, rewrite_.synonymName)
+                : createSynonym(session_->db(), session_->user(), rewrite_.publicSynonym,
+                                rewrite_.synonymName, rewrite_.synonymTable);
+    } else if (e.code == 0 && rewrite_.kind == StatementKind::Comment) {
         e = storeComment(session_->db(), rewrite_.commentTable, rewrite_.commentColumn,
                          rewrite_.commentText);
     } else if (e.code == 0) {

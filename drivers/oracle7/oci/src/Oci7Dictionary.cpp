@@ -424,6 +424,20 @@ Error Filler::run() {
             comments_[key] = list.text(2);
         }
     }
+    std::map<std::string, std::vector<std::string>> synonyms; // name -> owner, table owner, table
+    {
+        Statement list(db_, "SELECT SYNONYM_NAME, OWNER, TABLE_OWNER, TABLE_NAME "
+                            "FROM MAIN.\"ORA$SYNONYMS\"");
+        while (list.ok() && list.row())
+            synonyms[list.text(0)] = {list.text(1), list.text(2), list.text(3)};
+    }
+    for (auto& [name, s] : synonyms) {
+        add("ALL_SYNONYMS", {text(s[0]), text(name), text(s[1]), text(s[2]), Value::null()});
+        add("ALL_CATALOG", {text(s[0]), text(name), text("SYNONYM")});
+        add("ALL_TAB_COMMENTS", {text(s[0]), text(name), text("SYNONYM"), Value::null()});
+        add("ALL_OBJECTS", {text(s[0]), text(name), number(++objectId_), text("SYNONYM"),
+                            text(now_), text(now_), text(now_), text("VALID")});
+    }
     {
         Statement list(db_, "SELECT name, type, COALESCE(sql, '') FROM main.sqlite_master "
                             "WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' "
@@ -431,7 +445,8 @@ Error Filler::run() {
         if (!list.ok())
             return sqliteError(db_);
         while (list.row())
-            tables_.push_back(TableInfo{list.text(0), list.text(1), list.text(2), {}, {}});
+            if (synonyms.count(list.text(0)) == 0)
+                tables_.push_back(TableInfo{list.text(0), list.text(1), list.text(2), {}, {}});
     }
     for (TableInfo& table : tables_) {
         bool view = table.type == "view";
@@ -496,6 +511,41 @@ Error createDictionary(sqlite3* db) {
 Error fillDictionary(sqlite3* db, const std::string& user) {
     Filler filler(db, user);
     return filler.run();
+}
+
+Error createSynonym(sqlite3* db, const std::string& user, bool isPublic, const std::string& name,
+                    const std::string& table) {
+    if (sqlite3_exec(db,
+                     "CREATE TABLE IF NOT EXISTS MAIN.\"ORA$SYNONYMS\" (OWNER VARCHAR2(30) NOT "
+                     "NULL, SYNONYM_NAME VARCHAR2(30) NOT NULL, TABLE_OWNER VARCHAR2(30), "
+                     "TABLE_NAME VARCHAR2(30) NOT NULL)",
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
+        return sqliteError(db);
+    std::string sql =
+        "CREATE VIEW MAIN." + quoteName(name) + " AS SELECT * FROM MAIN." + quoteName(table);
+    Statement ins(db, "INSERT INTO MAIN.\"ORA$SYNONYMS\" VALUES (?, ?, ?, ?)");
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return errorFromSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db), user);
+    if (!ins.insert({text(isPublic ? "PUBLIC" : user), text(name), text(user), text(table)}))
+        return sqliteError(db);
+    return Error();
+}
+
+Error dropSynonym(sqlite3* db, bool isPublic, const std::string& name) {
+    Statement find(db, "SELECT 1 FROM MAIN.\"ORA$SYNONYMS\" WHERE SYNONYM_NAME = ? AND "
+                       "(OWNER = 'PUBLIC') = ?");
+    if (!find.ok())
+        return makeError(isPublic ? 1432 : 1434);
+    bindValue(find.get(), 1, Value::ofText(name));
+    bindValue(find.get(), 2, Value::ofInteger(isPublic ? 1 : 0));
+    if (!find.row())
+        return makeError(isPublic ? 1432 : 1434);
+    std::string sql = "DROP VIEW MAIN." + quoteName(name);
+    Statement del(db, "DELETE FROM MAIN.\"ORA$SYNONYMS\" WHERE SYNONYM_NAME = ?");
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !del.insert({Value::ofText(name)}))
+        return sqliteError(db);
+    return Error();
 }
 
 Error storeComment(sqlite3* db, const std::string& table, const std::string& column,

@@ -10,7 +10,7 @@
 // DBA_* views do not exist. DUAL is SYS.DUAL.
 //
 // Provided: ALL_USERS, ALL_CATALOG, ALL_TABLES, ALL_VIEWS, ALL_TAB_COLUMNS,
-// ALL_TAB_COMMENTS, ALL_COL_COMMENTS, ALL_OBJECTS, ALL_SYNONYMS (empty),
+// ALL_TAB_COMMENTS, ALL_COL_COMMENTS, ALL_OBJECTS, ALL_SYNONYMS,
 // ALL_INDEXES, ALL_IND_COLUMNS, ALL_CONSTRAINTS, ALL_CONS_COLUMNS,
 // ALL_DB_LINKS (empty), ALL_ARGUMENTS, ALL_TAB_PRIVS and ALL_COL_PRIVS
 // (empty), TABLE_PRIVILEGES and COLUMN_PRIVILEGES (empty), and USER_*
@@ -34,6 +34,13 @@ Error createDictionary(sqlite3* db);
 
 // Fills the dictionary for user `user`.
 Error fillDictionary(sqlite3* db, const std::string& user);
+
+// Synonyms are views over their table, listed in ORA$SYNONYMS (OWNER,
+// SYNONYM_NAME, TABLE_OWNER, TABLE_NAME) of the main database; the
+// dictionary shows them as synonyms (owner PUBLIC for public ones).
+Error createSynonym(sqlite3* db, const std::string& user, bool isPublic, const std::string& name,
+                    const std::string& table);
+Error dropSynonym(sqlite3* db, bool isPublic, const std::string& name);
 
 // Records a comment; creates ORA$COMMENTS when needed.
 Error storeComment(sqlite3* db, const std::string& table, const std::string& column,

@@ -495,6 +495,47 @@ void addLengthChecks(std::vector<Token>* tokens) {
         t.insert(t.begin() + static_cast<long>(it->first) + 1, Token{Token::Space, it->second, 0});
 }
 
+// CREATE [OR REPLACE] [PUBLIC] SYNONYM s FOR [owner.]t, DROP [PUBLIC] SYNONYM s.
+bool readSynonym(const std::vector<Token>& t, const std::vector<size_t>& sig, Rewrite* r) {
+    size_t k = 1;
+    bool drop = isWord(t[sig[0]], "DROP");
+    if (!drop && k + 1 < sig.size() && isWord(t[sig[k]], "OR") && isWord(t[sig[k + 1]], "REPLACE"))
+        k += 2;
+    bool isPublic = k < sig.size() && isWord(t[sig[k]], "PUBLIC");
+    if (isPublic)
+        ++k;
+    if (k >= sig.size() || !isWord(t[sig[k]], "SYNONYM"))
+        return false;
+    r->synonym = true;
+    r->dropSynonym = drop;
+    r->publicSynonym = isPublic;
+    auto name = [&](size_t i) {
+        const Token& tok = t[sig[i]];
+        return tok.type == Token::Quoted ? tok.text.substr(1, tok.text.size() - 2) : tok.text;
+    };
+    if (++k >= sig.size()) {
+        r->error = 936;
+        return true;
+    }
+    r->synonymName = name(k++);
+    if (drop) {
+        if (k != sig.size())
+            r->error = 933;
+        return true;
+    }
+    if (k + 1 >= sig.size() || !isWord(t[sig[k]], "FOR")) {
+        r->error = 905; // missing keyword
+        return true;
+    }
+    ++k;
+    if (k + 2 < sig.size() && isPunct(t[sig[k + 1]], "."))
+        k += 2; // the owner: every table belongs to the session's user
+    r->synonymTable = name(k++);
+    if (k != sig.size())
+        r->error = 933;
+    return true;
+}
+
 // Converts the outer joins of each block of a compound query.
 void convertOuterJoins(std::vector<Token>* tokens) {
     std::vector<Token>& t = *tokens;
@@ -696,6 +737,8 @@ Rewrite rewriteSql(const std::string& sql, const std::string& user) {
     sig = significant(t);
     // TRUNCATE TABLE x -> DELETE FROM x; RENAME a TO b -> ALTER TABLE a RENAME TO b;
     // CREATE OR REPLACE VIEW v -> DROP VIEW IF EXISTS v; CREATE VIEW v.
+    if (ddl && readSynonym(t, sig, &r))
+        return r;
     if (ddl && isWord(t[sig[0]], "TRUNCATE") && sig.size() >= 3) {
         r.sql = "DELETE FROM " + joinTokens(t, sig[2], t.size());
         return r;

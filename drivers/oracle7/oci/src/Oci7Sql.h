@@ -49,6 +49,9 @@ struct Rewrite {
     std::string fromClause;
     // COMMENT ON TABLE t / COLUMN t.c IS 'text'
     std::string commentTable, commentColumn, commentText;
+    // CREATE [PUBLIC] SYNONYM s FOR [owner.]t / DROP [PUBLIC] SYNONYM s
+    bool synonym = false, dropSynonym = false, publicSynonym = false;
+    std::string synonymName, synonymTable;
 };
 
 // Rewrites `sql` for the session of user `user` (upper case).

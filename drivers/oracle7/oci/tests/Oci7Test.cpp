@@ -382,8 +382,14 @@ TEST_F(Oci7Test, OracleDialectAndDictionary) {
                      "b.column_name and a.table_name like 'EMP' escape '\\' and a.column_id < 3 "
                      "order by 1"),
               "EMPNO:NUMBER:N:|ENAME:VARCHAR2:N:Employee's name");
-    EXPECT_EQ(column("select table_name from all_catalog where owner = user order by 1"),
-              "DEPT|EMP");
+    ASSERT_EQ(run("create public synonym staff for scott.emp"), 0);
+    EXPECT_EQ(column("select count(*) from staff"), "5");
+    EXPECT_EQ(column("select owner || '.' || table_name || ':' || table_type from all_catalog "
+                     "where owner in ('PUBLIC', user) order by 1"),
+              "PUBLIC.STAFF:SYNONYM|SCOTT.DEPT:TABLE|SCOTT.EMP:TABLE");
+    EXPECT_EQ(column("select table_name from all_synonyms where synonym_name = 'STAFF'"), "EMP");
+    EXPECT_EQ(run("drop synonym staff"), 1434);
+    EXPECT_EQ(run("drop public synonym staff"), 0);
     EXPECT_EQ(column("select c.column_name from all_constraints k, all_cons_columns c where "
                      "k.constraint_type = 'P' and k.table_name = 'EMP' and "
                      "c.constraint_name = k.constraint_name"),
