@@ -224,6 +224,31 @@ TEST_F(Oci7Test, DefinesConvertTruncateAndMarkNulls) {
     EXPECT_EQ(ind[5][1], -1);
 }
 
+TEST_F(Oci7Test, NumbersInOraclesInternalForm) {
+    makeEmp();
+    ub1 number[22];
+    ub2 length = 0;
+    ASSERT_EQ(oparse(&cda_, ot("select sal from emp where empno = 1"), -1, 0, 1), 0);
+    ASSERT_EQ(odefin(&cda_, 1, number, sizeof number, OCI7_EXT_NUMBER, -1, nullptr, nullptr, -1, -1,
+                     &length, nullptr),
+              0);
+    ASSERT_EQ(oexfet(&cda_, 1, 0, 0), 0);
+    const ub1 hundredAndAHalf[] = {0xC2, 0x02, 0x01, 0x33}; // 1.0050 x 100^1
+    ASSERT_EQ(length, sizeof hundredAndAHalf);
+    EXPECT_EQ(std::memcmp(number, hundredAndAHalf, length), 0);
+    const ub1 minusOneTenth[] = {0x3F, 0x5B, 0x66}; // -10 x 100^-1
+    ASSERT_EQ(oparse(&cda_, ot("select to_char(:n) from dual"), -1, 0, 1), 0);
+    ASSERT_EQ(obndra(&cda_, ot(":n"), -1, const_cast<ub1*>(minusOneTenth), 3, OCI7_EXT_NUMBER, -1,
+                     nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+              0);
+    char text[16] = {};
+    ASSERT_EQ(odefin(&cda_, 1, reinterpret_cast<ub1*>(text), sizeof text, OCI7_EXT_STRING, -1,
+                     nullptr, nullptr, -1, -1, nullptr, nullptr),
+              0);
+    ASSERT_EQ(oexfet(&cda_, 1, 0, 0), 0);
+    EXPECT_STREQ(text, "-0.1");
+}
+
 TEST_F(Oci7Test, LongValuesAreReadInPieces) {
     makeEmp();
     std::string text(5000, 'x');
