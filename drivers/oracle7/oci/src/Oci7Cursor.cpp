@@ -154,8 +154,10 @@ int Cursor::parse(const std::string& sql, bool deferred) {
         case StatementKind::Comment:
             if (!deferred) {
                 int rc = runDdl();
-                if (rc != 0)
+                if (rc != 0) {
+                    parsed_ = false;
                     return rc;
+                }
                 ddlRan_ = true;
             }
             break;
