@@ -426,4 +426,69 @@ TEST_F(Oci7Test, OracleDialectAndDictionary) {
     EXPECT_EQ(oexec(&cda_), 942);
 }
 
+// The Oracle text that the driver's escapes produce, run over DUAL.
+TEST_F(Oci7Test, FunctionsAsTheDriversEscapesWriteThem) {
+    struct Case {
+        const char* expression;
+        const char* expected;
+    } cases[] = {
+        {"TO_DATE('2026-02-03 04:05:06','YYYY-MM-DD HH24:MI:SS')", "03-FEB-26"},
+        {"TO_CHAR(TO_DATE('2026-02-03','YYYY-MM-DD'),'FMMonth')", "February"},
+        {"TO_NUMBER(TO_CHAR(TO_DATE('2026-02-03','YYYY-MM-DD'),'D'))", "3"},
+        {"TO_NUMBER(TO_CHAR(TO_DATE('2026-02-03','YYYY-MM-DD'),'DDD'))", "34"},
+        {"TO_NUMBER(TO_CHAR(TO_DATE('2026-02-03','YYYY-MM-DD'),'Q'))", "1"},
+        {"TO_NUMBER(TO_CHAR(TO_DATE('2026-02-03','YYYY-MM-DD'),'WW'))", "5"},
+        {"TO_NUMBER(TO_CHAR(TO_DATE('2000-01-01','YYYY-MM-DD'),'J'))", "2451545"},
+        {"((TO_NUMBER(TO_CHAR(SYSDATE,'HH24'))*60+TO_NUMBER(TO_CHAR(SYSDATE,'MI')))*60+"
+         "TO_NUMBER(TO_CHAR(SYSDATE,'SS')))",
+         "37230"},
+        {"TO_CHAR(TRUNC(SYSDATE,'J'),'YYYY-MM-DD HH24:MI:SS')", "2026-12-07 00:00:00"},
+        {"SUBSTR('abcdef',1,2)||SUBSTR('abcdef',-2)", "abef"},
+        {"INSTR('abcabc','c',4)", "6"},
+        {"(SUBSTR('abcdef',1,2-1)||'XY'||SUBSTR('abcdef',2+3))", "aXYef"},
+        {"RPAD(' ',3)||'|'", "   |"},
+        {"CHR(65)||LOWER('B')||UPPER('c')", "AbC"},
+        {"NVL(NULL,'d')", "d"},
+        {"LOG(10,1000)", "3"},
+        {"CEIL(2.1)+FLOOR(2.9)+MOD(7,0)+SIGN(-3)+TRUNC(2.77,1)", "13.7"},
+        {"SOUNDEX('Robert')", "R163"},
+        {"LTRIM('  x')||RTRIM('y  ')||LENGTH('abc')", "xy3"},
+    };
+    for (const Case& c : cases) {
+        std::string sql = std::string("select ") + c.expression + " from dual";
+        EXPECT_EQ(column(sql.c_str()), c.expected) << c.expression;
+    }
+}
+
+TEST_F(Oci7Test, SqliteErrorsBecomeOracleCodes) {
+    makeEmp();
+    ASSERT_EQ(run("create table child (id number, emp number references emp (empno) , "
+                  "n number check (n > 0))"),
+              0);
+    struct Case {
+        const char* sql;
+        int code;
+    } cases[] = {
+        {"create table emp (a number)", 955},
+        {"select ename from emp e, emp f", 918},
+        {"select * from emp where", 921},
+        {"select * from emp order by 9", 1785},
+        {"insert into child values (1, 99, 1)", 2291},
+        {"insert into child values (1, 1, -1)", 2290},
+        {"update emp set ename = null where empno = 1", 1400},
+        {"select to_number('x') from dual", 1722},
+        {"select to_date('2026-13-01','YYYY-MM-DD') from dual", 1843},
+        {"select 'abc from dual", 1756},
+        {"comment on table nosuch is 'x'", 942},
+    };
+    for (const Case& c : cases) {
+        int rc = oparse(&cda_, ot(c.sql), -1, 0, 1);
+        if (rc == 0)
+            rc = oexec(&cda_);
+        if (rc == 0 && cda_.ft == OCI7_FT_SELECT)
+            rc = ofen(&cda_, 1); // errors of the values come with the rows
+        EXPECT_EQ(rc, c.code) << c.sql;
+    }
+}
+
 } // namespace
