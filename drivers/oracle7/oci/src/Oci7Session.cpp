@@ -83,6 +83,12 @@ Error Session::logon(const std::string& uid, const std::string* password, Sessio
     splitLogon(uid, password != nullptr, &user, &pass, &database);
     if (password != nullptr)
         pass = *password;
+    // "/" logs on as the operating-system user, OPS$<login name>.
+    if (user.empty() && !uid.empty() && uid[0] == '/' && pass.empty()) {
+        const char* login = std::getenv("USER");
+        if (login != nullptr && *login != '\0')
+            user = std::string("OPS$") + login;
+    }
     if (user.empty())
         return makeError(1017);
     std::string path = databasePath(database);

@@ -686,6 +686,15 @@ Rewrite rewriteSql(const std::string& sql, const std::string& user) {
             return r;
         }
     }
+    // "name@link": this database has no links.
+    for (size_t k = 0; k < sig.size(); ++k) {
+        if (!isPunct(t[sig[k]], "@"))
+            continue;
+        bool named = k + 1 < sig.size() && t[sig[k + 1]].type == Token::Word;
+        r.error = named ? 2019 : 1729;
+        r.errorOffset = t[sig[k]].offset;
+        return r;
+    }
     if (r.kind == StatementKind::Comment) {
         r.error = readComment(t, sig, &r);
         return r;

@@ -480,6 +480,7 @@ TEST_F(Oci7Test, SqliteErrorsBecomeOracleCodes) {
         {"select to_date('2026-13-01','YYYY-MM-DD') from dual", 1843},
         {"select 'abc from dual", 1756},
         {"comment on table nosuch is 'x'", 942},
+        {"select 1 from sys.dba_catalog@remote", 2019},
     };
     for (const Case& c : cases) {
         int rc = oparse(&cda_, ot(c.sql), -1, 0, 1);
