@@ -54,6 +54,7 @@ sword finishCursor(Cda_Def* cda, Cursor* cursor, int code, ub1 call) {
     cda->rpc = cursor->rowsProcessed();
     cda->ft = static_cast<ub2>(cursor->functionType());
     cda->peo = static_cast<ub2>(cursor->errorOffset());
+    cda->wrn = code == 1406 ? OCI7_WRN_ANY | OCI7_WRN_TRUNCATED : 0;
     return finish(cda, code, call);
 }
 

@@ -133,10 +133,9 @@ typedef struct cda_def Lda_Def;
 #define OCI7_FT_PLSQL 34
 #define OCI7_FT_COMMIT 54
 
-/* Warning flags in `wrn`. */
+/* Warning flags in `wrn`, set by a fetch that answers 1406. */
 #define OCI7_WRN_ANY 0x01       /* some warning below is set */
 #define OCI7_WRN_TRUNCATED 0x02 /* a fetched value was truncated */
-#define OCI7_WRN_COMPILE 0x20   /* a created procedure has compilation errors */
 
 /* Return codes the caller tests. */
 #define OCI7_RC_OK 0
