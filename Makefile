@@ -6,10 +6,11 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
 
-# Debian packages the build, the tests and the demo need.
+# Debian packages the build, the tests and the demo need. iODBC comes as
+# its runtime only: its development package conflicts with unixodbc-dev.
 PACKAGES = g++ make cmake ninja-build pkg-config \
            libgtest-dev libgmock-dev googletest \
-           unixodbc unixodbc-dev odbcinst \
+           unixodbc unixodbc-dev odbcinst iodbc libiodbc2 \
            python3 python3-pyodbc python3-pytest \
            sqlite3 libsqlite3-dev libsqliteodbc libdbd-odbc-perl \
            gnumeric python3-xlrd \

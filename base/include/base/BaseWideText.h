@@ -1,6 +1,11 @@
 // The boundary of the Unicode entry points: texts of the application in
-// UTF-16 (SQLWCHAR) become texts of the data source's character set for
-// the narrow code paths, and their results come back as UTF-16.
+// its wide characters become texts of the data source's character set for
+// the narrow code paths, and their results come back as wide characters.
+//
+// The application's wide characters are those of the driver manager that
+// loaded the driver: 2-byte UTF-16 units (unixODBC's SQLWCHAR), or 4-byte
+// wchar_t code points (UCS-4) under iODBC. Inside, wide text is UTF-16
+// (char16_t); only the application's buffers are in its own width.
 //
 // Lengths follow the ODBC rules of the W functions: a text argument's
 // length counts characters (SQLWCHAR units, SQL_NTS for a terminated
@@ -20,6 +25,40 @@
 
 class VxCharset;
 class VxErrorList;
+
+// The size in bytes of one of the application's wide characters: 2 or 4.
+VX_EXPORT std::size_t baseWideUnit();
+VX_EXPORT void baseSetWideUnit(std::size_t bytes);
+// Notes which library allocates an environment: `caller` is a return
+// address inside it. iODBC's library sets the width to 4; any other caller
+// (unixODBC, an application linked to the driver) to 2.
+VX_EXPORT void baseNoteEnvCaller(const void* caller);
+// Notes a connection option set before any other call: iODBC alone sets
+// its option 1051 (the application's name) on every connection of an
+// application that names itself, before connecting; a program linked to
+// iODBC statically is recognised by that.
+VX_EXPORT void baseNoteConnectOption(unsigned short option);
+// True when iODBC was recognised as the caller.
+VX_EXPORT bool baseUnderIodbc();
+
+// Unit `index` of an application's wide text (unaligned allowed), and the
+// same written.
+VX_EXPORT unsigned long baseWideAt(const void* text, SQLLEN index);
+VX_EXPORT void basePutWide(void* text, SQLLEN index, unsigned long unit);
+// The units a code point takes in the application's text: 2 for a
+// surrogate pair of UTF-16, else 1.
+inline int baseWideUnitsOf(unsigned long code) {
+    return code > 0xFFFF && baseWideUnit() == 2 ? 2 : 1;
+}
+// Writes code point `code` at unit `index` (a surrogate pair in UTF-16);
+// returns the units written.
+VX_EXPORT int basePutWideChar(void* text, SQLLEN index, unsigned long code);
+// Units of a text that ends in a zero unit.
+VX_EXPORT std::size_t baseWideLength(const void* text);
+// `units` units of the application's wide text as UTF-16 in a new block
+// (ramFree) with room for a terminator, *units16 its length; code points
+// that are no characters become U+FFFD. Null when memory ran out.
+VX_EXPORT char16_t* baseWideToUtf16(const void* text, std::size_t units, std::size_t* units16);
 
 // One input text: null stays null; a negative length other than SQL_NTS
 // is passed on unchanged, for the narrow path to refuse.
@@ -86,8 +125,8 @@ private:
     std::size_t narrowSize_ = 0;
 };
 
-// Wide data of an application (2-byte units that need not be aligned;
-// `length` in bytes, or SQL_NTS for a text ending in a zero unit) as text of
+// Wide data of an application (units that need not be aligned; `length`
+// in bytes, or SQL_NTS for a text ending in a zero unit) as text of
 // `charset` in a new block (ramFree), *narrowLength its bytes.
 VX_EXPORT VxStatus baseWideToNarrow(const VxCharset& charset, const void* value, SQLLEN length,
                                     char** narrow, SQLLEN* narrowLength);
@@ -96,7 +135,10 @@ VX_EXPORT VxStatus baseWideToNarrow(const VxCharset& charset, const void* value,
 VX_EXPORT SQLRETURN baseWideFailure(VxErrorList& list);
 
 // Copies `units` UTF-16 units into `buffer` of `size` bytes (unaligned
-// allowed), cut so that the terminator fits and no surrogate pair is split;
-// returns the units written (terminator not counted).
+// allowed) as the application's wide characters, cut so that the
+// terminator fits and no surrogate pair is split; returns the UTF-16 units
+// copied (terminator not counted).
 VX_EXPORT std::size_t baseCopyWide(const char16_t* wide, std::size_t units, void* buffer,
                                    SQLLEN size);
+// The application's units that `units` UTF-16 units make.
+VX_EXPORT std::size_t baseWideCount(const char16_t* wide, std::size_t units);

@@ -9,11 +9,13 @@
 
 #include "base/BaseConnection.h"
 #include "base/BaseDriver.h"
+#include "base/BaseWideText.h"
 #include "util/VxExport.h"
 
 VX_EXPORT SQLRETURN SQL_API SQLAllocEnv(SQLHENV* phenv) {
     if (!phenv)
         return SQL_ERROR;
+    baseNoteEnvCaller(__builtin_return_address(0));
     return baseGetDriver().allocEnv(phenv);
 }
 
@@ -108,8 +110,8 @@ VX_EXPORT SQLRETURN SQL_API SQLGetInfo(SQLHDBC hdbc, SQLUSMALLINT fInfoType,
                                        SQLSMALLINT* pcbInfoValue) {
     if (!hdbc)
         return SQL_INVALID_HANDLE;
-    return static_cast<BaseConnection*>(hdbc)->SQLGetInfo(fInfoType, rgbInfoValue,
-                                                          cbInfoValueMax, pcbInfoValue);
+    return static_cast<BaseConnection*>(hdbc)->SQLGetInfo(fInfoType, rgbInfoValue, cbInfoValueMax,
+                                                          pcbInfoValue);
 }
 
 VX_EXPORT SQLRETURN SQL_API SQLNativeSql(SQLHDBC hdbc, SQLCHAR* szSqlStrIn, SQLINTEGER cbSqlStrIn,
@@ -125,6 +127,7 @@ VX_EXPORT SQLRETURN SQL_API SQLSetConnectOption(SQLHDBC hdbc, SQLUSMALLINT fOpti
                                                 SQLULEN vParam) {
     if (!hdbc)
         return SQL_INVALID_HANDLE;
+    baseNoteConnectOption(fOption);
     return static_cast<BaseConnection*>(hdbc)->SQLSetConnectOption(fOption, vParam);
 }
 

@@ -118,10 +118,8 @@ VX_EXPORT SQLRETURN SQL_API SQLErrorW(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt
     SQLRETURN rc = baseGetDriver().error(henv, hdbc, hstmt, state, pfNativeError, message.narrow(),
                                          message.narrowSize(), &length);
     if (szSqlState && (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO))
-        for (int i = 0; i < 6; ++i) {
-            SQLWCHAR unit = state[i];
-            std::memcpy(szSqlState + i, &unit, sizeof unit);
-        }
+        for (int i = 0; i < 6; ++i)
+            basePutWide(szSqlState, i, state[i]);
     return message.finish(rc, errorCharset(hdbc, hstmt), length, pcbErrorMsg, nullptr);
 }
 
@@ -205,6 +203,7 @@ VX_EXPORT SQLRETURN SQL_API SQLSetConnectOptionW(SQLHDBC hdbc, SQLUSMALLINT fOpt
     if (!hdbc)
         return SQL_INVALID_HANDLE;
     auto* connection = static_cast<BaseConnection*>(hdbc);
+    baseNoteConnectOption(fOption);
     if (!isStringOption(fOption))
         return connection->SQLSetConnectOption(fOption, vParam);
     BaseWideIn value(connection->getCharset(), reinterpret_cast<const SQLWCHAR*>(vParam), SQL_NTS);

@@ -21,6 +21,7 @@
 #include "base/BaseErrors.h"
 #include "BaseOdbc3.h"
 #include "base/BaseStatement.h"
+#include "base/BaseWideText.h"
 #include "util/VxExport.h"
 
 namespace {
@@ -161,8 +162,9 @@ SQLRETURN setConnectAttr(SQLHDBC hdbc, SQLINTEGER attribute, SQLPOINTER value, S
     if (length < 0)
         length = 0;
     if (wide) {
-        std::u16string text(static_cast<const char16_t*>(value),
-                            static_cast<std::size_t>(length) / sizeof(SQLWCHAR));
+        std::string text(static_cast<const char*>(value),
+                         static_cast<std::size_t>(length) / baseWideUnit() * baseWideUnit());
+        text.append(baseWideUnit(), '\0');
         return SQLSetConnectOptionW(hdbc, option, reinterpret_cast<SQLULEN>(text.c_str()));
     }
     std::string text(static_cast<const char*>(value), static_cast<std::size_t>(length));
@@ -201,14 +203,15 @@ SQLRETURN getConnectAttr(SQLHDBC hdbc, SQLINTEGER attribute, SQLPOINTER value, S
         return rc;
     }
     constexpr std::size_t UNITS = 4 * SQL_MAX_OPTION_STRING_LENGTH;
-    std::size_t unit = wide ? sizeof(SQLWCHAR) : 1;
+    std::size_t unit = wide ? baseWideUnit() : 1;
     std::string buffer(UNITS * unit + unit, '\0');
     SQLRETURN rc = wide ? SQLGetConnectOptionW(hdbc, option, buffer.data())
                         : connection->SQLGetConnectOption(option, buffer.data());
     if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
         return rc;
     std::size_t bytes = 0;
-    while (bytes + unit <= buffer.size() && std::memcmp(buffer.data() + bytes, "\0\0", unit) != 0)
+    while (bytes + unit <= buffer.size() &&
+           std::memcmp(buffer.data() + bytes, "\0\0\0\0", unit) != 0)
         bytes += unit;
     if (length)
         *length = static_cast<SQLINTEGER>(bytes);
@@ -332,7 +335,15 @@ SQLRETURN getStmtAttr(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINTER value, SQ
     case SQL_ATTR_APP_PARAM_DESC:
     case SQL_ATTR_IMP_ROW_DESC:
     case SQL_ATTR_IMP_PARAM_DESC:
-        return statementFailure(statement, SQL_API_SQLGETSTMTATTR, ODBC_S1C00);
+        // iODBC asks an ODBC 3 driver for a statement's four descriptors
+        // when it allocates the statement, and fails the allocation without
+        // them. It is given four distinct handles that stand for them; no
+        // function of the driver takes a descriptor, so none is ever used.
+        if (!baseUnderIodbc())
+            return statementFailure(statement, SQL_API_SQLGETSTMTATTR, ODBC_S1C00);
+        pointer = reinterpret_cast<char*>(&rows) + (attribute - SQL_ATTR_APP_ROW_DESC);
+        isPointer = true;
+        break;
     default: {
         if (!isOptionNumber(attribute))
             return statementFailure(statement, SQL_API_SQLGETSTMTATTR, ODBC_S1092);
@@ -370,6 +381,7 @@ VX_EXPORT SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQ
     case SQL_HANDLE_ENV:
         if (!output)
             return SQL_ERROR;
+        baseNoteEnvCaller(__builtin_return_address(0));
         return baseGetDriver().allocEnv(output);
     case SQL_HANDLE_DBC:
         if (!input)

@@ -5,6 +5,7 @@
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 #include "base/BaseOutString.h"
+#include "base/BaseWideText.h"
 #include "util/VxError.h"
 #include "util/VxParamString.h"
 #include "util/VxUtf8.h"
@@ -140,32 +141,24 @@ VxStatus toC(BaseConvertPlace place, short cType, BaseOutString& out, const void
     return deliverFixed(out, cType, value, length, type, scale);
 }
 
-// 2-byte characters (UTF-16) as UTF-8 text in memory from ramAlloc; null
-// when memory ran out (recorded by the allocator).
+// The application's wide characters as UTF-8 text in memory from ramAlloc;
+// null when memory ran out (recorded by the allocator).
 char* wideToUtf8(const void* value, SQLLEN length, SQLLEN* textLength) {
-    const auto* bytes = static_cast<const unsigned char*>(value);
-    SQLLEN units = 0;
-    SQLWCHAR unit;
-    if (length == SQL_NTS) {
-        for (; std::memcpy(&unit, bytes + 2 * units, sizeof unit), unit != 0; ++units) {
-        }
-    } else {
-        units = length / 2;
-    }
-    char* text = static_cast<char*>(ramAlloc(static_cast<std::size_t>(units * 3 + 1)));
+    SQLLEN units = length == SQL_NTS ? static_cast<SQLLEN>(baseWideLength(value))
+                                     : length / static_cast<SQLLEN>(baseWideUnit());
+    char* text = static_cast<char*>(ramAlloc(static_cast<std::size_t>(units * 4 + 1)));
     if (!text)
         return nullptr;
     SQLLEN pos = 0;
     for (SQLLEN i = 0; i < units; ++i) {
-        std::memcpy(&unit, bytes + 2 * i, sizeof unit);
-        unsigned long code = unit;
-        SQLWCHAR low = 0;
+        unsigned long code = baseWideAt(value, i);
+        unsigned long low = 0;
         if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units &&
-            (std::memcpy(&low, bytes + 2 * (i + 1), sizeof low), low >= 0xDC00 && low <= 0xDFFF)) {
+            (low = baseWideAt(value, i + 1), low >= 0xDC00 && low <= 0xDFFF)) {
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD; // half a pair
+        } else if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            code = 0xFFFD; // half a pair, or no character
         }
         std::size_t at = static_cast<std::size_t>(pos);
         utf8Put(code, text, &at);

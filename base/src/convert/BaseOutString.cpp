@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/BaseErrors.h"
+#include "base/BaseWideText.h"
 #include "util/VxUtf8.h"
 #include "util/but.h"
 
@@ -23,14 +24,13 @@ unsigned long decodeChar(const unsigned char* text, SQLLEN length, int* bytes) {
     return code;
 }
 
-int unitsOf(unsigned long code) {
-    return code > 0xFFFF ? 2 : 1;
+// The application's buffer need not be aligned for its wide characters.
+void putUnit(void* buffer, SQLLEN index, unsigned long unit) {
+    basePutWide(buffer, index, unit);
 }
 
-// The application's buffer need not be aligned for 2-byte characters.
-void putUnit(void* buffer, SQLLEN index, unsigned long unit) {
-    auto value = static_cast<SQLWCHAR>(unit);
-    std::memcpy(static_cast<char*>(buffer) + 2 * index, &value, sizeof value);
+SQLLEN charBytes(bool wide) {
+    return wide ? static_cast<SQLLEN>(baseWideUnit()) : 1;
 }
 
 } // namespace
@@ -68,7 +68,7 @@ void BaseOutString::setCoverage(SQLLEN sourceUsed, bool cut) {
 SQLLEN BaseOutString::getCharRoom() const {
     if (!buffer_)
         return -1;
-    SQLLEN room = size_ / (wide_ ? 2 : 1) - 1;
+    SQLLEN room = size_ / charBytes(wide_) - 1;
     return room > 0 ? room : 0;
 }
 
@@ -117,42 +117,37 @@ VxStatus BaseOutString::setWideValue(const unsigned char* text, SQLLEN length, b
     SQLLEN units = 0;
     for (SQLLEN pos = 0; pos < length;) {
         int bytes;
-        units += unitsOf(decodeChar(text + pos, length - pos, &bytes));
+        units += baseWideUnitsOf(decodeChar(text + pos, length - pos, &bytes));
         pos += bytes;
     }
-    setLength(units * 2);
+    SQLLEN unit = charBytes(true);
+    setLength(units * unit);
     sourceUsed_ = length;
     cut_ = false;
     if (!buffer_)
         return VX_SUCCESS;
-    SQLLEN room = size_ / 2 - (terminate ? 1 : 0);
+    SQLLEN room = size_ / unit - (terminate ? 1 : 0);
     SQLLEN written = 0, pos = 0;
     while (pos < length) {
         int bytes;
         unsigned long code = decodeChar(text + pos, length - pos, &bytes);
-        if (written + unitsOf(code) > room)
+        if (written + baseWideUnitsOf(code) > room)
             break;
-        if (code > 0xFFFF) {
-            code -= 0x10000;
-            putUnit(buffer_, written++, 0xD800 + (code >> 10));
-            putUnit(buffer_, written++, 0xDC00 + (code & 0x3FF));
-        } else {
-            putUnit(buffer_, written++, code);
-        }
+        written += basePutWideChar(buffer_, written, code);
         pos += bytes;
     }
     if (pos < length) {
         raiseTruncation();
         cut_ = true;
     }
-    if (terminate && size_ >= 2)
+    if (terminate && size_ >= unit)
         putUnit(buffer_, written, 0);
     sourceUsed_ = pos;
     return VX_SUCCESS;
 }
 
 void BaseOutString::finishAsciiText(SQLLEN written, SQLLEN fullChars, SQLLEN sourceUsed, bool cut) {
-    setLength(fullChars * (wide_ ? 2 : 1));
+    setLength(fullChars * charBytes(wide_));
     sourceUsed_ = sourceUsed;
     cut_ = cut;
     if (!buffer_ || size_ == 0)
@@ -162,7 +157,7 @@ void BaseOutString::finishAsciiText(SQLLEN written, SQLLEN fullChars, SQLLEN sou
             static_cast<char*>(buffer_)[written] = 0;
         return;
     }
-    if (size_ < 2)
+    if (size_ < charBytes(true))
         return;
     const auto* narrow = static_cast<const unsigned char*>(buffer_);
     for (SQLLEN i = written; i-- > 0;) // from the end: the wide text overlaps the narrow
@@ -178,8 +173,8 @@ VxStatus BaseOutString::setNull() {
     setLength(SQL_NULL_DATA);
     sourceUsed_ = 0;
     cut_ = false;
-    if (buffer_ && size_ >= (wide_ ? 2 : 1))
-        std::memset(buffer_, 0, wide_ ? 2 : 1);
+    if (buffer_ && size_ >= charBytes(wide_))
+        std::memset(buffer_, 0, static_cast<std::size_t>(charBytes(wide_)));
     return VX_SUCCESS;
 }
 

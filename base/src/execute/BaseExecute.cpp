@@ -11,6 +11,7 @@
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 #include "base/BaseParam.h"
+#include "base/BaseWideText.h"
 #include "util/ram.h"
 
 namespace {
@@ -24,12 +25,9 @@ bool isReturnedValue(const BaseParam& p) {
            (p.paramType_ == SQL_PARAM_INPUT_OUTPUT && !p.hasFlag(BaseParam::FLAG_INOUT_AS_INPUT));
 }
 
-// Bytes of a null-terminated text of 2-byte characters.
+// Bytes of a null-terminated text of the application's wide characters.
 SQLLEN wideLength(const char* value) {
-    SQLLEN length = 0;
-    while (value[length] != 0 || value[length + 1] != 0)
-        length += 2;
-    return length;
+    return static_cast<SQLLEN>(baseWideLength(value) * baseWideUnit());
 }
 
 // A generated search parameter (column_ set) holds one value for every

@@ -11,6 +11,7 @@
 #include "base/BaseWideText.h"
 #include "util/VxCharset.h"
 #include "util/VxError.h"
+#include "util/ram.h"
 
 namespace {
 
@@ -78,6 +79,48 @@ TEST_F(BaseWideOutTest, ByteSizedAnswersCountBytes) {
     BaseWideOut lengthOnly(nullptr, 0, true);
     EXPECT_EQ(answer(lengthOnly, "caf\xC3\xA9", &full), SQL_SUCCESS);
     EXPECT_EQ(full, 8);
+}
+
+// iODBC's wide characters: 4-byte code points, one per character.
+class BaseWideUcs4Test : public BaseWideOutTest {
+protected:
+    BaseWideUcs4Test() { baseSetWideUnit(4); }
+    ~BaseWideUcs4Test() override { baseSetWideUnit(2); }
+};
+
+TEST_F(BaseWideUcs4Test, InputsOutputsAndDataCountCodePoints) {
+    const std::u32string text = U"x=é🎉;y";
+    BaseWideIn whole(charset_, reinterpret_cast<const SQLWCHAR*>(text.c_str()), SQL_NTS);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(whole.text()), whole.length()),
+              "x=\xC3\xA9\xF0\x9F\x8E\x89;y");
+    BaseWideIn part(charset_, reinterpret_cast<const SQLWCHAR*>(text.c_str()), 4);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(part.text()), part.length()),
+              "x=\xC3\xA9\xF0\x9F\x8E\x89");
+    // Names: sizes and lengths in characters, a code point never split.
+    char32_t buffer[8];
+    SQLSMALLINT full = 0;
+    BaseWideOut names(buffer, 3, false);
+    EXPECT_EQ(answer(names,
+                     "a\xF0\x9F\x8E\x89"
+                     "bc",
+                     &full),
+              SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(full, 4);
+    EXPECT_EQ(std::u32string(buffer), U"a🎉");
+    BaseWideOut info(buffer, 32, true);
+    EXPECT_EQ(answer(info, "caf\xC3\xA9", &full), SQL_SUCCESS);
+    EXPECT_EQ(full, 16);
+    EXPECT_EQ(std::u32string(buffer), U"café");
+    // Data: lengths in bytes; a code point that is no character is U+FFFD.
+    const char32_t data[] = {U'a', 0xD800, 0x110000, U'🎉', 0};
+    char* narrow = nullptr;
+    SQLLEN length = 0;
+    ASSERT_EQ(baseWideToNarrow(charset_, data, SQL_NTS, &narrow, &length), VX_SUCCESS);
+    EXPECT_EQ(std::string(narrow, length), "a\xEF\xBF\xBD\xEF\xBF\xBD\xF0\x9F\x8E\x89");
+    ramFree(narrow);
+    ASSERT_EQ(baseWideToNarrow(charset_, data, 4, &narrow, &length), VX_SUCCESS);
+    EXPECT_EQ(std::string(narrow, length), "a");
+    ramFree(narrow);
 }
 
 } // namespace

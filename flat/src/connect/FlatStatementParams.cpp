@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "base/BaseErrors.h"
+#include "base/BaseWideText.h"
 #include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatDescriptor.h"
@@ -100,7 +101,7 @@ bool isLong(short sqlType) {
 }
 
 // True when text of C type `cType` holds a terminator within its `length`
-// bytes (a 2-byte zero for wide text).
+// bytes (a zero unit for wide text).
 bool hasEmbeddedNul(short cType, const void* data, SQLLEN length) {
     if (length <= 0)
         return false;
@@ -109,8 +110,9 @@ bool hasEmbeddedNul(short cType, const void* data, SQLLEN length) {
         return std::memchr(bytes, 0, static_cast<std::size_t>(length)) != nullptr;
     if (cType != SQL_C_WCHAR)
         return false;
-    for (SQLLEN i = 0; i + 1 < length; i += 2) {
-        if (bytes[i] == 0 && bytes[i + 1] == 0)
+    SQLLEN units = length / static_cast<SQLLEN>(baseWideUnit());
+    for (SQLLEN i = 0; i < units; ++i) {
+        if (baseWideAt(bytes, i) == 0)
             return true;
     }
     return false;
@@ -126,15 +128,11 @@ std::uint32_t pieceRoom(short cType, SQLLEN length) {
     return cType == SQL_C_BINARY ? bytes * 2 + 1 : bytes + 1;
 }
 
-// Bytes of a null-terminated value (2-byte units for wide text).
+// Bytes of a null-terminated value (in wide units for wide text).
 SQLLEN ntsLength(short cType, const void* data) {
     if (cType != SQL_C_WCHAR)
         return static_cast<SQLLEN>(std::strlen(static_cast<const char*>(data)));
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    SQLLEN length = 0;
-    while (bytes[length] != 0 || bytes[length + 1] != 0)
-        length += 2;
-    return length;
+    return static_cast<SQLLEN>(baseWideLength(data) * baseWideUnit());
 }
 
 // Bytes a character value of `precision` characters may need as UTF-8
