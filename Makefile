@@ -16,7 +16,7 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            gnumeric python3-xlrd \
            freetds-bin tdsodbc freetds-dev
 
-.PHONY: all build deps test test-unit test-asan demo bench install uninstall package format clean
+.PHONY: all build deps test test-unit test-asan demo bench install uninstall package client-suites format clean
 
 all: build
 
@@ -73,6 +73,11 @@ uninstall:
 # it registers the drivers, removing it unregisters them.
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# Perl DBD::ODBC's own test suite against the Text driver, fetched with
+# apt-get source at run time (README, "Other clients' own test suites").
+client-suites: deps build
+	./tools/client-suites.sh $(BUILD)
 
 format:
 	find util base flat drivers translator bench tools -name '*.cpp' -o -name '*.h' \
