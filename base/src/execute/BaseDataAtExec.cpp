@@ -19,6 +19,7 @@
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 #include "base/BaseParam.h"
+#include "base/BaseWideText.h"
 #include "util/ram.h"
 
 namespace {
@@ -156,11 +157,17 @@ VxStatus BaseStatementExec::putBytes(BaseStatement& s, std::uint16_t n, BasePara
             addOdbcError(ODBC_S1090, 6001) << static_cast<long>(n);
             return VX_ERROR;
         }
-        length = static_cast<SQLLEN>(std::strlen(static_cast<const char*>(value)));
+        length = p.cType_ == SQL_C_WCHAR
+                     ? static_cast<SQLLEN>(baseWideLength(value) * baseWideUnit())
+                     : static_cast<SQLLEN>(std::strlen(static_cast<const char*>(value)));
     }
     SQLLEN maximum = putDataMaximum(p);
     if (maximum <= 0)
         maximum = 4096;
+    // A wide value never gets less room than a narrow one of its precision.
+    if (p.cType_ == SQL_C_WCHAR && maximum > MAX_COLLECTED &&
+        p.precision_ <= static_cast<SQLULEN>(MAX_COLLECTED))
+        maximum = MAX_COLLECTED;
     bool piecewise = isPiecewise(s, p);
     SQLLEN already = piecewise ? 0 : p.dataLength_;
     if (!piecewise && already + length > maximum) {
@@ -170,6 +177,8 @@ VxStatus BaseStatementExec::putBytes(BaseStatement& s, std::uint16_t n, BasePara
         }
         addOdbcWarning(ODBC_01004);
         length = maximum - already;
+        if (p.cType_ == SQL_C_WCHAR) // whole characters only
+            length -= length % static_cast<SQLLEN>(baseWideUnit());
     }
     if (piecewise)
         return deliver(s, n, value, length,

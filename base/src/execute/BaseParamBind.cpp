@@ -7,6 +7,7 @@
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 #include "base/BaseParam.h"
+#include "base/BaseWideText.h"
 
 namespace {
 
@@ -162,12 +163,14 @@ VxStatus BaseStatementExec::validate(BaseStatement& s, std::uint16_t n, BasePara
     return VX_SUCCESS;
 }
 
-// The most bytes SQLPutData collects for a character or binary value.
+// The most bytes SQLPutData collects for a character or binary value; wide
+// text counts the precision in the application's wide characters.
 SQLLEN BaseStatementExec::putDataMaximum(const BaseParam& p) {
     if (baseIsBinarySqlType(p.sqlType_))
         return static_cast<SQLLEN>(p.cType_ == SQL_C_BINARY ? p.precision_ : 2 * p.precision_);
     if (baseIsCharSqlType(p.sqlType_))
-        return static_cast<SQLLEN>(p.precision_);
+        return static_cast<SQLLEN>(p.cType_ == SQL_C_WCHAR ? p.precision_ * baseWideUnit()
+                                                           : p.precision_);
     return 4096;
 }
 

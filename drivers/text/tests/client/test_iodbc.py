@@ -251,7 +251,7 @@ def test_unicode_parameters_bound_columns_and_catalog_arguments():
 def test_unicode_values_written_come_back_whole(tmp_path):
     folder = str(tmp_path)
     client = Client(connect_string(folder))
-    client.run("CREATE TABLE städte (name VARCHAR(40), land VARCHAR(20))")
+    client.run("CREATE TABLE städte (name VARCHAR(60), land VARCHAR(20))")
     lib = client.lib
     assert lib.SQLPrepareW(client.stmt, wide("INSERT INTO städte VALUES (?, ?)"), SQL_NTS) == 0
     values = [("Zürich", "Schweiz"), ("東京", "日本"), ("🎉 Kraków", "Polska")]
@@ -265,6 +265,28 @@ def test_unicode_values_written_come_back_whole(tmp_path):
                                         ctypes.byref(indicators[n])) == 0
         assert lib.SQLExecute(client.stmt) == 0, client.error()
     lib.SQLFreeStmt(client.stmt, 3)
+    # A wide value sent in pieces at execution time, a piece ending in an
+    # astral character.
+    assert lib.SQLPrepareW(client.stmt, wide("INSERT INTO städte (name) VALUES (?)"),
+                           SQL_NTS) == 0
+    at_exec = ctypes.c_ssize_t(-2)
+    assert lib.SQLBindParameter(client.stmt, 1, 1, SQL_C_WCHAR, SQL_WVARCHAR, ctypes.c_size_t(40),
+                                0, ctypes.c_void_p(1), ctypes.c_ssize_t(0),
+                                ctypes.byref(at_exec)) == 0
+    token = ctypes.c_void_p()
+    # Pieces counted and terminated (SQL_NTS); the value's 38 characters
+    # are more than half the parameter's precision of 40 (the room was once
+    # 40 bytes, and a terminated wide piece was measured as narrow text).
+    pieces = [("Zü", True), ("rich 🎉", False), (" 東京 ", True), ("x" * 25, False)]
+    for times in (1, 2):
+        assert lib.SQLExecute(client.stmt) == 99
+        assert lib.SQLParamData(client.stmt, ctypes.byref(token)) == 99
+        for piece, counted in pieces:
+            length = len(piece.encode(CODEC)) if counted else SQL_NTS
+            assert lib.SQLPutData(client.stmt, wide(piece), ctypes.c_ssize_t(length)) == 0
+        assert lib.SQLParamData(client.stmt, ctypes.byref(token)) == 0, client.error()
+    lib.SQLFreeStmt(client.stmt, 3)
+    values += [("Zürich 🎉 東京 " + "x" * 25, None)] * 2
     client.run("SELECT name, land FROM städte")
     assert client.rows(SQL_C_WCHAR) == values
     client.close_cursor()
