@@ -36,7 +36,8 @@ VX_EXPORT void baseNoteEnvCaller(const void* caller);
 // Notes a connection option set before any other call: iODBC alone sets
 // its option 1051 (the application's name) on every connection of an
 // application that names itself, before connecting; a program linked to
-// iODBC statically is recognised by that.
+// iODBC statically is recognised by that, unless the environment came
+// from a driver manager's library.
 VX_EXPORT void baseNoteConnectOption(unsigned short option);
 // True when iODBC was recognised as the caller.
 VX_EXPORT bool baseUnderIodbc();

@@ -16,6 +16,9 @@ namespace {
 
 std::atomic<std::size_t> wideUnit{2};
 std::atomic<bool> underIodbc{false};
+// The environment came from a driver manager's library, which settles the
+// width: iODBC's or unixODBC's.
+std::atomic<bool> managerLibrary{false};
 
 bool isHighSurrogate(unsigned long unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
@@ -43,13 +46,16 @@ void baseNoteEnvCaller(const void* caller) {
         name = name ? name + 1 : info.dli_fname;
     }
     bool iodbc = name && std::strncmp(name, "libiodbc", 8) == 0;
+    managerLibrary.store(iodbc || (name && std::strncmp(name, "libodbc", 7) == 0),
+                         std::memory_order_relaxed);
     underIodbc.store(iodbc, std::memory_order_relaxed);
     baseSetWideUnit(iodbc ? 4 : 2);
 }
 
 void baseNoteConnectOption(unsigned short option) {
     constexpr unsigned short IODBC_APPLICATION_NAME = 1051;
-    if (option == IODBC_APPLICATION_NAME && !baseUnderIodbc()) {
+    if (option == IODBC_APPLICATION_NAME && !managerLibrary.load(std::memory_order_relaxed) &&
+        !baseUnderIodbc()) {
         underIodbc.store(true, std::memory_order_relaxed);
         baseSetWideUnit(4);
     }
