@@ -26,6 +26,29 @@ namespace {
 
 constexpr SQLLEN MAX_COLLECTED = 65536;
 
+// The length of a collected text cut before byte `next`, less the part of a
+// character the cut split: a UTF-8 sequence of a UTF-8 data source, or the
+// high half of a UTF-16 surrogate pair.
+SQLLEN wholeCharacters(BaseStatement& s, const BaseParam& p, unsigned char next) {
+    const auto* text = reinterpret_cast<const unsigned char*>(p.data_);
+    SQLLEN end = p.dataLength_;
+    if (p.cType_ == SQL_C_WCHAR) {
+        if (baseWideUnit() == 2 && end >= 2) {
+            unsigned long last = baseWideAt(text, end / 2 - 1);
+            if (last >= 0xD800 && last <= 0xDBFF)
+                end -= 2;
+        }
+        return end;
+    }
+    if (p.cType_ != SQL_C_CHAR || !s.getConnection().getCharset().isUtf8() || (next & 0xC0) != 0x80)
+        return end;
+    while (end > 0 && (text[end - 1] & 0xC0) == 0x80)
+        --end;
+    if (end > 0 && text[end - 1] >= 0xC0)
+        --end;
+    return end;
+}
+
 bool isPiecewise(BaseStatement& s, const BaseParam& p) {
     return s.getConnection().hasFlag(BaseConnection::CONN_PIECEWISE_LONG_DATA) &&
            baseIsLongSqlType(p.sqlType_);
@@ -170,6 +193,9 @@ VxStatus BaseStatementExec::putBytes(BaseStatement& s, std::uint16_t n, BasePara
         maximum = MAX_COLLECTED;
     bool piecewise = isPiecewise(s, p);
     SQLLEN already = piecewise ? 0 : p.dataLength_;
+    if (!piecewise && p.data_ && p.dataMax_ < maximum)
+        maximum = p.dataMax_; // cut before: nothing more is taken
+    bool cut = false;
     if (!piecewise && already + length > maximum) {
         if (baseIsLongSqlType(p.sqlType_)) {
             addOdbcError(ODBC_22001);
@@ -177,8 +203,9 @@ VxStatus BaseStatementExec::putBytes(BaseStatement& s, std::uint16_t n, BasePara
         }
         addOdbcWarning(ODBC_01004);
         length = maximum - already;
-        if (p.cType_ == SQL_C_WCHAR) // whole characters only
+        if (p.cType_ == SQL_C_WCHAR) // whole units only
             length -= length % static_cast<SQLLEN>(baseWideUnit());
+        cut = true;
     }
     if (piecewise)
         return deliver(s, n, value, length,
@@ -198,6 +225,10 @@ VxStatus BaseStatementExec::putBytes(BaseStatement& s, std::uint16_t n, BasePara
     if (length > 0)
         std::memcpy(p.data_ + p.dataLength_, value, static_cast<std::size_t>(length));
     p.dataLength_ += length;
+    if (cut) {
+        p.dataLength_ = wholeCharacters(s, p, static_cast<const unsigned char*>(value)[length]);
+        p.dataMax_ = p.dataLength_;
+    }
     p.data_[p.dataLength_] = 0;
     return VX_SUCCESS;
 }

@@ -311,3 +311,33 @@ def test_iodbctest_queries_a_data_source_of_its_own_configuration(tmp_path):
     assert "Kraków" in result.stdout and "東京" in result.stdout, result.stdout + result.stderr
     assert "4 rows fetched" in result.stdout or "result set 1 returned 4 rows" in result.stdout, \
         result.stdout
+
+
+def test_values_cut_at_the_precision_keep_whole_characters(tmp_path):
+    client = Client(connect_string(str(tmp_path)))
+    client.run("CREATE TABLE cut (name VARCHAR(40))")
+    lib = client.lib
+    at_exec, token = ctypes.c_ssize_t(-2), ctypes.c_void_p()
+    # (C type, SQL type, precision, pieces, what is kept)
+    cases = [(SQL_C_CHAR, SQL_VARCHAR, 9, ["éé".encode(), "éééé".encode()], "éééé"),
+             (SQL_C_CHAR, SQL_VARCHAR, 4, ["ab".encode(), "€".encode(), b"c"], "ab"),
+             (SQL_C_WCHAR, SQL_WVARCHAR, 2, [("a🎉b" * 2).encode(CODEC)],
+              "a" if UNIT == 2 else "a🎉")]
+    for c_type, sql_type, precision, pieces, kept in cases:
+        assert lib.SQLPrepareW(client.stmt, wide("INSERT INTO cut VALUES (?)"), SQL_NTS) == 0
+        assert lib.SQLBindParameter(client.stmt, 1, 1, c_type, sql_type,
+                                    ctypes.c_size_t(precision), 0, ctypes.c_void_p(1),
+                                    ctypes.c_ssize_t(0), ctypes.byref(at_exec)) == 0
+        assert lib.SQLExecute(client.stmt) == 99
+        assert lib.SQLParamData(client.stmt, ctypes.byref(token)) == 99
+        results = [lib.SQLPutData(client.stmt, ctypes.create_string_buffer(piece, len(piece)),
+                                  ctypes.c_ssize_t(len(piece))) for piece in pieces]
+        assert 1 in results and -1 not in results  # 01004 where the value was cut
+        assert lib.SQLParamData(client.stmt, ctypes.byref(token)) in (0, 1), client.error()
+        lib.SQLFreeStmt(client.stmt, 3)
+        client.run("SELECT name FROM cut")
+        assert client.rows(SQL_C_WCHAR) == [(kept,)]
+        client.close_cursor()
+        client.run("DROP TABLE cut")
+        client.run("CREATE TABLE cut (name VARCHAR(40))")
+    client.close()
