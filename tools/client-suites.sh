@@ -34,9 +34,16 @@ perl -MDBD::ODBC -e 1 2>/dev/null || { echo "DBD::ODBC (libdbd-odbc-perl) is mis
 if [ "$add_sources" = 1 ]; then
     list=/etc/apt/sources.list.d/client-suites-src.sources
     if ! grep -rqs "deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        . /etc/os-release
-        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-            "$VERSION_CODENAME" > "$list"
+        # The source twins of the binary entries apt already has.
+        : > "$list"
+        for f in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$f" ] && [ "$f" != "$list" ] &&
+                sed 's/^Types: deb$/Types: deb-src/' "$f" >> "$list" && echo >> "$list"
+        done
+        if [ -f /etc/apt/sources.list ]; then
+            grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
+                > /etc/apt/sources.list.d/client-suites-src.list
+        fi
     fi
     apt-get update -qq || exit 2
 fi
