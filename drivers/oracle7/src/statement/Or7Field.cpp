@@ -114,3 +114,16 @@ VxStatus Or7Field::allocate(unsigned rows) {
     longFetch_ = 0;
     return VX_SUCCESS;
 }
+
+unsigned or7RowsPerFetch(std::int32_t arraySize, Or7Field* const* fields, std::size_t count) {
+    constexpr std::uint64_t MAX_ROWS = 32767;
+    std::uint64_t rowBytes = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (fields[i]->isLong())
+            return 1;
+        rowBytes += static_cast<std::uint64_t>(fields[i]->getBufferLength()) + 2;
+    }
+    std::uint64_t bytes = arraySize > 0 ? static_cast<std::uint64_t>(arraySize) : 0;
+    std::uint64_t rows = rowBytes ? bytes / rowBytes : 1;
+    return static_cast<unsigned>(std::clamp<std::uint64_t>(rows, 1, MAX_ROWS));
+}

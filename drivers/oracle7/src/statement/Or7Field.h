@@ -6,6 +6,7 @@
 // for the row it belongs to.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +30,14 @@ enum Or7OracleType : short {
 // Bytes a LONG or LONG RAW column counts for when the rows per array
 // fetch are worked out.
 constexpr std::int32_t OR7_LONG_ROW_BYTES = 100002;
+
+class Or7Field;
+
+// Rows per array fetch of a select list: the array size divided by the
+// bytes of one row (each column's buffer and 2 more, a long column
+// OR7_LONG_ROW_BYTES), at least 1 and at most 32767; a long column makes
+// it 1, since its value is read from the current row.
+unsigned or7RowsPerFetch(std::int32_t arraySize, Or7Field* const* fields, std::size_t count);
 
 class Or7Field : public BaseField {
 public:

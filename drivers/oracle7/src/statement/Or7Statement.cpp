@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr unsigned MAX_ROWS_PER_FETCH = 32767;
 // Oracle: a stored procedure or function was created with compilation
 // errors.
 constexpr int OR7_CREATED_WITH_ERRORS = 24344;
@@ -144,21 +143,17 @@ VxStatus Or7Statement::describeSelectList() {
         return VX_SUCCESS;
     if (allocArrays(static_cast<std::uint16_t>(items.size())) != VX_SUCCESS)
         return VX_ERROR;
-    std::uint64_t rowBytes = 0;
+    std::vector<Or7Field*> fields;
     for (std::uint16_t i = 0; i < items.size(); ++i) {
         auto* field = static_cast<Or7Field*>(getField(static_cast<std::uint16_t>(i + 1)));
         if (field->describeFrom(items[i]) != VX_SUCCESS)
             return VX_ERROR;
         hasLong_ = hasLong_ || field->isLong();
-        rowBytes += field->isLong() ? OR7_LONG_ROW_BYTES
-                                    : static_cast<std::uint64_t>(field->getBufferLength()) + 2;
+        fields.push_back(field);
     }
     isQuery_ = true;
-    std::uint64_t rows =
-        rowBytes ? static_cast<std::uint64_t>(getOr7Connection().getArraySize()) / rowBytes : 1;
-    rowsPerFetch_ = static_cast<unsigned>(std::clamp<std::uint64_t>(rows, 1, MAX_ROWS_PER_FETCH));
-    if (hasLong_)
-        rowsPerFetch_ = 1;
+    rowsPerFetch_ =
+        or7RowsPerFetch(getOr7Connection().getArraySize(), fields.data(), fields.size());
     return VX_SUCCESS;
 }
 
