@@ -462,6 +462,72 @@ VxStatus Or7Statement::executeProcedures() {
     return VX_SUCCESS;
 }
 
+namespace {
+
+short argumentColumnType(const char* name, const char* inOut) {
+    if (!name)
+        return SQL_RETURN_VALUE;
+    std::string mode = inOut ? inOut : "IN";
+    if (mode == "OUT")
+        return SQL_PARAM_OUTPUT;
+    if (mode == "IN/OUT" || mode == "IN OUT")
+        return SQL_PARAM_INPUT_OUTPUT;
+    return SQL_PARAM_INPUT;
+}
+
+} // namespace
+
+VxStatus Or7Statement::executeProcCols() {
+    BaseProcedureColumnsInfo* info = BaseProcedureColumnsInfo::of(*this);
+    Or7Connection& connection = getOr7Connection();
+    Or7Dictionary dictionary(connection);
+    Or7Views views;
+    if (viewsFor(connection, dictionary, info->getQualifier(), &views) != VX_SUCCESS)
+        return VX_ERROR;
+    std::string sql = "select owner,object_name,argument_name,in_out,data_type,data_length,"
+                      "data_precision,data_scale from " +
+                      views.view("arguments") + " where data_level=0" +
+                      likeFilter("owner", info->getOwner()) +
+                      likeFilter("object_name", info->getProcedureName()) +
+                      likeFilter("argument_name", info->getColumnName()) + " order by 1,2,sequence";
+    if (dictionary.run(sql) != VX_SUCCESS)
+        return VX_ERROR;
+    for (const Or7DictionaryRow& row : dictionary.rows()) {
+        std::int32_t length = 0;
+        std::int32_t precision = 0;
+        std::int32_t scale = 0;
+        numberOf(row, 5, &length);
+        bool hasPrecision = numberOf(row, 6, &precision);
+        bool hasScale = numberOf(row, 7, &scale);
+        std::string type = textOf(row, 4) ? textOf(row, 4) : "";
+        if (length == 0 && (type == "VARCHAR2" || type == "CHAR" || type == "RAW"))
+            length = type == "CHAR" ? 255 : 2000;
+        Or7ColumnType described = columnType(type, length, hasPrecision, precision);
+        const char* name = textOf(row, 2);
+        BaseCatalogRow* out = info->newRow();
+        if (!out || out->setText(1, qualifierOf(views)) != VX_SUCCESS ||
+            out->setText(2, textOf(row, 0)) != VX_SUCCESS ||
+            out->setText(3, textOf(row, 1)) != VX_SUCCESS ||
+            out->setText(4, name ? name : "RETURN_VALUE") != VX_SUCCESS ||
+            out->setText(7, type.c_str()) != VX_SUCCESS) {
+            delete out;
+            return VX_ERROR;
+        }
+        out->setNumber(5, argumentColumnType(name, textOf(row, 3)));
+        out->setNumber(6, described.sqlType);
+        out->setNumber(8, described.precision);
+        out->setNumber(9, described.length);
+        if (described.hasScale)
+            out->setNumber(10, hasScale ? scale : 0);
+        if (described.hasRadix)
+            out->setNumber(11, 10);
+        out->setNumber(12, SQL_NULLABLE_UNKNOWN);
+        if (info->addRow(out) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
 VxStatus Or7Statement::getTypeInfo(short) {
     return BaseGetTypesInfo::of(*this)->addTypes(OR7_TYPES, sizeof OR7_TYPES / sizeof OR7_TYPES[0]);
 }

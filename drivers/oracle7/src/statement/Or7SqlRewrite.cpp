@@ -116,7 +116,7 @@ void or7RewriteSql(const Or7RewriteInput& input, Or7RewriteOutput* output) {
     if (input.returnValueCall) {
         std::size_t at = afterBegin(withNames);
         if (at != std::string::npos)
-            withNames.insert(at, " :V001:=");
+            withNames.insert(at, OR7_RETURN_ASSIGNMENT);
     }
     unsigned params = input.markerCount + (input.returnValueCall ? 1u : 0u);
     extractLongLiterals(withNames, params + 1, output);

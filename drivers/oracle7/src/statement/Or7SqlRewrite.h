@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+// What a {?=call} gets after its BEGIN.
+constexpr const char* OR7_RETURN_ASSIGNMENT = " :V001:=";
+
 // The longest literal left in the text.
 constexpr std::size_t OR7_MAX_LITERAL = 2000;
 

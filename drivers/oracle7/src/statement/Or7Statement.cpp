@@ -21,6 +21,8 @@ namespace {
 // Oracle: a stored procedure or function was created with compilation
 // errors.
 constexpr int OR7_CREATED_WITH_ERRORS = 24344;
+// Not a code of Oracle's: the error was raised already.
+constexpr int OR7_ALREADY_RAISED = -1;
 // Bytes read per call of the long-piece fetch.
 constexpr std::int32_t LONG_PIECE = 32768;
 // Bytes a returned character or number value may take.
@@ -382,14 +384,45 @@ VxStatus Or7Statement::getData(unsigned short column, short cType, BaseOutString
 VxStatus Or7Statement::runStatement() {
     Or7Session& session = getOr7Connection().getSession();
     int rc = cursor_.execute();
+    if (rc == OR7_PLSQL_ERROR && hasFlag(STMT_RETURN_VALUE_CALL))
+        rc = retryAsProcedure(rc);
     rowCount_ = static_cast<SQLLEN>(cursor_.rowsProcessed());
     if (rc == OR7_CREATED_WITH_ERRORS) {
         addOdbcWarning(ODBC_01000, OR7_MSG_PROCEDURE_ERRORS);
         return VX_SUCCESS;
     }
+    if (rc == OR7_ALREADY_RAISED)
+        return VX_ERROR;
     if (rc != OR7_OK)
         return session.raise(rc);
     return returnParams();
+}
+
+// A {?=call} of a procedure fails with PLS-00222 (no such function): the
+// call runs once more as a procedure call, and its return value is NULL.
+int Or7Statement::retryAsProcedure(int rc) {
+    Or7Session& session = getOr7Connection().getSession();
+    char text[256];
+    session.errorText(rc, text, sizeof text);
+    std::size_t assignment = parsed_.find(OR7_RETURN_ASSIGNMENT);
+    if (!std::strstr(text, "PLS-00222") || assignment == std::string::npos)
+        return rc;
+    std::string procedure = parsed_;
+    procedure.erase(assignment, std::strlen(OR7_RETURN_ASSIGNMENT));
+    rc = cursor_.parse(procedure.c_str(), false);
+    if (rc != OR7_OK)
+        return rc;
+    for (unsigned short n = 2; n <= getNumParams(); ++n) {
+        auto* p = static_cast<Or7Param*>(getParam(n));
+        if (p && p->externalType_ != 0 && bindOne(n, *p) != VX_SUCCESS)
+            return OR7_ALREADY_RAISED;
+    }
+    if (bindLiterals() != VX_SUCCESS)
+        return OR7_ALREADY_RAISED;
+    parsed_ = std::move(procedure);
+    if (auto* result = static_cast<Or7Param*>(getParam(1)))
+        result->indicator_ = -1;
+    return cursor_.execute();
 }
 
 VxStatus Or7Statement::returnParams() {

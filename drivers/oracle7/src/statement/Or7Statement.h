@@ -53,6 +53,7 @@ public:
     VxStatus executePrimary() override;
     VxStatus executeForeign() override;
     VxStatus executeProcedures() override;
+    VxStatus executeProcCols() override;
     VxStatus getTypeInfo(short sqlType) override;
 
     Or7Connection& getOr7Connection() const;
@@ -66,6 +67,7 @@ private:
     VxStatus defineColumns();
     VxStatus runQuery();
     VxStatus runStatement();
+    int retryAsProcedure(int rc);
     VxStatus returnParams();
     VxStatus fetchArray(bool first);
     VxStatus readLong(Or7Field& field, unsigned short column);
