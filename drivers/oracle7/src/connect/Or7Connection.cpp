@@ -92,8 +92,8 @@ Or7Connection::Or7Connection(BaseEnv& env) : BaseConnection(env) {
     const SetupInfo* table = setupTable(&count);
     setSetupTable(table, count, BasePasswordEntry{PASSWORD_OPTIONAL, 1});
     setInfoTable(&infoTable());
-    setFlag(CONN_NATIVE_PARAMS | CONN_OUTPUT_PARAMS | CONN_RETURN_VALUE_PARAM | CONN_FOR_UPDATE |
-                CONN_NEGATIVE_SCALE,
+    setFlag(CONN_NATIVE_PARAMS | CONN_OUTPUT_PARAMS | CONN_PIECEWISE_LONG_DATA |
+                CONN_RETURN_VALUE_PARAM | CONN_FOR_UPDATE | CONN_NEGATIVE_SCALE,
             true);
 }
 

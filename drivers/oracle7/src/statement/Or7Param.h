@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/BaseParam.h"
@@ -11,6 +12,8 @@
 class Or7Param : public BaseParam {
 public:
     std::vector<char> buffer_;
+    // Pieces of a long value sent with SQLPutData, until the last.
+    std::string pieces_;
     short indicator_ = 0;
     std::uint16_t actualLength_ = 0;
     std::uint16_t code_ = 0;

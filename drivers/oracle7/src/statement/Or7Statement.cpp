@@ -180,13 +180,36 @@ VxStatus Or7Statement::bindOne(unsigned short n, Or7Param& p) {
     return VX_SUCCESS;
 }
 
+// Long values sent with SQLPutData arrive in pieces, gathered until the
+// last one.
 VxStatus Or7Statement::bindParam(unsigned short n, const void* data, SQLLEN length,
                                  ParamBindChunkType chunk) {
     auto* p = static_cast<Or7Param*>(getParam(n));
-    if (p == nullptr || chunk != PARAM_CHUNK_WHOLE) {
-        addOdbcError(ODBC_S1C00);
+    if (p == nullptr) {
+        addOdbcError(ODBC_S1093);
         return VX_ERROR;
     }
+    switch (chunk) {
+    case PARAM_CHUNK_FIRST:
+        p->pieces_.clear();
+        [[fallthrough]];
+    case PARAM_CHUNK_NEXT:
+        if (data && length > 0)
+            p->pieces_.append(static_cast<const char*>(data), static_cast<std::size_t>(length));
+        return VX_SUCCESS;
+    case PARAM_CHUNK_LAST: {
+        std::string whole = std::move(p->pieces_);
+        p->pieces_.clear();
+        return bindValue(n, *p, whole.data(), static_cast<SQLLEN>(whole.size()));
+    }
+    default:
+        return bindValue(n, *p, data, length);
+    }
+}
+
+VxStatus Or7Statement::bindValue(unsigned short n, Or7Param& param, const void* data,
+                                 SQLLEN length) {
+    Or7Param* p = &param;
     p->externalType_ = externalOfSqlType(p->sqlType_);
     InternalType type = internalOfExternal(p->externalType_);
     p->buffer_.clear();

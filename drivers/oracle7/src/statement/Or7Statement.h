@@ -72,6 +72,7 @@ private:
     VxStatus fetchArray(bool first);
     VxStatus readLong(Or7Field& field, unsigned short column);
     VxStatus bindOne(unsigned short n, Or7Param& p);
+    VxStatus bindValue(unsigned short n, Or7Param& p, const void* data, SQLLEN length);
     void resetFetch();
     bool isReturned(unsigned short n, const Or7Param& p) const;
 
