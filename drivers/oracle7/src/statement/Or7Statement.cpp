@@ -124,7 +124,8 @@ VxStatus Or7Statement::prepareCompile(BaseSqlString* text) {
     hasLong_ = false;
     if (!cursor_.isOpen() && connection.openCursor(cursor_) != VX_SUCCESS)
         return VX_ERROR;
-    int rc = cursor_.parse(parsed_.c_str(), false);
+    asProcedure_ = false;
+    int rc = parseText();
     if (rc != OR7_OK)
         return connection.getSession().raise(rc);
     return describeSelectList();
@@ -249,6 +250,10 @@ VxStatus Or7Statement::bindReturnedParams() {
         bool returnValue = n == 1 && hasFlag(STMT_RETURN_VALUE_CALL);
         if (p == nullptr || (!returnValue && p->paramType_ != SQL_PARAM_OUTPUT))
             continue;
+        if (returnValue && asProcedure_) {
+            p->indicator_ = -1;
+            continue;
+        }
         p->externalType_ = externalOfSqlType(p->sqlType_);
         p->buffer_.assign(returnedRoom(*p), 0);
         p->indicator_ = -1;
@@ -421,18 +426,35 @@ VxStatus Or7Statement::runStatement() {
     return returnParams();
 }
 
-// A {?=call} of a procedure fails with PLS-00222 (no such function): the
-// call runs once more as a procedure call, and its return value is NULL.
-int Or7Statement::retryAsProcedure(int rc) {
-    Or7Session& session = getOr7Connection().getSession();
+// Drops the return-value assignment of a {?=call} that Oracle refused
+// with PLS-00222 (no such function), so that it runs as a procedure call
+// whose return value is NULL; false when that does not apply.
+bool Or7Statement::callAsProcedure(int rc) {
+    if (rc != OR7_PLSQL_ERROR || !hasFlag(STMT_RETURN_VALUE_CALL) || asProcedure_)
+        return false;
     char text[256];
-    session.errorText(rc, text, sizeof text);
+    getOr7Connection().getSession().errorText(rc, text, sizeof text);
     std::size_t assignment = parsed_.find(OR7_RETURN_ASSIGNMENT);
     if (!std::strstr(text, "PLS-00222") || assignment == std::string::npos)
+        return false;
+    parsed_.erase(assignment, std::strlen(OR7_RETURN_ASSIGNMENT));
+    asProcedure_ = true;
+    return true;
+}
+
+int Or7Statement::parseText() {
+    int rc = cursor_.parse(parsed_.c_str(), false);
+    if (callAsProcedure(rc))
+        rc = cursor_.parse(parsed_.c_str(), false);
+    return rc;
+}
+
+// The refusal may also come at execution: the call is parsed again as a
+// procedure call and its values bound again.
+int Or7Statement::retryAsProcedure(int rc) {
+    if (!callAsProcedure(rc))
         return rc;
-    std::string procedure = parsed_;
-    procedure.erase(assignment, std::strlen(OR7_RETURN_ASSIGNMENT));
-    rc = cursor_.parse(procedure.c_str(), false);
+    rc = cursor_.parse(parsed_.c_str(), false);
     if (rc != OR7_OK)
         return rc;
     for (unsigned short n = 2; n <= getNumParams(); ++n) {
@@ -442,9 +464,6 @@ int Or7Statement::retryAsProcedure(int rc) {
     }
     if (bindLiterals() != VX_SUCCESS)
         return OR7_ALREADY_RAISED;
-    parsed_ = std::move(procedure);
-    if (auto* result = static_cast<Or7Param*>(getParam(1)))
-        result->indicator_ = -1;
     return cursor_.execute();
 }
 

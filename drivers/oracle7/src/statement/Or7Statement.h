@@ -68,6 +68,8 @@ private:
     VxStatus runQuery();
     VxStatus runStatement();
     int retryAsProcedure(int rc);
+    bool callAsProcedure(int rc);
+    int parseText();
     VxStatus returnParams();
     VxStatus fetchArray(bool first);
     VxStatus readLong(Or7Field& field, unsigned short column);
@@ -84,6 +86,8 @@ private:
     std::vector<std::string> literals_;
     std::vector<short> literalIndicators_;
     bool isQuery_ = false;
+    // A {?=call} running as a procedure call (its return value NULL).
+    bool asProcedure_ = false;
     bool hasLong_ = false;
     unsigned rowsPerFetch_ = 1;
     // Fetch state.
