@@ -1,6 +1,7 @@
 // Rows per array fetch from the described select list.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,26 @@ TEST(Or7RowsPerFetch, NumberTextHoldsEveryDigitSignAndPoint) {
     EXPECT_EQ(field(OR7_TYPE_NUMBER, 22, 38, 0)->getBufferLength(), 41);
     EXPECT_EQ(field(OR7_TYPE_NUMBER, 22, 0, 0)->getSqlType(), SQL_DOUBLE);
     EXPECT_EQ(field(OR7_TYPE_NUMBER, 22, 126, -127)->getSqlType(), SQL_DOUBLE);
+}
+
+} // namespace
+
+#include "statement/Or7Value.h"
+
+namespace {
+
+int exponentOf(const char* text) {
+    int exponent = 999;
+    return or7DecimalExponent(text, std::strlen(text), &exponent) ? exponent : 999;
+}
+
+TEST(Or7DecimalExponent, PlainAndExponentNotation) {
+    EXPECT_EQ(exponentOf("123.4"), 2);
+    EXPECT_EQ(exponentOf("-0.00123"), -3);
+    EXPECT_EQ(exponentOf("7"), 0);
+    EXPECT_EQ(exponentOf("0.5E-129"), -130);
+    EXPECT_EQ(exponentOf("12E124"), 125);
+    EXPECT_EQ(exponentOf("-0.000"), 999);
 }
 
 } // namespace

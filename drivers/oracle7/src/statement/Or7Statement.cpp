@@ -59,6 +59,39 @@ int externalOfSqlType(short sqlType) {
     }
 }
 
+bool isNumericSqlType(short sqlType) {
+    switch (sqlType) {
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+    case SQL_TINYINT:
+    case SQL_BIGINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A number Oracle cannot hold is refused before it is sent.
+VxStatus checkExponent(const Or7Param& p) {
+    int exponent = 0;
+    if (!or7DecimalExponent(p.buffer_.data(), p.buffer_.size(), &exponent))
+        return VX_SUCCESS;
+    if (exponent < OR7_MIN_EXPONENT) {
+        addOdbcError(ODBC_22003, OR7_MSG_EXPONENT_LOW);
+        return VX_ERROR;
+    }
+    if (exponent > OR7_MAX_EXPONENT) {
+        addOdbcError(ODBC_22003, OR7_MSG_EXPONENT_HIGH);
+        return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
 // Room for a value the server returns into a parameter.
 std::size_t returnedRoom(const Or7Param& p) {
     switch (p.externalType_) {
@@ -234,6 +267,8 @@ VxStatus Or7Statement::bindValue(unsigned short n, Or7Param& param, const void* 
                                p->scale_) != VX_SUCCESS)
             return VX_ERROR;
         p->buffer_.resize(static_cast<std::size_t>(produced));
+        if (isNumericSqlType(p->sqlType_) && checkExponent(*p) != VX_SUCCESS)
+            return VX_ERROR;
     }
     std::size_t produced = p->buffer_.size();
     if (isReturned(n, *p))

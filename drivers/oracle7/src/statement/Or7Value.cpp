@@ -1,5 +1,45 @@
 #include "statement/Or7Value.h"
 
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+bool or7DecimalExponent(const char* text, std::size_t length, int* exponent) {
+    std::size_t i = 0;
+    int digitsBeforePoint = 0;
+    int firstSignificant = 0; // position of the first non-zero digit
+    bool found = false;
+    bool afterPoint = false;
+    int position = 0; // digits read so far, counting from the first one
+    for (; i < length; ++i) {
+        char c = text[i];
+        if (c == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (!std::isdigit(static_cast<unsigned char>(c))) {
+            if (c == 'e' || c == 'E')
+                break;
+            continue;
+        }
+        if (!afterPoint)
+            ++digitsBeforePoint;
+        if (c != '0' && !found) {
+            found = true;
+            firstSignificant = position;
+        }
+        ++position;
+    }
+    if (!found)
+        return false;
+    int written = 0;
+    if (i < length)
+        written = static_cast<int>(
+            std::strtol(std::string(text + i + 1, length - i - 1).c_str(), nullptr, 10));
+    *exponent = digitsBeforePoint - firstSignificant - 1 + written;
+    return true;
+}
+
 void or7DateToTimestamp(const unsigned char* date, TIMESTAMP_STRUCT* out) {
     int century = date[0] - 100;
     int year = date[1] - 100;

@@ -56,6 +56,14 @@ def test_native_error_texts_and_states(db):
     with pytest.raises(pyodbc.IntegrityError) as caught:
         cur.execute("INSERT INTO K VALUES (1)")
     assert "ORA-00001" in caught.value.args[1]
+    # Numbers Oracle cannot hold are refused by the driver.
+    with pytest.raises(pyodbc.Error) as caught:
+        cur.execute("INSERT INTO K VALUES (?)", 1e-200)
+    assert caught.value.args[0] == "22003"
+    assert "Numbers cannot have an exponent less than -130." in caught.value.args[1]
+    with pytest.raises(pyodbc.Error) as caught:
+        cur.execute("INSERT INTO K VALUES (?)", 1e130)
+    assert "Numbers cannot have an exponent greater than 125." in caught.value.args[1]
 
 
 def test_types_map_and_values_come_back(db):
