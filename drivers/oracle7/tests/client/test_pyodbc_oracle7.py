@@ -202,3 +202,47 @@ def test_catalog_functions_read_the_all_views(db):
     plain = connect(db, "CatalogComments=0").cursor()
     assert plain.tables(table="DEPT").fetchone().remarks is None
     assert [c.remarks for c in plain.columns(table="DEPT")] == [None, None]
+
+
+def test_connections_of_several_threads(tmp_path):
+    import threading
+
+    errors = []
+
+    def work(index):
+        try:
+            path = tmp_path / f"thread{index}.db"
+            make_database(path)
+            cur = connect(path, "ArraySize=40").cursor()
+            cur.execute("CREATE TABLE TT (A NUMBER(6), B VARCHAR2(10))")
+            for k in range(40):
+                cur.execute("INSERT INTO TT VALUES (?, ?)", k, f"row{k}")
+            for _ in range(10):
+                rows = cur.execute("SELECT A, B FROM TT ORDER BY A").fetchall()
+                assert [(int(a), b) for a, b in rows] == [(k, f"row{k}") for k in range(40)]
+        except Exception as error:  # reported by the main thread
+            errors.append(error)
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(4)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert errors == []
+
+
+def test_data_source_entry_names_the_server(tmp_path, db):
+    # A data source in a private ODBC.INI names the server.
+    config = tmp_path / "config"
+    config.mkdir()
+    (config / "odbcinst.ini").write_text("")
+    (config / "odbc.ini").write_text(
+        f"[ora]\nDriver = {DRIVER}\nServerName = {db}\nOCON = 0\n")
+    os.environ["ODBCINI"] = str(config / "odbc.ini")
+    try:
+        con = pyodbc.connect("DSN=ora;UID=scott;PWD=tiger", autocommit=True)
+        cur = con.cursor()
+        assert cur.execute("SELECT 1 FROM DUAL").fetchone()[0] == 1
+        con.close()
+    finally:
+        del os.environ["ODBCINI"]
