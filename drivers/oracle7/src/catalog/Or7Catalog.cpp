@@ -298,8 +298,8 @@ VxStatus Or7Statement::executeStatistics(unsigned short) {
     Or7Views views;
     if (viewsFor(connection, dictionary, info->getQualifier(), &views) != VX_SUCCESS)
         return VX_ERROR;
-    std::string tables = "select owner,table_name from " + views.view("tables") + " where 1=1" +
-                         equalFilter("owner", info->getOwner()) +
+    std::string tables = "select owner,table_name,num_rows,blocks from " + views.view("tables") +
+                         " where 1=1" + equalFilter("owner", info->getOwner()) +
                          equalFilter("table_name", info->getTableName());
     if (dictionary.run(tables) != VX_SUCCESS)
         return VX_ERROR;
@@ -312,6 +312,11 @@ VxStatus Or7Statement::executeStatistics(unsigned short) {
             return VX_ERROR;
         }
         out->setNumber(7, SQL_TABLE_STAT);
+        std::int32_t count = 0;
+        if (numberOf(row, 2, &count))
+            out->setNumber(11, count);
+        if (numberOf(row, 3, &count))
+            out->setNumber(12, count);
         if (info->addRow(out) != VX_SUCCESS)
             return VX_ERROR;
     }

@@ -145,8 +145,11 @@ VxStatus Or7Connection::connectLogon() {
     if (!connect.empty() &&
         toDataSource(SQL_CHAR, &connect[0], static_cast<SQLLEN>(connect.size())) != VX_SUCCESS)
         return VX_ERROR;
-    const char* password = getPassword();
-    int rc = session_.logon(connect.c_str(), password && *password ? password : nullptr);
+    std::string password = getPassword() ? getPassword() : "";
+    if (!password.empty() &&
+        toDataSource(SQL_CHAR, &password[0], static_cast<SQLLEN>(password.size())) != VX_SUCCESS)
+        return VX_ERROR;
+    int rc = session_.logon(connect.c_str(), password.empty() ? nullptr : password.c_str());
     if (rc != OR7_OK)
         return session_.raise(rc);
     setOr7Flag(OR7_LOGGED_ON, true);
