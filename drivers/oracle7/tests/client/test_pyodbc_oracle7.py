@@ -177,6 +177,23 @@ def test_for_update_without_wait_and_transactions(db):
     cur.execute("INSERT INTO W VALUES (2)")
     con.rollback()
     assert cur.execute("SELECT COUNT(*) FROM W").fetchone()[0] == 1
+    cur.execute("INSERT INTO W VALUES (5)")
+    assert cur.execute("UPDATE W SET A = A + 1").rowcount == 2
+    con.commit()
+
+
+def test_cursors_of_one_connection_interleave(db):
+    con = connect(db, "ArraySize=30")
+    reader, writer = con.cursor(), con.cursor()
+    writer.execute("CREATE TABLE S (A NUMBER(5))")
+    writer.execute("CREATE TABLE D (A NUMBER(5))")
+    for k in range(12):
+        writer.execute("INSERT INTO S VALUES (?)", k)
+    reader.execute("SELECT A FROM S ORDER BY A")
+    for row in reader:
+        writer.execute("INSERT INTO D VALUES (?)", int(row[0]) * 2)
+    assert [int(r[0]) for r in writer.execute("SELECT A FROM D ORDER BY A")] == [
+        2 * k for k in range(12)]
 
 
 def test_catalog_functions_read_the_all_views(db):
