@@ -264,3 +264,34 @@ def test_data_source_entry_names_the_server(tmp_path, db):
         con.close()
     finally:
         del os.environ["ODBCINI"]
+
+
+def test_keys_views_procedures_and_types_from_the_dictionary(db):
+    cur = connect(db).cursor()
+    cur.execute("CREATE TABLE DEPT (DEPTNO NUMBER(2) PRIMARY KEY, DNAME VARCHAR2(14))")
+    cur.execute(
+        "CREATE TABLE EMP (EMPNO NUMBER(4) PRIMARY KEY, DEPTNO NUMBER(2) REFERENCES DEPT (DEPTNO),"
+        " HIRED DATE, PHOTO LONG RAW)"
+    )
+    cur.execute("CREATE VIEW EMPS AS SELECT EMPNO FROM EMP")
+    assert [t.table_name for t in cur.tables(schema="SCOTT", tableType="VIEW")] == ["EMPS"]
+    assert [t.table_name for t in cur.tables(schema="SCOTT", tableType="'TABLE'")] == [
+        "DEPT", "EMP"]
+    assert [(t.table_owner, t.table_type) for t in cur.tables(table="DUAL")] == [
+        ("SYS", "SYSTEM TABLE")]
+    keys = cur.foreignKeys(table="DEPT").fetchall()
+    assert [(k[2], k[3], k[6], k[7], k[8]) for k in keys] == [
+        ("DEPT", "DEPTNO", "EMP", "DEPTNO", 1)]
+    columns = cur.columns(table="EMP").fetchall()
+    assert [(c[3], c[4], c[5], c[6], c[8]) for c in columns] == [
+        ("EMPNO", 3, "NUMBER", 4, 0), ("DEPTNO", 3, "NUMBER", 2, 0),
+        ("HIRED", 11, "DATE", 19, 0), ("PHOTO", -4, "LONG RAW", 2147483647, None)]
+    procedures = {p[2]: p[7] for p in cur.procedures(procedure="TEST_%")}
+    assert procedures["TEST_ADD"] == 1 and procedures["TEST_TWICE"] == 2
+    arguments = cur.procedureColumns(procedure="TEST_ADD").fetchall()
+    assert [(a[3], a[4], a[6]) for a in arguments] == [
+        ("A", 1, "NUMBER"), ("B", 1, "NUMBER"), ("C", 4, "NUMBER")]
+    returned = cur.procedureColumns(procedure="TEST_GREETING").fetchall()
+    assert [(a[4], a[6]) for a in returned] == [(5, "VARCHAR2"), (1, "VARCHAR2")]
+    types = [(t[0], t[1]) for t in cur.getTypeInfo()]
+    assert ("LONG RAW", -4) in types and ("VARCHAR2", 12) in types and ("DATE", 11) in types
