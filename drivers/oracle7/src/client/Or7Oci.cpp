@@ -1,21 +1,25 @@
 #include "client/Or7Oci.h"
 
 #include <cstring>
-#include <mutex>
 #include <new>
 
 #include "error/Or7Errors.h"
 #include "oci7.h"
+#include "util/VxSemaphore.h"
 
 namespace {
 
-// One call of the interface at a time in the whole process.
-std::mutex& callLock() {
-    static std::mutex lock;
-    return lock;
-}
+// One call of the interface at a time in the whole process: the global
+// semaphore is created on first use.
+VxSemaphoreSlot callSlot{VX_SEM_NOT_CREATED};
 
-using CallGuard = std::lock_guard<std::mutex>;
+class CallGuard {
+public:
+    CallGuard() : lock_(&callSlot) {}
+
+private:
+    VxSemaphoreLock lock_;
+};
 
 Lda_Def* ldaOf(void* area) {
     return static_cast<Lda_Def*>(area);
@@ -42,7 +46,7 @@ Or7Session::~Or7Session() {
 int Or7Session::logon(const char* connect, const char* password) {
     if (!lda_ || !hda_)
         return 1019; // unable to allocate memory in the user side
-    CallGuard guard(callLock());
+    CallGuard guard;
     std::memset(lda_, 0, sizeof(Lda_Def));
     std::memset(hda_, 0, HDA_SIZE);
     orlon(ldaOf(lda_), hda_, reinterpret_cast<OraText*>(const_cast<char*>(connect)), -1,
@@ -55,32 +59,32 @@ int Or7Session::logon(const char* connect, const char* password) {
 int Or7Session::logoff() {
     if (!loggedOn_)
         return 0;
-    CallGuard guard(callLock());
+    CallGuard guard;
     ologof(ldaOf(lda_));
     loggedOn_ = false;
     return ldaOf(lda_)->rc;
 }
 
 int Or7Session::autocommitOn() {
-    CallGuard guard(callLock());
+    CallGuard guard;
     ocon(ldaOf(lda_));
     return ldaOf(lda_)->rc;
 }
 
 int Or7Session::autocommitOff() {
-    CallGuard guard(callLock());
+    CallGuard guard;
     ocof(ldaOf(lda_));
     return ldaOf(lda_)->rc;
 }
 
 int Or7Session::commit() {
-    CallGuard guard(callLock());
+    CallGuard guard;
     ocom(ldaOf(lda_));
     return ldaOf(lda_)->rc;
 }
 
 int Or7Session::rollback() {
-    CallGuard guard(callLock());
+    CallGuard guard;
     orol(ldaOf(lda_));
     return ldaOf(lda_)->rc;
 }
@@ -90,7 +94,7 @@ void Or7Session::errorText(int code, char* buffer, std::size_t size) {
         return;
     buffer[0] = 0;
     if (lda_) {
-        CallGuard guard(callLock());
+        CallGuard guard;
         oerhms(ldaOf(lda_), static_cast<sb2>(code), reinterpret_cast<OraText*>(buffer),
                static_cast<sword>(size));
     }
@@ -124,7 +128,7 @@ int Or7Cursor::open(Or7Session& session) {
     auto* cda = new (std::nothrow) Cda_Def();
     if (!cda)
         return 1019;
-    CallGuard guard(callLock());
+    CallGuard guard;
     oopen(cda, ldaOf(session.area()), nullptr, -1, -1, nullptr, -1);
     int rc = cda->rc;
     if (rc != 0) {
@@ -140,7 +144,7 @@ int Or7Cursor::close() {
         return 0;
     int rc;
     {
-        CallGuard guard(callLock());
+        CallGuard guard;
         oclose(cdaOf(cda_));
         rc = cdaOf(cda_)->rc;
     }
@@ -150,7 +154,7 @@ int Or7Cursor::close() {
 }
 
 int Or7Cursor::parse(const char* sql, bool deferred) {
-    CallGuard guard(callLock());
+    CallGuard guard;
     oparse(cdaOf(cda_), reinterpret_cast<OraText*>(const_cast<char*>(sql)), -1, deferred ? 1 : 0,
            1);
     return cdaOf(cda_)->rc;
@@ -165,7 +169,7 @@ int Or7Cursor::describe(int position, Or7Describe* out) {
     sb2 precision = 0;
     sb2 scale = 0;
     sb2 nullable = 1;
-    CallGuard guard(callLock());
+    CallGuard guard;
     odescr(cdaOf(cda_), position, &size, &type, name, &nameLength, &displaySize, &precision, &scale,
            &nullable);
     int rc = cdaOf(cda_)->rc;
@@ -188,7 +192,7 @@ int Or7Cursor::describe(int position, Or7Describe* out) {
 
 int Or7Cursor::define(int position, void* buffer, int bufferLength, int externalType,
                       short* indicators, std::uint16_t* lengths, std::uint16_t* codes) {
-    CallGuard guard(callLock());
+    CallGuard guard;
     odefin(cdaOf(cda_), position, static_cast<ub1*>(buffer), bufferLength, externalType, -1,
            indicators, nullptr, -1, -1, lengths, codes);
     return cdaOf(cda_)->rc;
@@ -196,7 +200,7 @@ int Or7Cursor::define(int position, void* buffer, int bufferLength, int external
 
 int Or7Cursor::bind(const char* name, void* buffer, int length, int externalType, short* indicator,
                     std::uint16_t* actualLength, std::uint16_t* code) {
-    CallGuard guard(callLock());
+    CallGuard guard;
     obndra(cdaOf(cda_), reinterpret_cast<OraText*>(const_cast<char*>(name)), -1,
            static_cast<ub1*>(buffer), length, externalType, -1, indicator, actualLength, code, 0,
            nullptr, nullptr, -1, -1);
@@ -204,19 +208,19 @@ int Or7Cursor::bind(const char* name, void* buffer, int length, int externalType
 }
 
 int Or7Cursor::execute() {
-    CallGuard guard(callLock());
+    CallGuard guard;
     oexec(cdaOf(cda_));
     return cdaOf(cda_)->rc;
 }
 
 int Or7Cursor::executeFetch(unsigned rows) {
-    CallGuard guard(callLock());
+    CallGuard guard;
     oexfet(cdaOf(cda_), rows, 0, 0);
     return cdaOf(cda_)->rc;
 }
 
 int Or7Cursor::fetch(unsigned rows) {
-    CallGuard guard(callLock());
+    CallGuard guard;
     ofen(cdaOf(cda_), static_cast<sword>(rows));
     return cdaOf(cda_)->rc;
 }
@@ -224,7 +228,7 @@ int Or7Cursor::fetch(unsigned rows) {
 int Or7Cursor::fetchLong(int position, void* buffer, std::int32_t bufferLength, int externalType,
                          std::uint32_t* pieceLength, std::int32_t offset) {
     ub4 returned = 0;
-    CallGuard guard(callLock());
+    CallGuard guard;
     oflng(cdaOf(cda_), position, static_cast<ub1*>(buffer), bufferLength, externalType, &returned,
           offset);
     *pieceLength = returned;

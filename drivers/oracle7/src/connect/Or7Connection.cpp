@@ -202,12 +202,12 @@ VxStatus Or7Connection::setConnectOption(unsigned short option, SQLULEN value) {
     return BaseConnection::setConnectOption(option, value);
 }
 
-VxStatus Or7Connection::getAskedForInfo(unsigned short, void**, BaseInfoValType*) {
-    return VX_ERROR;
+VxStatus Or7Connection::initialize() {
+    return cursorLock_.initialize();
 }
 
 VxStatus Or7Connection::openCursor(Or7Cursor& cursor) {
-    std::lock_guard<std::mutex> guard(cursorLock_);
+    VxSemaphoreGuard guard(&cursorLock_);
     int rc = cursor.open(session_);
     if (rc != OR7_OK)
         return session_.raise(rc);

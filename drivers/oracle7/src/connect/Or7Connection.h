@@ -14,11 +14,11 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "base/BaseConnection.h"
 #include "client/Or7Oci.h"
+#include "util/VxSemaphore.h"
 
 class Or7Connection : public BaseConnection {
 public:
@@ -44,8 +44,8 @@ public:
                                 EscapeFunctionType function) override;
     VxStatus endTransaction(unsigned short type) override;
     VxStatus setConnectOption(unsigned short option, SQLULEN value) override;
-    VxStatus getAskedForInfo(unsigned short infoType, void** value,
-                             BaseInfoValType* valueType) override;
+    // Creates the lock the opening of cursors holds.
+    VxStatus initialize() override;
 
     Or7Session& getSession() { return session_; }
     // Opens `cursor` on the session under the connection's lock; raises
@@ -70,5 +70,5 @@ private:
     short lockTimeOut_ = -1;
     bool autocommitAtLogon_ = true;
     std::uint32_t or7Flags_ = 0;
-    std::mutex cursorLock_;
+    VxSemaphore cursorLock_;
 };
