@@ -118,6 +118,16 @@ TEST_F(Or7ApiTest, OutputParametersAndReturnValues) {
     EXPECT_EQ(textLength, 10);
     SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
 
+    TIMESTAMP_STRUCT day{2024, 2, 28, 23, 59, 58, 0};
+    SQLLEN dayLength = 0;
+    ASSERT_EQ(SQL_SUCCESS, SQLBindParameter(stmt_, 1, SQL_PARAM_INPUT_OUTPUT, SQL_C_TIMESTAMP,
+                                            SQL_TIMESTAMP, 19, 0, &day, 0, &dayLength));
+    ASSERT_EQ(SQL_SUCCESS, SQLExecDirect(stmt_, (SQLCHAR*)"{call TEST_NEXT_DAY(?)}", SQL_NTS))
+        << diagnostic(stmt_);
+    EXPECT_EQ(day.month * 100 + day.day, 229);
+    EXPECT_EQ(day.hour * 10000 + day.minute * 100 + day.second, 235958);
+    SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+
     SQLINTEGER result = 0, x = 21;
     SQLLEN resultLength = 0, xLength = 0;
     SQLBindParameter(stmt_, 1, SQL_PARAM_OUTPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &result, 0,
