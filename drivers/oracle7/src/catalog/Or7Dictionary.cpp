@@ -55,7 +55,6 @@ std::string Or7Dictionary::quote(const std::string& text) {
 
 VxStatus Or7Dictionary::run(const std::string& sql) {
     rows_.clear();
-    Or7Session& session = connection_.getSession();
     Or7Cursor cursor;
     if (connection_.openCursor(cursor) != VX_SUCCESS)
         return VX_ERROR;
@@ -117,7 +116,7 @@ VxStatus Or7Dictionary::run(const std::string& sql) {
         rows_.clear();
         return VX_SUCCESS;
     }
-    return session.raise(rc);
+    return cursor.raise(rc);
 }
 
 VxStatus Or7Dictionary::viewPrefix(const std::string& link, std::string* prefix) {

@@ -30,6 +30,25 @@ Cda_Def* cdaOf(void* area) {
 }
 
 constexpr std::size_t HDA_SIZE = OCI7_HDA_SIZE;
+constexpr std::size_t MESSAGE_SIZE = 256;
+
+// Codes that report a state rather than a failure.
+bool isFailure(int rc) {
+    return rc != 0 && rc != 1403 && rc != 1406 && rc != 1003 && rc != 1007;
+}
+
+// The message call, made while the caller holds the lock.
+std::string messageText(Lda_Def* lda, int code) {
+    char buffer[MESSAGE_SIZE] = {};
+    oerhms(lda, static_cast<sb2>(code), reinterpret_cast<OraText*>(buffer),
+           static_cast<sword>(sizeof buffer));
+    buffer[sizeof buffer - 1] = 0;
+    std::string text = buffer;
+    // The record ends with the text, not with a line break.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
 
 } // namespace
 
@@ -51,7 +70,7 @@ int Or7Session::logon(const char* connect, const char* password) {
     std::memset(hda_, 0, HDA_SIZE);
     orlon(ldaOf(lda_), hda_, reinterpret_cast<OraText*>(const_cast<char*>(connect)), -1,
           reinterpret_cast<OraText*>(const_cast<char*>(password)), password ? -1 : 0, 0);
-    int rc = ldaOf(lda_)->rc;
+    int rc = keep(ldaOf(lda_)->rc);
     loggedOn_ = rc == 0;
     return rc;
 }
@@ -62,60 +81,66 @@ int Or7Session::logoff() {
     CallGuard guard;
     ologof(ldaOf(lda_));
     loggedOn_ = false;
-    return ldaOf(lda_)->rc;
+    return keep(ldaOf(lda_)->rc);
 }
 
 int Or7Session::autocommitOn() {
     CallGuard guard;
     ocon(ldaOf(lda_));
-    return ldaOf(lda_)->rc;
+    return keep(ldaOf(lda_)->rc);
 }
 
 int Or7Session::autocommitOff() {
     CallGuard guard;
     ocof(ldaOf(lda_));
-    return ldaOf(lda_)->rc;
+    return keep(ldaOf(lda_)->rc);
 }
 
 int Or7Session::commit() {
     CallGuard guard;
     ocom(ldaOf(lda_));
-    return ldaOf(lda_)->rc;
+    return keep(ldaOf(lda_)->rc);
 }
 
 int Or7Session::rollback() {
     CallGuard guard;
     orol(ldaOf(lda_));
-    return ldaOf(lda_)->rc;
+    return keep(ldaOf(lda_)->rc);
+}
+
+int Or7Session::keep(int rc) {
+    if (isFailure(rc)) {
+        lastCode_ = rc;
+        lastText_ = messageText(ldaOf(lda_), rc);
+    }
+    return rc;
+}
+
+std::string Or7Session::messageOf(int code) {
+    if (code == lastCode_ && !lastText_.empty())
+        return lastText_;
+    if (!lda_)
+        return std::string();
+    CallGuard guard;
+    return messageText(ldaOf(lda_), code);
 }
 
 void Or7Session::errorText(int code, char* buffer, std::size_t size) {
     if (size == 0)
         return;
-    buffer[0] = 0;
-    if (lda_) {
-        CallGuard guard;
-        oerhms(ldaOf(lda_), static_cast<sb2>(code), reinterpret_cast<OraText*>(buffer),
-               static_cast<sword>(size));
-    }
-    buffer[size - 1] = 0;
-    // The text may end with a line break: the record ends with the text.
-    std::size_t length = std::strlen(buffer);
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r'))
-        buffer[--length] = 0;
+    std::string text = messageOf(code);
+    std::size_t length = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = 0;
 }
 
 VxStatus Or7Session::raise(int code) {
-    char text[256];
-    errorText(code, text, sizeof text);
-    or7RaiseNative(code, text, false);
+    or7RaiseNative(code, messageOf(code).c_str(), false);
     return VX_ERROR;
 }
 
 void Or7Session::warn(int code) {
-    char text[256];
-    errorText(code, text, sizeof text);
-    or7RaiseNative(code, text, true);
+    or7RaiseNative(code, messageOf(code).c_str(), true);
 }
 
 Or7Cursor::~Or7Cursor() {
@@ -128,11 +153,14 @@ int Or7Cursor::open(Or7Session& session) {
     auto* cda = new (std::nothrow) Cda_Def();
     if (!cda)
         return 1019;
+    session_ = &session;
     CallGuard guard;
     oopen(cda, ldaOf(session.area()), nullptr, -1, -1, nullptr, -1);
     int rc = cda->rc;
     if (rc != 0) {
         delete cda;
+        lastCode_ = rc;
+        lastText_ = messageText(ldaOf(session.area()), rc);
         return rc;
     }
     cda_ = cda;
@@ -146,7 +174,7 @@ int Or7Cursor::close() {
     {
         CallGuard guard;
         oclose(cdaOf(cda_));
-        rc = cdaOf(cda_)->rc;
+        rc = keep(cdaOf(cda_)->rc);
     }
     delete cdaOf(cda_);
     cda_ = nullptr;
@@ -157,7 +185,7 @@ int Or7Cursor::parse(const char* sql, bool deferred) {
     CallGuard guard;
     oparse(cdaOf(cda_), reinterpret_cast<OraText*>(const_cast<char*>(sql)), -1, deferred ? 1 : 0,
            1);
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 int Or7Cursor::describe(int position, Or7Describe* out) {
@@ -172,7 +200,7 @@ int Or7Cursor::describe(int position, Or7Describe* out) {
     CallGuard guard;
     odescr(cdaOf(cda_), position, &size, &type, name, &nameLength, &displaySize, &precision, &scale,
            &nullable);
-    int rc = cdaOf(cda_)->rc;
+    int rc = keep(cdaOf(cda_)->rc);
     if (rc != 0)
         return rc;
     out->size = size;
@@ -195,7 +223,7 @@ int Or7Cursor::define(int position, void* buffer, int bufferLength, int external
     CallGuard guard;
     odefin(cdaOf(cda_), position, static_cast<ub1*>(buffer), bufferLength, externalType, -1,
            indicators, nullptr, -1, -1, lengths, codes);
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 int Or7Cursor::bind(const char* name, void* buffer, int length, int externalType, short* indicator,
@@ -204,25 +232,25 @@ int Or7Cursor::bind(const char* name, void* buffer, int length, int externalType
     obndra(cdaOf(cda_), reinterpret_cast<OraText*>(const_cast<char*>(name)), -1,
            static_cast<ub1*>(buffer), length, externalType, -1, indicator, actualLength, code, 0,
            nullptr, nullptr, -1, -1);
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 int Or7Cursor::execute() {
     CallGuard guard;
     oexec(cdaOf(cda_));
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 int Or7Cursor::executeFetch(unsigned rows) {
     CallGuard guard;
     oexfet(cdaOf(cda_), rows, 0, 0);
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 int Or7Cursor::fetch(unsigned rows) {
     CallGuard guard;
     ofen(cdaOf(cda_), static_cast<sword>(rows));
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 int Or7Cursor::fetchLong(int position, void* buffer, std::int32_t bufferLength, int externalType,
@@ -232,7 +260,7 @@ int Or7Cursor::fetchLong(int position, void* buffer, std::int32_t bufferLength, 
     oflng(cdaOf(cda_), position, static_cast<ub1*>(buffer), bufferLength, externalType, &returned,
           offset);
     *pieceLength = returned;
-    return cdaOf(cda_)->rc;
+    return keep(cdaOf(cda_)->rc);
 }
 
 std::uint32_t Or7Cursor::rowsProcessed() const {
@@ -241,4 +269,24 @@ std::uint32_t Or7Cursor::rowsProcessed() const {
 
 int Or7Cursor::returnCode() const {
     return cda_ ? cdaOf(cda_)->rc : 0;
+}
+
+// Called with the lock held, right after the call.
+int Or7Cursor::keep(int rc) {
+    if (isFailure(rc) && session_ && session_->area()) {
+        lastCode_ = rc;
+        lastText_ = messageText(ldaOf(session_->area()), rc);
+    }
+    return rc;
+}
+
+std::string Or7Cursor::messageOf(int code) {
+    if (code == lastCode_ && !lastText_.empty())
+        return lastText_;
+    return session_ ? session_->messageOf(code) : std::string();
+}
+
+VxStatus Or7Cursor::raise(int code) {
+    or7RaiseNative(code, messageOf(code).c_str(), false);
+    return VX_ERROR;
 }

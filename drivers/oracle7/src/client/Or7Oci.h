@@ -10,11 +10,14 @@
 // time whatever the number of connections and threads.
 //
 // Nothing here raises an error: the caller decides what a code means and
-// reports it (Or7Session::raise).
+// reports it (raise). The Oracle text of a failed call is read while the
+// call still holds the lock, so that a call of another thread on the same
+// session cannot replace it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "util/VxStatus.h"
 
@@ -77,11 +80,19 @@ public:
     void warn(int code);
 
     void* area() const { return lda_; }
+    // The Oracle text of `code`: the one kept from the failed call when it
+    // has that code, else the text the message call gives.
+    std::string messageOf(int code);
 
 private:
+    friend class Or7Cursor;
+    int keep(int rc);
+
     void* lda_;
     unsigned char* hda_;
     bool loggedOn_ = false;
+    int lastCode_ = 0;
+    std::string lastText_;
 };
 
 class Or7Cursor {
@@ -117,7 +128,16 @@ public:
     std::uint32_t rowsProcessed() const;
     // The return code of the last call on this cursor.
     int returnCode() const;
+    // The Oracle text of `code` (see Or7Session::messageOf).
+    std::string messageOf(int code);
+    // Raises `code` with its Oracle text and answers VX_ERROR.
+    VxStatus raise(int code);
 
 private:
+    int keep(int rc);
+
     void* cda_ = nullptr;
+    Or7Session* session_ = nullptr;
+    int lastCode_ = 0;
+    std::string lastText_;
 };

@@ -210,6 +210,6 @@ VxStatus Or7Connection::openCursor(Or7Cursor& cursor) {
     VxSemaphoreGuard guard(&cursorLock_);
     int rc = cursor.open(session_);
     if (rc != OR7_OK)
-        return session_.raise(rc);
+        return cursor.raise(rc);
     return VX_SUCCESS;
 }

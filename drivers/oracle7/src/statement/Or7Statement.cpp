@@ -160,7 +160,7 @@ VxStatus Or7Statement::prepareCompile(BaseSqlString* text) {
     asProcedure_ = false;
     int rc = parseText();
     if (rc != OR7_OK)
-        return connection.getSession().raise(rc);
+        return cursor_.raise(rc);
     return describeSelectList();
 }
 
@@ -172,7 +172,7 @@ VxStatus Or7Statement::describeSelectList() {
         if (rc == OR7_END_OF_LIST || rc == OR7_BAD_POSITION)
             break;
         if (rc != OR7_OK)
-            return getOr7Connection().getSession().raise(rc);
+            return cursor_.raise(rc);
         items.push_back(item);
     }
     if (items.empty())
@@ -210,7 +210,7 @@ VxStatus Or7Statement::bindOne(unsigned short n, Or7Param& p) {
                           static_cast<int>(length), p.externalType_, &p.indicator_,
                           returned ? &p.actualLength_ : nullptr, returned ? &p.code_ : nullptr);
     if (rc != OR7_OK)
-        return getOr7Connection().getSession().raise(rc);
+        return cursor_.raise(rc);
     return VX_SUCCESS;
 }
 
@@ -307,7 +307,7 @@ VxStatus Or7Statement::bindLiterals() {
                               static_cast<int>(literals_[k].size()), OR7_EXT_LONG,
                               &literalIndicators_[k], nullptr, nullptr);
         if (rc != OR7_OK)
-            return getOr7Connection().getSession().raise(rc);
+            return cursor_.raise(rc);
     }
     return VX_SUCCESS;
 }
@@ -327,7 +327,7 @@ VxStatus Or7Statement::defineColumns() {
                                 field->getExternalType(), field->indicators(), field->lengths(),
                                 field->codes());
         if (rc != OR7_OK)
-            return getOr7Connection().getSession().raise(rc);
+            return cursor_.raise(rc);
     }
     return VX_SUCCESS;
 }
@@ -343,7 +343,7 @@ VxStatus Or7Statement::runQuery() {
 VxStatus Or7Statement::fetchArray(bool first) {
     int rc = first ? cursor_.executeFetch(rowsPerFetch_) : cursor_.fetch(rowsPerFetch_);
     if (rc != OR7_OK && rc != OR7_NO_DATA && rc != OR7_TRUNCATED)
-        return getOr7Connection().getSession().raise(rc);
+        return cursor_.raise(rc);
     std::uint32_t processed = cursor_.rowsProcessed();
     std::uint32_t got = processed >= rowsBefore_ ? processed - rowsBefore_ : 0;
     rowsBefore_ = processed;
@@ -406,7 +406,7 @@ VxStatus Or7Statement::readLong(Or7Field& field, unsigned short column) {
         int rc = cursor_.fetchLong(column, piece.data(), LONG_PIECE, field.getExternalType(), &got,
                                    offset);
         if (rc != OR7_OK && rc != OR7_TRUNCATED && rc != OR7_NO_DATA)
-            return getOr7Connection().getSession().raise(rc);
+            return cursor_.raise(rc);
         got = std::min<std::uint32_t>(got, LONG_PIECE);
         field.longValue_.append(piece.data(), got);
         offset += static_cast<std::int32_t>(got);
@@ -445,7 +445,6 @@ VxStatus Or7Statement::getData(unsigned short column, short cType, BaseOutString
 }
 
 VxStatus Or7Statement::runStatement() {
-    Or7Session& session = getOr7Connection().getSession();
     int rc = cursor_.execute();
     if (rc == OR7_PLSQL_ERROR && hasFlag(STMT_RETURN_VALUE_CALL))
         rc = retryAsProcedure(rc);
@@ -457,7 +456,7 @@ VxStatus Or7Statement::runStatement() {
     if (rc == OR7_ALREADY_RAISED)
         return VX_ERROR;
     if (rc != OR7_OK)
-        return session.raise(rc);
+        return cursor_.raise(rc);
     return returnParams();
 }
 
@@ -467,10 +466,9 @@ VxStatus Or7Statement::runStatement() {
 bool Or7Statement::callAsProcedure(int rc) {
     if (rc != OR7_PLSQL_ERROR || !hasFlag(STMT_RETURN_VALUE_CALL) || asProcedure_)
         return false;
-    char text[256];
-    getOr7Connection().getSession().errorText(rc, text, sizeof text);
     std::size_t assignment = parsed_.find(OR7_RETURN_ASSIGNMENT);
-    if (!std::strstr(text, "PLS-00222") || assignment == std::string::npos)
+    if (cursor_.messageOf(rc).find("PLS-00222") == std::string::npos ||
+        assignment == std::string::npos)
         return false;
     parsed_.erase(assignment, std::strlen(OR7_RETURN_ASSIGNMENT));
     asProcedure_ = true;
@@ -552,7 +550,7 @@ VxStatus Or7Statement::setToAllocatedState(unsigned short keepPrepared) {
         hasLong_ = false;
         int rc = cursor_.close();
         if (rc != OR7_OK)
-            return getOr7Connection().getSession().raise(rc);
+            return cursor_.raise(rc);
     }
     return BaseStatement::setToAllocatedState(keepPrepared);
 }
