@@ -202,10 +202,10 @@ bool Or7Statement::isReturned(unsigned short n, const Or7Param& p) const {
 
 VxStatus Or7Statement::bindOne(unsigned short n, Or7Param& p) {
     std::string name = or7PlaceholderName(n);
+    // A returned value's buffer is its room; its input length, when it has
+    // one, is the actual length.
     bool returned = isReturned(n, p);
-    std::size_t length = returned ? p.buffer_.size() : p.actualLength_;
-    if (!returned)
-        length = p.indicator_ == -1 ? 0 : p.buffer_.size();
+    std::size_t length = returned || p.indicator_ != -1 ? p.buffer_.size() : 0;
     int rc = cursor_.bind(name.c_str(), p.buffer_.empty() ? nullptr : p.buffer_.data(),
                           static_cast<int>(length), p.externalType_, &p.indicator_,
                           returned ? &p.actualLength_ : nullptr, returned ? &p.code_ : nullptr);

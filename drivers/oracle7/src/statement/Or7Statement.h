@@ -57,8 +57,6 @@ public:
     VxStatus getTypeInfo(short sqlType) override;
 
     Or7Connection& getOr7Connection() const;
-    // Rows per array fetch of the described query.
-    unsigned getRowsPerFetch() const { return rowsPerFetch_; }
 
 private:
     VxStatus describeSelectList();
