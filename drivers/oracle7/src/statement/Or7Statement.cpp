@@ -353,22 +353,22 @@ VxStatus Or7Statement::fetchArray(bool first) {
     currentRow_ = 0;
     onRow_ = false;
     ++fetchSerial_;
-    if (rc == OR7_TRUNCATED) {
-        // A value cut to its buffer, other than a long column's first
-        // piece, is the application's to know about.
-        bool cut = false;
-        for (std::uint16_t column = 1; column <= getNumResultCols() && !cut; ++column) {
-            auto* field = static_cast<Or7Field*>(getField(column));
-            if (field->isLong())
-                continue;
-            for (unsigned row = 0; row < rowsInBuffer_ && !cut; ++row)
-                cut = field->codes()[row] == OR7_TRUNCATED || field->indicators()[row] > 0 ||
-                      field->indicators()[row] == -2;
-        }
-        if (cut)
-            addOdbcWarning(ODBC_01004);
-    }
     return VX_SUCCESS;
+}
+
+// Whether a value of the current row was cut to its buffer (Oracle's
+// 1406); a long column's first piece does not count, its value is read
+// piecewise.
+bool Or7Statement::currentRowCut() {
+    for (std::uint16_t column = 1; column <= getNumResultCols(); ++column) {
+        auto* field = static_cast<Or7Field*>(getField(column));
+        if (field->isLong())
+            continue;
+        short indicator = field->indicators()[currentRow_];
+        if (field->codes()[currentRow_] == OR7_TRUNCATED || indicator > 0 || indicator == -2)
+            return true;
+    }
+    return false;
 }
 
 VxStatus Or7Statement::fetchRow(unsigned short* noMore) {
@@ -391,6 +391,8 @@ VxStatus Or7Statement::fetchRow(unsigned short* noMore) {
     }
     currentRow_ = next;
     onRow_ = true;
+    if (currentRowCut())
+        addOdbcWarning(ODBC_01004);
     return VX_SUCCESS;
 }
 

@@ -70,6 +70,7 @@ private:
     int parseText();
     VxStatus returnParams();
     VxStatus fetchArray(bool first);
+    bool currentRowCut();
     VxStatus readLong(Or7Field& field, unsigned short column);
     VxStatus bindOne(unsigned short n, Or7Param& p);
     VxStatus bindValue(unsigned short n, Or7Param& p, const void* data, SQLLEN length);

@@ -1,7 +1,8 @@
 // The Oracle7 driver through unixODBC's driver manager, over databases of
 // the call-interface stand-in: the Oracle text of escape clauses
 // (SQLNativeSql), output parameters and return values of stored
-// procedures, and long values read in pieces.
+// procedures, long values read in pieces, and values that the server cuts
+// to their buffer.
 //
 // OR7_DRIVER_PATH is the driver library; databases are made in $TMPDIR.
 #include <sql.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
@@ -190,6 +192,31 @@ TEST_F(Or7ApiTest, LongValuesComeInPiecesAndTruncationWarns) {
               SQLGetData(stmt_, 2, SQL_C_CHAR, small, sizeof small, &pieceLength));
     EXPECT_EQ(diagnostic(stmt_).substr(0, 5), "01004");
     EXPECT_STREQ(small, "twen");
+}
+
+TEST_F(Or7ApiTest, ValueCutByTheServerWarnsOnItsRow) {
+    run("CREATE TABLE C (K NUMBER(2), V VARCHAR2(4))");
+    run("INSERT INTO C VALUES (1, 'abcd')");
+    run("INSERT INTO C VALUES (2, 'efgh')");
+    // Written past the server's checks: longer than the column says.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(database_.c_str(), &db));
+    ASSERT_EQ(
+        SQLITE_OK,
+        sqlite3_exec(db,
+                     "PRAGMA ignore_check_constraints = 1; UPDATE C SET V = 'efghijkl' WHERE K = 2",
+                     nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    ASSERT_EQ(SQL_SUCCESS, SQLExecDirect(stmt_, (SQLCHAR*)"SELECT V FROM C ORDER BY K", SQL_NTS));
+    char value[16] = "";
+    SQLLEN length = 0;
+    ASSERT_EQ(SQL_SUCCESS, SQLBindCol(stmt_, 1, SQL_C_CHAR, value, sizeof value, &length));
+    EXPECT_EQ(SQL_SUCCESS, SQLFetch(stmt_));
+    EXPECT_STREQ(value, "abcd");
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, SQLFetch(stmt_));
+    EXPECT_EQ(diagnostic(stmt_).substr(0, 5), "01004");
+    EXPECT_STREQ(value, "efgh");
+    EXPECT_EQ(SQL_NO_DATA, SQLFetch(stmt_));
 }
 
 } // namespace
