@@ -4,7 +4,12 @@
 // procedures, long values read in pieces, and values that the server cuts
 // to their buffer.
 //
-// OR7_DRIVER_PATH is the driver library; databases are made in $TMPDIR.
+// OR7_DRIVER_PATH is the driver library, OR7_CLIENT_PATH the call-interface
+// library; databases are made in $TMPDIR.
+//
+// The program defines oexfet and ofen itself (and exports them): the
+// driver's calls land here, are recorded, and go on to the library's, so
+// that the rows asked for by each array fetch can be seen.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -13,15 +18,43 @@
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
+
+#include "oci7.h"
+
+namespace {
+
+std::vector<unsigned> fetchRequests;
+
+template <class Function> Function realCall(const char* name) {
+    void* library = dlopen(OR7_CLIENT_PATH, RTLD_NOW | RTLD_NOLOAD);
+    return library ? reinterpret_cast<Function>(dlsym(library, name)) : nullptr;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) sword oexfet(Cda_Def* cursor, ub4 nrows,
+                                                               sword cancel, sword exact) {
+    fetchRequests.push_back(nrows);
+    static auto real = realCall<sword (*)(Cda_Def*, ub4, sword, sword)>("oexfet");
+    return real(cursor, nrows, cancel, exact);
+}
+
+extern "C" __attribute__((visibility("default"))) sword ofen(Cda_Def* cursor, sword nrows) {
+    fetchRequests.push_back(static_cast<unsigned>(nrows));
+    static auto real = realCall<sword (*)(Cda_Def*, sword)>("ofen");
+    return real(cursor, nrows);
+}
 
 namespace {
 
 class Or7ApiTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { connectTo(""); }
+    void connectTo(const char* attributes) {
         const char* tmp = std::getenv("TMPDIR");
         char path[512];
         std::snprintf(path, sizeof path, "%s/or7apiXXXXXX.db", tmp ? tmp : "/tmp");
@@ -31,8 +64,8 @@ protected:
         database_ = path;
         ASSERT_EQ(SQL_SUCCESS, SQLAllocEnv(&env_));
         ASSERT_EQ(SQL_SUCCESS, SQLAllocConnect(env_, &dbc_));
-        std::string text =
-            std::string("DRIVER=") + OR7_DRIVER_PATH + ";UID=scott;PWD=tiger;SRVR=" + database_;
+        std::string text = std::string("DRIVER=") + OR7_DRIVER_PATH +
+                           ";UID=scott;PWD=tiger;SRVR=" + database_ + ";" + attributes;
         SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, nullptr, 0,
                                         nullptr, SQL_DRIVER_NOPROMPT);
         ASSERT_TRUE(SQL_SUCCEEDED(rc)) << diagnostic(SQL_NULL_HSTMT);
@@ -217,6 +250,48 @@ TEST_F(Or7ApiTest, ValueCutByTheServerWarnsOnItsRow) {
     EXPECT_EQ(diagnostic(stmt_).substr(0, 5), "01004");
     EXPECT_STREQ(value, "efgh");
     EXPECT_EQ(SQL_NO_DATA, SQLFetch(stmt_));
+}
+
+// Rows fetched in a query's arrays, row by row with SQLFetch.
+std::vector<int> fetchAll(SQLHSTMT stmt, const char* sql) {
+    std::vector<int> rows;
+    fetchRequests.clear();
+    if (!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql, SQL_NTS)))
+        return {-1};
+    SQLINTEGER value = 0;
+    SQLLEN length = 0;
+    SQLBindCol(stmt, 1, SQL_C_SLONG, &value, 0, &length);
+    while (SQL_SUCCEEDED(SQLFetch(stmt)))
+        rows.push_back(value);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    SQLFreeStmt(stmt, SQL_UNBIND);
+    return rows;
+}
+
+TEST_F(Or7ApiTest, RowsPerArrayFetchAndTheEndOfData) {
+    // NUMBER(5) is fetched as 8 characters, 10 bytes a row with the
+    // indicator: ArraySize 50 gives 5 rows an array.
+    TearDown();
+    env_ = dbc_ = stmt_ = nullptr;
+    connectTo("ArraySize=50");
+    run("CREATE TABLE F (A NUMBER(5), L LONG)");
+    std::vector<int> expected;
+    for (int k = 0; k < 10; ++k) {
+        std::string insert = "INSERT INTO F VALUES (" + std::to_string(k) + ", 'x')";
+        run(insert.c_str());
+        expected.push_back(k);
+    }
+    // Twice the array: two full arrays, then one that finds no more rows.
+    EXPECT_EQ(fetchAll(stmt_, "SELECT A FROM F ORDER BY A"), expected);
+    EXPECT_EQ(fetchRequests, (std::vector<unsigned>{5, 5, 5}));
+    // Seven rows: a full array, then a short one (1403) that ends the data.
+    expected.resize(7);
+    EXPECT_EQ(fetchAll(stmt_, "SELECT A FROM F WHERE A < 7 ORDER BY A"), expected);
+    EXPECT_EQ(fetchRequests, (std::vector<unsigned>{5, 5}));
+    // A LONG column makes every array one row.
+    expected.resize(3);
+    EXPECT_EQ(fetchAll(stmt_, "SELECT A, L FROM F WHERE A < 3 ORDER BY A"), expected);
+    EXPECT_EQ(fetchRequests, (std::vector<unsigned>{1, 1, 1, 1}));
 }
 
 } // namespace
