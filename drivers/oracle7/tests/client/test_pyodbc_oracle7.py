@@ -216,6 +216,9 @@ def test_catalog_functions_read_the_all_views(db):
     assert any(s.index_name == "DEPT_NAME" and s.column_name == "DNAME" for s in stats)
     owners = [t.table_owner for t in cur.tables(schema="%", catalog="", table="").fetchall()]
     assert "SCOTT" in owners
+    # A database link the server cannot use answers nothing, not an error.
+    assert cur.tables(catalog="FAR", table="%").fetchall() == []
+    assert cur.columns(catalog="FAR", table="DEPT").fetchall() == []
     cur.close()
     plain = connect(db, "CatalogComments=0").cursor()
     assert plain.tables(table="DEPT").fetchone().remarks is None
