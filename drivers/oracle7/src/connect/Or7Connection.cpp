@@ -119,13 +119,13 @@ VxStatus Or7Connection::connectInit(VxValueParser* parser) {
     char* end = nullptr;
     long bytes = std::strtol(arraySize.c_str(), &end, 10);
     if (end == arraySize.c_str() || *end != 0 || bytes <= 0) {
-        addOdbcError(ODBC_S1009, 6015) << arraySize.c_str();
+        addOdbcError(ODBC_S1009, 6015) << ("ArraySize=" + arraySize).c_str();
         return VX_ERROR;
     }
     arraySize_ = bytes > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(bytes);
     long timeOut = std::strtol(lockTimeOut.c_str(), &end, 10);
     if (end == lockTimeOut.c_str() || (timeOut != 0 && timeOut != -1)) {
-        addOdbcError(ODBC_S1009, 6015) << lockTimeOut.c_str();
+        addOdbcError(ODBC_S1009, 6015) << ("LockTimeOut=" + lockTimeOut).c_str();
         return VX_ERROR;
     }
     lockTimeOut_ = static_cast<short>(timeOut);

@@ -45,6 +45,13 @@ def test_password_with_at_sign_and_slash_is_passed_on_its_own(tmp_path):
     assert "(1017)" in caught.value.args[1]
 
 
+def test_attribute_values_are_checked(db):
+    for attribute in ("ArraySize=many", "LockTimeOut=5"):
+        with pytest.raises(pyodbc.Error) as caught:
+            connect(db, attribute)
+        assert f"Invalid attribute in connection string: {attribute}." in caught.value.args[1]
+
+
 def test_native_error_texts_and_states(db):
     cur = connect(db).cursor()
     with pytest.raises(pyodbc.Error) as caught:
