@@ -223,6 +223,9 @@ def test_catalog_functions_read_the_all_views(db):
     assert any(s.index_name == "DEPT_NAME" and s.column_name == "DNAME" for s in stats)
     owners = [t.table_owner for t in cur.tables(schema="%", catalog="", table="").fetchall()]
     assert "SCOTT" in owners
+    assert cur.tables(catalog="%", schema="", table="").fetchall() == []
+    types = [t.table_type for t in cur.tables(catalog="", schema="", table="", tableType="%")]
+    assert types == ["SYNONYM", "SYSTEM TABLE", "TABLE", "VIEW"]
     # A database link the server cannot use answers nothing, not an error.
     assert cur.tables(catalog="FAR", table="%").fetchall() == []
     assert cur.columns(catalog="FAR", table="DEPT").fetchall() == []
