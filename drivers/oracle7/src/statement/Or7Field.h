@@ -60,7 +60,8 @@ public:
     std::uint16_t* codes() { return codes_.data(); }
     void* buffer() { return buffer_.empty() ? nullptr : buffer_.data(); }
 
-    // The long value read for fetch number `fetchNumber`, if any.
+    // A long column's value as read for the row of array fetch number
+    // `longFetch_` (0: none read yet), and whether it was NULL.
     std::string longValue_;
     std::uint64_t longFetch_ = 0;
     bool longNull_ = false;
