@@ -10,6 +10,7 @@
 #include "base/BaseInfoTable.h"
 #include "base/BaseInfoValType.h"
 #include "error/Or7Errors.h"
+#include "util/VxValueParser.h"
 #include "util/ram.h"
 
 namespace {
@@ -173,11 +174,15 @@ VxStatus Or7Connection::setToAllocatedState() {
 }
 
 // There is no dialog: the connect string and ODBC.INI must name the user.
-VxStatus Or7Connection::connectLogonDialogStart(SQLHWND, unsigned short, VxValueParser*) {
+// The completed connect string names the server as SRVR.
+VxStatus Or7Connection::connectLogonDialogStart(SQLHWND, unsigned short, VxValueParser* parser) {
     if (!getUserId() || !*getUserId()) {
         addOdbcError(ODBC_S1000, 6013);
         return VX_ERROR;
     }
+    if (parser && !serverName_.empty() &&
+        parser->addAttribute("SRVR", serverName_.c_str(), "ServerName") != VX_SUCCESS)
+        return VX_ERROR;
     return finishConnect();
 }
 
