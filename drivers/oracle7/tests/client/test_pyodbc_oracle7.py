@@ -262,6 +262,25 @@ def test_connections_of_several_threads(tmp_path):
     assert errors == []
 
 
+def completed_connect_string(text):
+    """SQLDriverConnect's completed connect string (pyodbc does not show it)."""
+    import ctypes
+
+    odbc = ctypes.CDLL("libodbc.so.2")
+    env, dbc = ctypes.c_void_p(), ctypes.c_void_p()
+    odbc.SQLAllocHandle(1, None, ctypes.byref(env))
+    odbc.SQLSetEnvAttr(env, 200, ctypes.c_void_p(3), 0)
+    odbc.SQLAllocHandle(2, env, ctypes.byref(dbc))
+    out = ctypes.create_string_buffer(1024)
+    length = ctypes.c_short()
+    rc = odbc.SQLDriverConnect(dbc, None, text.encode(), -3, out, 1024, ctypes.byref(length), 0)
+    assert rc == 0
+    odbc.SQLDisconnect(dbc)
+    odbc.SQLFreeHandle(2, dbc)
+    odbc.SQLFreeHandle(1, env)
+    return out.value.decode()
+
+
 def test_data_source_entry_names_the_server(tmp_path, db):
     # A data source in a private ODBC.INI names the server.
     config = tmp_path / "config"
@@ -275,6 +294,7 @@ def test_data_source_entry_names_the_server(tmp_path, db):
         cur = con.cursor()
         assert cur.execute("SELECT 1 FROM DUAL").fetchone()[0] == 1
         con.close()
+        assert completed_connect_string("DSN=ora;UID=scott;PWD=tiger").endswith(f";SRVR={db}")
     finally:
         del os.environ["ODBCINI"]
 
