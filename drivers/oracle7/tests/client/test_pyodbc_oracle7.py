@@ -46,6 +46,9 @@ def test_password_with_at_sign_and_slash_is_passed_on_its_own(tmp_path):
 
 
 def test_attribute_values_are_checked(db):
+    with pytest.raises(pyodbc.Error) as caught:
+        pyodbc.connect(f"DRIVER={DRIVER};SRVR={db}")
+    assert "Insufficient information to connect to the data source." in caught.value.args[1]
     for attribute in ("ArraySize=many", "LockTimeOut=5"):
         with pytest.raises(pyodbc.Error) as caught:
             connect(db, attribute)
