@@ -56,6 +56,17 @@ std::string equalFilter(const char* column, const BaseCatalogName& name) {
     return std::string(" and ") + column + "=" + Or7Dictionary::quote(name.getName());
 }
 
+// `name` as a quoted identifier (quotes inside doubled).
+std::string quoteIdentifier(const char* name) {
+    std::string out = "\"";
+    for (const char* c = name; *c; ++c) {
+        out.push_back(*c);
+        if (*c == '"')
+            out.push_back('"');
+    }
+    return out + "\"";
+}
+
 const char* textOf(const Or7DictionaryRow& row, std::size_t column) {
     return column < row.size() && row[column] ? row[column]->c_str() : nullptr;
 }
@@ -363,8 +374,8 @@ VxStatus Or7Statement::executeSpecial(unsigned short* noRows) {
     Or7Connection& connection = getOr7Connection();
     std::string table;
     if (info->getOwner().isGiven() && !info->getOwner().isEmpty())
-        table = std::string("\"") + info->getOwner().getName() + "\".";
-    table += std::string("\"") + info->getTableName().getName() + "\"";
+        table = quoteIdentifier(info->getOwner().getName()) + ".";
+    table += quoteIdentifier(info->getTableName().getName());
     if (info->getQualifier().isGiven() && !info->getQualifier().isEmpty())
         table += std::string("@") + info->getQualifier().getName();
     Or7Cursor probe;
