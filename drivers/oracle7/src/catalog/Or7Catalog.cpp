@@ -544,6 +544,65 @@ VxStatus Or7Statement::executeProcCols() {
     return VX_SUCCESS;
 }
 
+namespace {
+
+// Rows whose cells are the qualifier and then the query's columns, all
+// text.
+VxStatus addTextRows(BaseCatalogInfo& info, Or7Dictionary& dictionary, const Or7Views& views,
+                     const std::string& sql) {
+    if (dictionary.run(sql) != VX_SUCCESS)
+        return VX_ERROR;
+    for (const Or7DictionaryRow& row : dictionary.rows()) {
+        BaseCatalogRow* out = info.newRow();
+        if (!out || out->setText(1, qualifierOf(views)) != VX_SUCCESS) {
+            delete out;
+            return VX_ERROR;
+        }
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            if (out->setText(static_cast<std::uint16_t>(column + 2), textOf(row, column)) !=
+                VX_SUCCESS) {
+                delete out;
+                return VX_ERROR;
+            }
+        }
+        if (info.addRow(out) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+} // namespace
+
+VxStatus Or7Statement::executeTablePriv() {
+    BaseTablePrivilegesInfo* info = BaseTablePrivilegesInfo::of(*this);
+    Or7Connection& connection = getOr7Connection();
+    Or7Dictionary dictionary(connection);
+    Or7Views views;
+    if (viewsFor(connection, dictionary, info->getQualifier(), &views) != VX_SUCCESS)
+        return VX_ERROR;
+    return addTextRows(*info, dictionary, views,
+                       "select table_schema,table_name,grantor,grantee,privilege,grantable from " +
+                           views.view("tab_privs") + " where 1=1" +
+                           likeFilter("table_schema", info->getOwner()) +
+                           likeFilter("table_name", info->getTableName()) + " order by 1,2,5");
+}
+
+VxStatus Or7Statement::executeColPriv() {
+    BaseColumnPrivilegesInfo* info = BaseColumnPrivilegesInfo::of(*this);
+    Or7Connection& connection = getOr7Connection();
+    Or7Dictionary dictionary(connection);
+    Or7Views views;
+    if (viewsFor(connection, dictionary, info->getQualifier(), &views) != VX_SUCCESS)
+        return VX_ERROR;
+    return addTextRows(*info, dictionary, views,
+                       "select table_schema,table_name,column_name,grantor,grantee,privilege,"
+                       "grantable from " +
+                           views.view("col_privs") + " where 1=1" +
+                           equalFilter("table_schema", info->getOwner()) +
+                           equalFilter("table_name", info->getTableName()) +
+                           likeFilter("column_name", info->getColumnName()) + " order by 3,6");
+}
+
 VxStatus Or7Statement::getTypeInfo(short) {
     return BaseGetTypesInfo::of(*this)->addTypes(OR7_TYPES, sizeof OR7_TYPES / sizeof OR7_TYPES[0]);
 }

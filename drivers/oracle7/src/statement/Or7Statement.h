@@ -54,6 +54,8 @@ public:
     VxStatus executeForeign() override;
     VxStatus executeProcedures() override;
     VxStatus executeProcCols() override;
+    VxStatus executeTablePriv() override;
+    VxStatus executeColPriv() override;
     VxStatus getTypeInfo(short sqlType) override;
 
     Or7Connection& getOr7Connection() const;

@@ -294,4 +294,24 @@ TEST_F(Or7ApiTest, RowsPerArrayFetchAndTheEndOfData) {
     EXPECT_EQ(fetchRequests, (std::vector<unsigned>{1, 1, 1, 1}));
 }
 
+// The privilege views of the stand-in are empty: the queries must still
+// run and give results of the functions' columns.
+TEST_F(Or7ApiTest, PrivilegesComeFromTheirViews) {
+    run("CREATE TABLE P (A NUMBER(2))");
+    SQLSMALLINT columns = 0;
+    ASSERT_EQ(SQL_SUCCESS,
+              SQLTablePrivileges(stmt_, nullptr, 0, nullptr, 0, (SQLCHAR*)"P", SQL_NTS))
+        << diagnostic(stmt_);
+    SQLNumResultCols(stmt_, &columns);
+    EXPECT_EQ(columns, 7);
+    EXPECT_EQ(SQL_NO_DATA, SQLFetch(stmt_));
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    ASSERT_EQ(SQL_SUCCESS, SQLColumnPrivileges(stmt_, nullptr, 0, (SQLCHAR*)"SCOTT", SQL_NTS,
+                                               (SQLCHAR*)"P", SQL_NTS, nullptr, 0))
+        << diagnostic(stmt_);
+    SQLNumResultCols(stmt_, &columns);
+    EXPECT_EQ(columns, 8);
+    EXPECT_EQ(SQL_NO_DATA, SQLFetch(stmt_));
+}
+
 } // namespace
