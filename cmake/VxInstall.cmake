@@ -40,8 +40,11 @@ foreach(driver IN LISTS vx_all_drivers)
         list(APPEND vx_drivers ${driver})
     endif()
 endforeach()
+# clntsh7 is the Oracle call-interface library the Oracle7 driver links by
+# name (over SQLite here); a real client library of that name found first on
+# the library path takes its place.
 set(vx_installed)
-foreach(library kwutl08 KWBAS08 KWFLT08 kwtrn08 ${vx_drivers})
+foreach(library kwutl08 KWBAS08 KWFLT08 kwtrn08 clntsh7 ${vx_drivers})
     if(TARGET ${library})
         list(APPEND vx_installed ${library})
     endif()
