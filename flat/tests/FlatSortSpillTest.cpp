@@ -52,6 +52,10 @@ TEST(FlatSortSpill, SpilledSortsGiveTheSameRows) {
         "SELECT b.id, s.id FROM big b, small s WHERE b.id < 9000 ORDER BY 2 DESC, b.name",
         "SELECT b.name, COUNT(*), SUM(s.id), COUNT(DISTINCT s.id) FROM big b, small s "
         "WHERE b.id >= s.id GROUP BY b.name ORDER BY b.name",
+        // Grouped in memory when unlimited, sorted and spilled when not.
+        "SELECT b.name, COUNT(*), SUM(s.id), MIN(b.id) FROM big b, small s "
+        "WHERE b.id >= s.id GROUP BY b.name HAVING COUNT(*) > 1 ORDER BY 2, 1 DESC",
+        "SELECT DISTINCT b.id - b.id / 2 FROM big b",
     };
     for (const char* sql : queries) {
         bool spilled = false;

@@ -1,9 +1,12 @@
 // FlatGroupBy: grouping and aggregates. At the first fetch it reads its
-// child, sorted by the group-by keys (VxSort, spilling past its memory),
-// and builds one group row per group: the row handle of the group's first
-// child row and an accumulator per aggregate. A group row passes into the
-// result when the HAVING conditions hold for it. Without GROUP BY the
-// whole input is one group, so an empty input still gives one row.
+// child into a hash table of groups while they fit in the sort's memory
+// (and have no DISTINCT aggregate); otherwise it reads the child sorted by
+// the group-by keys (VxSort, spilling past its memory). Either way the
+// groups come out in the order of their keys, one group row per group:
+// the row handle of the group's first child row and an accumulator per
+// aggregate. A group row passes into the result when the HAVING
+// conditions hold for it. Without GROUP BY the whole input is one group,
+// so an empty input still gives one row.
 //
 // Making a group row current moves the child to the group's first row
 // (or to the NULL row for the group of an empty input), so that the
@@ -84,6 +87,10 @@ private:
     };
 
     [[nodiscard]] VxStatus materialize();
+    // Groups the child's rows in a hash table while the groups fit in the
+    // sort's memory; *done stays false when they do not, or when a key
+    // cannot be hashed, and the rows are then sorted instead.
+    [[nodiscard]] VxStatus groupInMemory(bool* done);
     [[nodiscard]] VxStatus addSortKeys(VxSort* sort);
     // Reads the child into `sort`, or, when it is null, into one group.
     [[nodiscard]] VxStatus readChild(VxSort* sort);
@@ -93,7 +100,8 @@ private:
     // The argument's stored value in a sort record (null for COUNT(*)).
     const unsigned char* argumentSlot(const Aggregate& aggregate,
                                       const unsigned char* record) const;
-    void accumulate(Aggregate& aggregate, const unsigned char* slot);
+    // Adds the argument in `slot` to the aggregate's accumulator in `row`.
+    void accumulate(Aggregate& aggregate, const unsigned char* slot, unsigned char* row);
     [[nodiscard]] VxStatus finishGroup(VxSort* sort);
     [[nodiscard]] VxStatus makeCurrent(const unsigned char* row, std::uint16_t* status);
     [[nodiscard]] VxStatus fetchRow(std::uint32_t row, std::uint16_t* status);

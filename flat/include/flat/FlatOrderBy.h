@@ -2,7 +2,9 @@
 // spills to temporary files past its memory) and numbers them in that
 // order. A sort record is the keys' stored values followed by the child's
 // row handle; only the handles are kept after the sort, so rows are
-// reached again through the child.
+// reached again through the child. Duplicate removal (FlatDistinct) keeps
+// one record per key in a hash table instead while the keys fit in the
+// sort's memory, and hands out the kept handles in key order.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +32,10 @@ protected:
 
 private:
     static int compareRecords(void* self, const void* a, const void* b);
+    // Duplicate removal in a hash table while the distinct keys fit in
+    // the sort's memory; *done stays false when they do not, or when a key
+    // cannot be hashed, and the rows are then sorted instead.
+    [[nodiscard]] VxStatus distinctInMemory(bool* done);
 
     FlatSortKeys keys_;
     std::uint16_t maxBuffers_ = 0;

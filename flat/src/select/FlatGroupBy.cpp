@@ -12,6 +12,7 @@
 #include "flat/FlatOpStream.h"
 #include "flat/FlatResultSetGlobalInfo.h"
 #include "select/FlatDump.h"
+#include "select/FlatKeyTable.h"
 #include "util/VxSort.h"
 #include "util/VxTmpFile.h"
 #include "util/ram.h"
@@ -177,8 +178,8 @@ const unsigned char* FlatGroupBy::argumentSlot(const Aggregate& a,
     return record + groupKeys_.getBytes() + arguments_.getOffset(a.argument);
 }
 
-void FlatGroupBy::accumulate(Aggregate& a, const unsigned char* slot) {
-    unsigned char* acc = groupRow_ + a.offset;
+void FlatGroupBy::accumulate(Aggregate& a, const unsigned char* slot, unsigned char* row) {
+    unsigned char* acc = row + a.offset;
     if (a.kind == FLAT_AGG_COUNT_STAR) {
         writeDouble(acc + ACC_COUNT, readDouble(acc + ACC_COUNT) + 1);
         return;
@@ -240,7 +241,7 @@ VxStatus FlatGroupBy::finishGroup(VxSort* sort) {
                 continue;
             if (previous && FlatSortKeys::compareSlots(info_->getExprInfo(), previous, slot) == 0)
                 continue;
-            accumulate(a, slot);
+            accumulate(a, slot, groupRow_);
             previous = slot;
         }
     }
@@ -330,7 +331,7 @@ VxStatus FlatGroupBy::readChild(VxSort* sort) {
             if (!inGroup_)
                 status = startGroup(slot);
             for (std::uint16_t i = 0; i < aggregateCount_; ++i)
-                accumulate(aggregates_[i], argumentSlot(aggregates_[i], slot));
+                accumulate(aggregates_[i], argumentSlot(aggregates_[i], slot), groupRow_);
         }
         if (status == VX_SUCCESS)
             status = child_->fetchNext(&eof);
@@ -363,8 +364,61 @@ VxStatus FlatGroupBy::readSorted(VxSort* sort) {
         }
         for (std::uint16_t i = 0; i < aggregateCount_; ++i)
             if (!aggregates_[i].distinct)
-                accumulate(aggregates_[i], argumentSlot(aggregates_[i], next));
+                accumulate(aggregates_[i], argumentSlot(aggregates_[i], next), groupRow_);
     }
+}
+
+VxStatus FlatGroupBy::groupInMemory(bool* done) {
+    *done = false;
+    std::uint32_t keyBytes = groupKeys_.getBytes();
+    if (!FlatKeyTable::suits(keyBytes + rowLength_))
+        return VX_SUCCESS;
+    std::size_t limit = static_cast<std::size_t>(maxBuffers_ ? maxBuffers_ : VX_SORT_MAX_BUFFERS) *
+                        VX_SORT_BUFFER_SIZE;
+    FlatKeyTable table(&groupKeys_, info_->getExprInfo(), keyBytes + rowLength_, limit);
+    auto* record = static_cast<unsigned char*>(ramAlloc(recordLength_ ? recordLength_ : 1));
+    if (!record)
+        return VX_ERROR;
+    bool eof = false;
+    bool gaveUp = false;
+    VxStatus status = child_->fetchFirst(&eof);
+    while (status == VX_SUCCESS && !eof) {
+        unsigned char* entry = nullptr;
+        FlatKeyTableResult found = KEY_TABLE_GIVE_UP;
+        if ((status = info_->checkAbort()) != VX_SUCCESS ||
+            (status = groupKeys_.evaluate(record)) != VX_SUCCESS ||
+            (status = arguments_.evaluate(record + keyBytes)) != VX_SUCCESS ||
+            (status = table.find(record, &entry, &found)) != VX_SUCCESS)
+            break;
+        if (found == KEY_TABLE_GIVE_UP) {
+            gaveUp = true;
+            break;
+        }
+        // The group row: its first child row's handle, then the accumulators.
+        unsigned char* row = entry + keyBytes;
+        if (found == KEY_TABLE_ADDED) {
+            row[0] = 1;
+            if ((status = child_->getRowHandle(row + 1)) != VX_SUCCESS)
+                break;
+        }
+        for (std::uint16_t i = 0; i < aggregateCount_; ++i)
+            accumulate(aggregates_[i], argumentSlot(aggregates_[i], record), row);
+        status = child_->fetchNext(&eof);
+    }
+    ramFree(record);
+    if (status != VX_SUCCESS || gaveUp)
+        return status;
+    // The groups in the order of their keys, as the sort gives them.
+    if (table.sortEntries() != VX_SUCCESS)
+        return VX_ERROR;
+    for (std::uint32_t i = 0; i < table.getCount(); ++i) {
+        std::memcpy(groupRow_, table.entry(i) + keyBytes, rowLength_);
+        inGroup_ = true;
+        if (finishGroup(nullptr) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    *done = true;
+    return VX_SUCCESS;
 }
 
 VxStatus FlatGroupBy::materialize() {
@@ -372,14 +426,22 @@ VxStatus FlatGroupBy::materialize() {
         return VX_ERROR;
     groupKeys_.clearFailure();
     bool sorted = groupKeys_.getCount() > 0 || hasDistinct_;
-    VxSort sort(recordLength_);
     VxStatus status = VX_SUCCESS;
-    if (sorted)
-        status = addSortKeys(&sort);
-    if (status == VX_SUCCESS)
-        status = readChild(sorted ? &sort : nullptr);
-    if (status == VX_SUCCESS && sorted)
-        status = readSorted(&sort);
+    bool done = false;
+    if (sorted && !hasDistinct_)
+        status = groupInMemory(&done);
+    VxSort sort(recordLength_);
+    if (done || status != VX_SUCCESS)
+        sorted = false;
+    else {
+        groupKeys_.clearFailure();
+        if (sorted)
+            status = addSortKeys(&sort);
+        if (status == VX_SUCCESS)
+            status = readChild(sorted ? &sort : nullptr);
+        if (status == VX_SUCCESS && sorted)
+            status = readSorted(&sort);
+    }
     // Without GROUP BY an empty input is still one group.
     if (status == VX_SUCCESS && rows_ == 0 && groupKeys_.getCount() == 0) {
         std::memset(groupRow_, 0, rowLength_);

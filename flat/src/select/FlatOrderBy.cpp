@@ -7,6 +7,7 @@
 #include "error/FlatErrors.h"
 #include "flat/FlatResultSetGlobalInfo.h"
 #include "select/FlatDump.h"
+#include "select/FlatKeyTable.h"
 #include "util/VxSort.h"
 #include "util/ram.h"
 
@@ -16,6 +17,50 @@ FlatOrderBy::FlatOrderBy(FlatResultSetGlobalInfo* info, FlatResultSet* child)
 int FlatOrderBy::compareRecords(void* self, const void* a, const void* b) {
     return static_cast<FlatOrderBy*>(self)->keys_.compare(static_cast<const unsigned char*>(a),
                                                           static_cast<const unsigned char*>(b));
+}
+
+VxStatus FlatOrderBy::distinctInMemory(bool* done) {
+    *done = false;
+    std::uint32_t keyBytes = keys_.getBytes();
+    std::uint32_t handleSize = child_->getRowHandleSize();
+    if (!FlatKeyTable::suits(keyBytes + handleSize))
+        return VX_SUCCESS;
+    std::size_t limit = static_cast<std::size_t>(maxBuffers_ ? maxBuffers_ : VX_SORT_MAX_BUFFERS) *
+                        VX_SORT_BUFFER_SIZE;
+    FlatKeyTable table(&keys_, info_->getExprInfo(), keyBytes + handleSize, limit);
+    auto* record = static_cast<unsigned char*>(ramAlloc(keyBytes ? keyBytes : 1));
+    if (!record)
+        return VX_ERROR;
+    bool eof = false;
+    bool gaveUp = false;
+    VxStatus status = child_->fetchFirst(&eof);
+    while (status == VX_SUCCESS && !eof) {
+        unsigned char* entry = nullptr;
+        FlatKeyTableResult found = KEY_TABLE_GIVE_UP;
+        if ((status = info_->checkAbort()) != VX_SUCCESS ||
+            (status = keys_.evaluate(record)) != VX_SUCCESS ||
+            (status = table.find(record, &entry, &found)) != VX_SUCCESS)
+            break;
+        if (found == KEY_TABLE_GIVE_UP) {
+            gaveUp = true;
+            break;
+        }
+        // The first row of each distinct key stands for it.
+        if (found == KEY_TABLE_ADDED &&
+            (status = child_->getRowHandle(entry + keyBytes)) != VX_SUCCESS)
+            break;
+        status = child_->fetchNext(&eof);
+    }
+    ramFree(record);
+    if (status != VX_SUCCESS || gaveUp)
+        return status;
+    if (table.sortEntries() != VX_SUCCESS)
+        return VX_ERROR;
+    for (std::uint32_t i = 0; i < table.getCount(); ++i)
+        if (appendHandle(table.entry(i) + keyBytes) != VX_SUCCESS)
+            return VX_ERROR;
+    *done = true;
+    return VX_SUCCESS;
 }
 
 VxStatus FlatOrderBy::materialize() {
@@ -28,6 +73,14 @@ VxStatus FlatOrderBy::materialize() {
     }
     spilled_ = false;
     keys_.clearFailure();
+    if (dropDuplicates_) {
+        bool done = false;
+        if (distinctInMemory(&done) != VX_SUCCESS)
+            return VX_ERROR;
+        if (done)
+            return keys_.hasFailed() ? VX_ERROR : VX_SUCCESS;
+        keys_.clearFailure();
+    }
     VxSort sort(recordLength);
     if (maxBuffers_)
         sort.setMaxBuffers(maxBuffers_);

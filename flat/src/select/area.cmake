@@ -2,6 +2,7 @@
 list(APPEND FLAT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FlatGroupBy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatJoin.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatKeyTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatOrderBy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatOrdinalResultSet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatProjection.cpp
