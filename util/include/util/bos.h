@@ -39,6 +39,10 @@ VX_EXPORT VxStatus bosFileClose(int handle);
 // Reads up to `length` bytes; *count is 0 at the end of the file.
 VX_EXPORT VxStatus bosFileRead(int handle, std::int64_t offset, void* buffer, std::size_t length,
                                std::size_t* count);
+// As bosFileRead at `offset`, in one call that leaves the file position
+// where it was (for readers that always name their offset).
+VX_EXPORT VxStatus bosFileReadAt(int handle, std::int64_t offset, void* buffer, std::size_t length,
+                                 std::size_t* count);
 // Writes all `length` bytes or fails.
 VX_EXPORT VxStatus bosFileWrite(int handle, std::int64_t offset, const void* data,
                                 std::size_t length);

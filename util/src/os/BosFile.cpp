@@ -220,6 +220,27 @@ VxStatus bosFileRead(int handle, std::int64_t offset, void* buffer, std::size_t 
     return VX_SUCCESS;
 }
 
+VxStatus bosFileReadAt(int handle, std::int64_t offset, void* buffer, std::size_t length,
+                       std::size_t* count) {
+    *count = 0;
+    int fd = descriptorOf(handle);
+    char* target = static_cast<char*>(buffer);
+    while (*count < length) {
+        std::size_t piece = length - *count < IO_PIECE ? length - *count : IO_PIECE;
+        ssize_t got = pread(fd, target + *count, piece, offset + static_cast<off_t>(*count));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            raiseFileError(errno, nullptr);
+            return VX_ERROR;
+        }
+        if (got == 0)
+            break;
+        *count += static_cast<std::size_t>(got);
+    }
+    return VX_SUCCESS;
+}
+
 VxStatus bosFileWrite(int handle, std::int64_t offset, const void* data, std::size_t length) {
     int fd = descriptorOf(handle);
     if (!seekTo(fd, offset)) {

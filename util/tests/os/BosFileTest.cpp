@@ -305,4 +305,22 @@ TEST_F(BosFileTest, FindFilesAndDirectories) {
     EXPECT_STREQ(name.getText(), "");
 }
 
+// A read at an offset that leaves the position alone: what follows a
+// plain read is still read from where that read ended.
+TEST_F(BosFileTest, ReadAtKeepsThePosition) {
+    int handle = create(path("at.txt"), "0123456789");
+    char buffer[16] = {};
+    std::size_t count = 0;
+    ASSERT_EQ(bosFileRead(handle, 2, buffer, 3, &count), VX_SUCCESS);
+    ASSERT_EQ(bosFileReadAt(handle, 7, buffer, sizeof buffer, &count), VX_SUCCESS);
+    EXPECT_EQ(std::string(buffer, count), "789");
+    ASSERT_EQ(bosFileReadAt(handle, 10, buffer, sizeof buffer, &count), VX_SUCCESS);
+    EXPECT_EQ(count, 0u);
+    ASSERT_EQ(bosFileRead(handle, BOS_NO_SEEK, buffer, 2, &count), VX_SUCCESS);
+    EXPECT_EQ(std::string(buffer, count), "56");
+    EXPECT_EQ(bosFileReadAt(0, 0, buffer, 1, &count), VX_ERROR);
+    EXPECT_EQ(list.getCount(), 1u);
+    ASSERT_EQ(bosFileClose(handle), VX_SUCCESS);
+}
+
 } // namespace

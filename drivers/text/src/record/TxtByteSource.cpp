@@ -46,7 +46,7 @@ int TxtByteSource::refill() {
     std::size_t want = readSize_;
     if (readSize_ < CAPACITY)
         readSize_ = readSize_ * 2 < CAPACITY ? readSize_ * 2 : CAPACITY;
-    if (bosFileRead(handle_, start, buffer_, want, &count)) {
+    if (bosFileReadAt(handle_, start, buffer_, want, &count)) {
         failed_ = true;
         count = 0;
     }

@@ -22,7 +22,7 @@
 class TxtByteSource {
 public:
     static constexpr std::size_t CAPACITY = 32768;
-    static constexpr std::size_t WINDOW = 4096;
+    static constexpr std::size_t WINDOW = 256;
     static constexpr int END = -1;
 
     TxtByteSource() = default;
