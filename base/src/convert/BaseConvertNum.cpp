@@ -418,9 +418,64 @@ bool readDoubleDirectly(const BaseConvertIo& io, double* value, VxStatus* status
     }
 }
 
+// ---- Digits into text without the common form -------------------------------
+//
+// An exact numeric value read from a file is written as text the way the
+// common form writes it (no leading zeros, "0" before the point, as many
+// fraction digits as the scale), straight from its digits. Only values that
+// fit whole: anything else (a negative scale, more digits than the common
+// form holds, a cut) goes the general way and reports as it does.
+
+bool writeDigitsAsText(BaseConvertIo& io) {
+    InternalDigitsHeader header;
+    std::size_t length = static_cast<std::size_t>(io.fromLength > 0 ? io.fromLength : 0);
+    if (!io.to || length < sizeof header)
+        return false;
+    std::memcpy(&header, io.from, sizeof header);
+    if (header.digitCount < 0 || header.digitCount > BASE_MAX_DIGITS || header.scale < 0 ||
+        static_cast<std::size_t>(header.digitCount) > length - sizeof header)
+        return false;
+    const char* digits = static_cast<const char*>(io.from) + sizeof header;
+    const long count = header.digitCount;
+    const long scale = header.scale;
+    long first = 0; // the first digit that is not zero
+    while (first < count && digits[first] == '0')
+        ++first;
+    for (long i = first; i < count; ++i)
+        if (digits[i] < '0' || digits[i] > '9')
+            return false;
+    const long integerEnd = count - scale; // digits before the point
+    const bool negative = header.negative == 1 && first < count;
+    const long integers = integerEnd > first ? integerEnd - first : 1;
+    const std::size_t full =
+        (negative ? 1u : 0u) + static_cast<std::size_t>(integers + (scale ? 1 + scale : 0));
+    if (full > static_cast<std::size_t>(baseTextRoom(io)))
+        return false;
+    char* out = static_cast<char*>(io.to);
+    std::size_t pos = 0;
+    if (negative)
+        out[pos++] = '-';
+    if (integerEnd > first) {
+        std::memcpy(out + pos, digits + first, static_cast<std::size_t>(integerEnd - first));
+        pos += static_cast<std::size_t>(integerEnd - first);
+    } else {
+        out[pos++] = '0';
+    }
+    if (scale) {
+        out[pos++] = '.';
+        for (long place = integerEnd; place < count; ++place)
+            out[pos++] = place < 0 ? '0' : digits[place];
+    }
+    io.produced = io.fullLength = static_cast<SQLLEN>(pos);
+    baseTerminate(io, io.produced);
+    return true;
+}
+
 } // namespace
 
 VxStatus baseConvertNumeric(BaseConvertIo& io) {
+    if (io.fromType == INTERNAL_DIGITS && io.toType == INTERNAL_CHAR && writeDigitsAsText(io))
+        return VX_SUCCESS;
     if (io.toType == INTERNAL_DOUBLE) {
         double number = 0;
         VxStatus status;

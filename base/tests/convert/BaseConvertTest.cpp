@@ -125,6 +125,52 @@ TEST_F(BaseConvertTest, DigitsValuesKeepTheirScale) {
     EXPECT_EQ(state(), "22005");
 }
 
+// Digits values as text: no leading zeros, a zero before the point, the
+// scale's fraction digits, no sign on zero; terminated when asked; a room
+// too small for the fraction cuts it with 01004, too small for the integer
+// digits fails with 22003.
+TEST_F(BaseConvertTest, DigitsValuesWriteAsPlainText) {
+    struct Case {
+        const char* digits;
+        short scale;
+        unsigned char negative;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"0012345", 2, 0, "123.45"}, {"5", 3, 1, "-0.005"}, {"0000", 2, 1, "0.00"},
+        {"700", 0, 0, "700"},        {"", 0, 0, "0"},       {"000120", 4, 0, "0.0120"},
+    };
+    for (const Case& c : cases) {
+        InternalDigitsHeader header{static_cast<int>(std::strlen(c.digits)), c.scale, c.negative,
+                                    0};
+        std::string value(reinterpret_cast<const char*>(&header), sizeof header);
+        value += c.digits;
+        char text[16];
+        std::memset(text, 'x', sizeof text);
+        ASSERT_EQ(BaseConvertNum(INTERNAL_DIGITS, value.data(), static_cast<SQLLEN>(value.size()),
+                                 INTERNAL_CHAR, text, &outLength_, sizeof text, 0,
+                                 BASE_CONVERT_TERMINATE | BASE_CONVERT_REPORT_TRUNCATION),
+                  VX_SUCCESS)
+            << c.text;
+        EXPECT_STREQ(text, c.text);
+        EXPECT_EQ(outLength_, static_cast<SQLLEN>(std::strlen(c.text)));
+    }
+    InternalDigitsHeader header{7, 2, 0, 0};
+    std::string value(reinterpret_cast<const char*>(&header), sizeof header);
+    value += "0012345";
+    char text[8];
+    ASSERT_EQ(BaseConvertNum(INTERNAL_DIGITS, value.data(), static_cast<SQLLEN>(value.size()),
+                             INTERNAL_CHAR, text, &outLength_, 6, 0,
+                             BASE_CONVERT_TERMINATE | BASE_CONVERT_REPORT_TRUNCATION),
+              VX_SUCCESS);
+    EXPECT_STREQ(text, "123.4");
+    EXPECT_EQ(state(), "01004");
+    EXPECT_EQ(BaseConvertNum(INTERNAL_DIGITS, value.data(), static_cast<SQLLEN>(value.size()),
+                             INTERNAL_CHAR, text, &outLength_, 3, 0, BASE_CONVERT_TERMINATE),
+              VX_ERROR);
+    EXPECT_EQ(state(1), "22003");
+}
+
 TEST_F(BaseConvertTest, OverLongNumberTextsAreRefusedNotOverrun) {
     std::string huge(100000, '7');
     double value = 0;
