@@ -19,10 +19,15 @@ public:
     SQLPOINTER getValue() const { return value_; }
     SQLLEN getBufferLength() const { return bufferLength_; }
     SQLLEN* getIndicator() const { return indicator_; }
+    // The column SQL type whose conversion to the C type was last found
+    // valid, so that rows of the same column are not checked again.
+    bool isCheckedFor(short sqlType) const { return sqlType != 0 && checkedSqlType_ == sqlType; }
+    void setCheckedFor(short sqlType) { checkedSqlType_ = sqlType; }
 
 private:
     short cType_;
     SQLPOINTER value_;
     SQLLEN bufferLength_;
     SQLLEN* indicator_;
+    short checkedSqlType_ = 0;
 };

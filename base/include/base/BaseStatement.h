@@ -240,6 +240,10 @@ public:
     virtual VxStatus updateRow();
     // Called once after construction by SQLAllocStmt; default succeeds.
     virtual VxStatus initialize();
+    // Brackets the transfer of one row's bound columns (true before the
+    // first getData of the row, false after the last), so a driver can do
+    // per-row work once; default does nothing.
+    virtual void rowTransfer(bool starting);
 
     // Busy check on the statement alone.
     bool threadCheck();

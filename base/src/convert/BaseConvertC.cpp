@@ -18,12 +18,13 @@ namespace {
 // raised on the current list while the marker lives.
 class PlaceMarker {
 public:
-    explicit PlaceMarker(BaseConvertPlace place) : place_(place) {
-        VxErrorList* list = VxErrorKeeper::getErrorList();
-        mark_ = list ? list->getCount() : 0;
+    // The current list is looked up once: a conversion never changes it.
+    explicit PlaceMarker(BaseConvertPlace place)
+        : place_(place), list_(VxErrorKeeper::getErrorList()) {
+        mark_ = list_ ? list_->getCount() : 0;
     }
     ~PlaceMarker() {
-        VxErrorList* list = VxErrorKeeper::getErrorList();
+        VxErrorList* list = list_;
         if (place_.kind == BaseConvertPlace::NONE || !list || list->getCount() <= mark_)
             return;
         char message[BASE_RESOURCE_BUFFER];
@@ -41,6 +42,7 @@ public:
 
 private:
     BaseConvertPlace place_;
+    VxErrorList* list_;
     std::uint32_t mark_ = 0;
 };
 

@@ -99,6 +99,19 @@ VxStatus readText(const BaseConvertIo& io, TIMESTAMP_STRUCT* stamp, InternalType
 // Writes `value` with at least `width` digits (leading zeros) at `out`;
 // returns the end. A negative value gets a sign before its digits.
 char* putNumber(char* out, long value, int width) {
+    // The usual date and time fields: exactly two or four digits.
+    if (width == 2 && value >= 0 && value < 100) {
+        out[0] = static_cast<char>('0' + value / 10);
+        out[1] = static_cast<char>('0' + value % 10);
+        return out + 2;
+    }
+    if (width == 4 && value >= 0 && value < 10000) {
+        out[0] = static_cast<char>('0' + value / 1000);
+        out[1] = static_cast<char>('0' + value / 100 % 10);
+        out[2] = static_cast<char>('0' + value / 10 % 10);
+        out[3] = static_cast<char>('0' + value % 10);
+        return out + 4;
+    }
     unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value)
                                         : static_cast<unsigned long>(value);
     if (value < 0)

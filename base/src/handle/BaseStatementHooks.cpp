@@ -63,3 +63,5 @@ VxStatus BaseStatement::unlockRandomRow(SQLULEN) { return notCapable(); }
 VxStatus BaseStatement::updateColumn(unsigned short, const BaseDataValue*) { return notCapable(); }
 VxStatus BaseStatement::updateRow() { return notCapable(); }
 VxStatus BaseStatement::initialize() { return VX_SUCCESS; }
+
+void BaseStatement::rowTransfer(bool) {}

@@ -155,6 +155,7 @@ VxStatus BaseResultSide::transferRow(BaseStatement& statement, SQLULEN rowIndex)
     SQLULEN bindType = statement.getOptions().get(SQL_BIND_TYPE);
     std::uint16_t count = statement.getNumResultCols();
     VxStatus result = VX_SUCCESS;
+    statement.rowTransfer(true);
     for (std::uint16_t column = 0; column <= statement.getHighestBoundColumn(); ++column) {
         BaseBinding* binding = statement.getBinding(column);
         if (!binding || column > count)
@@ -169,13 +170,18 @@ VxStatus BaseResultSide::transferRow(BaseStatement& statement, SQLULEN rowIndex)
             status = statement.convertInternalToC(0, binding->getCType(), &out, &bookmark,
                                                   sizeof bookmark, INTERNAL_ULONG);
         } else {
-            status = baseCheckColumnConversion(column, statement.getField(column)->getSqlType(),
-                                               binding->getCType());
+            short sqlType = statement.getField(column)->getSqlType();
+            status = VX_SUCCESS;
+            if (!binding->isCheckedFor(sqlType) &&
+                (status = baseCheckColumnConversion(column, sqlType, binding->getCType())) ==
+                    VX_SUCCESS)
+                binding->setCheckedFor(sqlType);
             if (status == VX_SUCCESS)
                 status = getData(statement, column, binding->getCType(), &out);
         }
         if (status != VX_SUCCESS)
             result = VX_ERROR;
     }
+    statement.rowTransfer(false);
     return result;
 }

@@ -171,8 +171,12 @@ public:
                                       BaseCatalogInfo* info);
 
     // Takes every table lock of the statement (ascending) / releases them.
+    // Nested pairs only count: the outermost pair takes and releases.
     void lockTables();
     void unlockTables();
+    // The table locks are held across the transfer of a row's bound
+    // columns, not taken again per column.
+    void rowTransfer(bool starting) override;
 
 private:
     [[nodiscard]] VxStatus compileDescriptor(const char* sql, FlatStatementKind kind);
@@ -188,4 +192,5 @@ private:
     FlatStatementKind kind_ = FLAT_STMT_NONE;
     VxArray tables_{4, false};
     SQLULEN fetchedRows_ = 0;
+    std::uint32_t lockDepth_ = 0; // nested lockTables calls
 };

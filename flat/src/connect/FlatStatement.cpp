@@ -208,13 +208,24 @@ void FlatStatement::dropDescriptor() {
 }
 
 void FlatStatement::lockTables() {
+    if (lockDepth_++ > 0)
+        return;
     for (std::uint16_t i = 0; i < tables_.getCount(); ++i)
         static_cast<FlatSharedDesc*>(tables_.get(i))->lock();
 }
 
 void FlatStatement::unlockTables() {
+    if (lockDepth_ == 0 || --lockDepth_ > 0)
+        return;
     for (std::uint16_t i = 0; i < tables_.getCount(); ++i)
         static_cast<FlatSharedDesc*>(tables_.get(i))->unlock();
+}
+
+void FlatStatement::rowTransfer(bool starting) {
+    if (starting)
+        lockTables();
+    else
+        unlockTables();
 }
 
 VxStatus FlatStatement::executePreparedStmt() {
