@@ -37,6 +37,10 @@ struct BaseResultState {
     short getDataCType = 0;
     SQLLEN getDataOffset = 0;
     bool getDataComplete = false;
+    // SQL_GETDATA_EXTENSIONS as the connection answered it for this result
+    // set, asked at its first SQLGetData.
+    SQLUINTEGER getDataExtensions = 0;
+    bool getDataExtensionsKnown = false;
     // True while the framework asks the driver for a piece of a value:
     // the statement's convertInternalToC then starts character and binary
     // values at getDataOffset.

@@ -38,8 +38,15 @@ bool boundAtOrAfter(const BaseStatement& statement, SQLUSMALLINT column) {
 
 // The columns SQLGetData may read, by SQL_GETDATA_EXTENSIONS.
 VxStatus checkGetDataColumn(BaseStatement& statement, SQLUSMALLINT column) {
-    SQLUINTEGER extensions = infoMask(statement, SQL_GETDATA_EXTENSIONS);
-    const BaseResultState& cursor = statement.getResultState();
+    BaseResultState& cursor = BaseResultSide::state(statement);
+    if (!cursor.getDataExtensionsKnown) {
+        SQLUINTEGER mask = 0;
+        if (statement.getConnection().getInfo(SQL_GETDATA_EXTENSIONS, &mask, sizeof mask) ==
+            VX_SUCCESS)
+            cursor.getDataExtensionsKnown = true;
+        cursor.getDataExtensions = mask;
+    }
+    const SQLUINTEGER extensions = cursor.getDataExtensions;
     bool allowed = true;
     if (!(extensions & SQL_GD_ANY_COLUMN) && boundAtOrAfter(statement, column))
         allowed = false;
