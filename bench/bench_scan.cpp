@@ -3,12 +3,15 @@
 // reporting tool reads a table, and prints rows, seconds and rows per second.
 //
 // Usage: bench_scan <connection string> <table | statement> [label]
-// (an argument with a blank in it is taken as the statement)
+// (an argument with a blank in it is taken as the statement). With
+// BENCH_GETDATA=1 in the environment the columns are read with SQLGetData
+// after each fetch instead of being bound.
 #include <sql.h>
 #include <sqlext.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -67,6 +70,8 @@ int main(int argc, char** argv) {
     if (!check(SQLExecDirect(stmt, (SQLCHAR*)sql.c_str(), SQL_NTS), SQL_HANDLE_STMT, stmt,
                "execute"))
         return 1;
+    const char* getDataMode = std::getenv("BENCH_GETDATA");
+    const bool getData = getDataMode && getDataMode[0] == '1';
     SQLSMALLINT count = 0;
     SQLNumResultCols(stmt, &count);
     std::vector<Column> columns(count);
@@ -77,14 +82,18 @@ int main(int argc, char** argv) {
         SQLDescribeCol(stmt, i + 1, name, sizeof name, &nameLength, &type, &size, &scale,
                        &nullable);
         columns[i].buffer.resize(size > 0 && size < 4096 ? size + 2 : 256);
-        SQLBindCol(stmt, i + 1, SQL_C_CHAR, columns[i].buffer.data(),
-                   static_cast<SQLLEN>(columns[i].buffer.size()), &columns[i].indicator);
+        if (!getData)
+            SQLBindCol(stmt, i + 1, SQL_C_CHAR, columns[i].buffer.data(),
+                       static_cast<SQLLEN>(columns[i].buffer.size()), &columns[i].indicator);
     }
     long rows = 0;
     unsigned long checksum = 0;
     SQLRETURN rc;
     while ((rc = SQLFetch(stmt)) == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
         ++rows;
+        for (SQLSMALLINT i = 0; getData && i < count; ++i)
+            SQLGetData(stmt, i + 1, SQL_C_CHAR, columns[i].buffer.data(),
+                       static_cast<SQLLEN>(columns[i].buffer.size()), &columns[i].indicator);
         checksum += static_cast<unsigned long>(columns.empty() ? 0 : columns[0].indicator);
     }
     if (rc != SQL_NO_DATA && !check(rc, SQL_HANDLE_STMT, stmt, "fetch"))

@@ -1,0 +1,61 @@
+"""pyodbc fetchall of the 1,000,000-row table of bench/scan_compare.sh through
+SQLite's ODBC driver and the Text driver, one after the other, and how much of
+it is Python building the row values (Decimal, date, int, str) alone.
+
+Run by hand after bench/scan_compare.sh has made the data:
+    /usr/bin/python3 bench/fetchall_compare.py [build dir]
+"""
+import datetime
+import decimal
+import os
+import sys
+import time
+
+import pyodbc
+
+BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
+DATA = os.path.realpath(os.path.join(BUILD, "bench-data"))
+os.environ["ODBCSYSINI"] = DATA
+os.environ["ODBCINI"] = os.path.join(DATA, "odbc.ini")
+SOURCES = [
+    ("sqlite", "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database="
+     + os.path.join(DATA, "sales.db"), "sales"),
+    ("text", "DRIVER=" + os.path.realpath(os.path.join(BUILD, "lib", "libKWTXT08.so"))
+     + ";Database=" + DATA, "SALES"),
+]
+
+
+def fetch_all(connection_string, table):
+    connection = pyodbc.connect(connection_string, autocommit=True)
+    cursor = connection.cursor()
+    started = time.perf_counter()
+    cursor.execute("SELECT * FROM " + table)
+    rows = cursor.fetchall()
+    elapsed = time.perf_counter() - started
+    connection.close()
+    return rows, elapsed
+
+
+def rebuild(rows):
+    """Builds each column's Python values again from their text with the
+    type's own constructor (as pyodbc does for Decimal; ints, floats and
+    dates it makes from binary values, which costs about the same) and
+    times that alone, per type."""
+    times = {}
+    for column in range(len(rows[0])):
+        kind = type(rows[0][column])
+        texts = [str(row[column]) for row in rows]
+        make = {decimal.Decimal: decimal.Decimal, int: int, float: float,
+                datetime.date: datetime.date.fromisoformat, str: str}[kind]
+        started = time.perf_counter()
+        list(map(make, texts))
+        times[kind.__name__] = times.get(kind.__name__, 0) + time.perf_counter() - started
+    return times
+
+
+for label, connection_string, table in SOURCES:
+    rows, elapsed = fetch_all(connection_string, table)
+    values = rebuild(rows)
+    print("%-7s fetchall %d rows %.3f s; types %s; building the values alone: %s"
+          % (label, len(rows), elapsed, [type(v).__name__ for v in rows[0]],
+             ", ".join("%s %.3f s" % item for item in sorted(values.items()))))
