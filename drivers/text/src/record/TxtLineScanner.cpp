@@ -1,5 +1,6 @@
 #include "record/TxtLineScanner.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "record/TxtFormat.h"
@@ -64,10 +65,13 @@ void scanPlain(TxtByteSource& source, unsigned char delimiter, ValueSink& sink, 
             *endOfLine = true;
             return;
         }
+        // The line ends and end-of-file mark are control characters: one
+        // test against 32 passes the printable bytes.
+        constexpr std::uint32_t LINE_STOPS = (1u << '\n') | (1u << '\r') | (1u << TXT_CTRL_Z);
         std::size_t run = 0;
         while (run < count) {
             const auto c = static_cast<unsigned char>(bytes[run]);
-            if (c == delimiter || c == '\n' || c == '\r' || c == TXT_CTRL_Z)
+            if (c == delimiter || (c < 32 && ((LINE_STOPS >> c) & 1u)))
                 break;
             ++run;
         }
