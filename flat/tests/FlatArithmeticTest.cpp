@@ -124,4 +124,43 @@ TEST(FlatArithmetic, FieldAndParameterValues) {
     });
 }
 
+// Exact numeric values read from a file become the double nearest to
+// their decimal text, the one the same number written as a literal gives,
+// whether short (computed directly) or long (through the framework).
+TEST(FlatArithmetic, DigitsValuesReadAsTheirNearestDouble) {
+    static const ExprCase cases[] = {
+        {"$a 0.3 =", "B:1"},
+        {"$b 123456789012.345 =", "B:1"},
+        {"$c 9007199254740993 =", "B:1"},
+        {"$d 0 =", "B:1"},
+        {"$e -0.000000000000000000007 =", "B:1"},
+        {"$f 1.7976931348623157 =", "B:1"},
+    };
+    runCases(CASES(cases), [](ExprFixture& f) {
+        // Name, digits, scale, negative, in the framework's layout.
+        struct Digits {
+            const char* name;
+            const char* digits;
+            std::int16_t scale;
+            char negative;
+        };
+        const Digits values[] = {
+            {"a", "030", 2, 0},
+            {"b", "123456789012345", 3, 0},
+            {"c", "9007199254740993", 0, 0},
+            {"d", "000", 2, 1},
+            {"e", "0000000000000000000007", 21, 1},
+            {"f", "17976931348623157", 16, 0},
+        };
+        for (const Digits& v : values) {
+            std::string header(8, '\0');
+            auto count = static_cast<std::int32_t>(std::strlen(v.digits));
+            std::memcpy(&header[0], &count, 4);
+            std::memcpy(&header[4], &v.scale, 2);
+            header[6] = v.negative;
+            f.rows.define(v.name, FakeValue{INTERNAL_DIGITS, header + v.digits, 2, false});
+        }
+    });
+}
+
 } // namespace

@@ -114,6 +114,38 @@ VxStatus numberAsDouble(short storage, const void* bytes, std::uint32_t length, 
                           INTERNAL_DOUBLE, value, nullptr, sizeof *value, 0, 0);
 }
 
+// A digits value of at most 15 significant digits and a scale of 0 to
+// 22: an exact integer divided by an exact power of ten, one rounding,
+// which is the double the framework's conversion gives. False for any
+// other value, which then goes through that conversion.
+bool smallDigitsAsDouble(const unsigned char* bytes, double* value) {
+    static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    InternalDigitsHeader header;
+    std::memcpy(&header, bytes, sizeof header);
+    if (header.scale < 0 || header.scale > 22)
+        return false;
+    const char* digits = reinterpret_cast<const char*>(bytes) + sizeof header;
+    std::uint64_t integer = 0;
+    int significant = 0;
+    for (int i = 0; i < header.digitCount; ++i) {
+        const unsigned digit = static_cast<unsigned>(digits[i] - '0');
+        if (digit > 9)
+            return false;
+        if ((significant > 0 || digit != 0) && ++significant > 15)
+            return false;
+        integer = integer * 10 + digit;
+    }
+    if (integer == 0) {
+        *value = 0.0; // no negative zero
+        return true;
+    }
+    const double magnitude = static_cast<double>(integer) / POWERS_OF_TEN[header.scale];
+    *value = header.negative == 1 ? -magnitude : magnitude;
+    return true;
+}
+
 bool isBlankText(const char* text, std::size_t length) {
     return strRightTrimBlanks(text, length) == 0;
 }
@@ -167,7 +199,8 @@ VxStatus FlatEvaluator::pushValue(const FlatDataValue& value, short sqlType, Fla
         if (!hasDigitsHeader(bytes, value.getLength()))
             return pushText(value, FLAT_TYPE_DOUBLE, out);
         double number = 0;
-        if (numberAsDouble(storage, bytes, value.getLength(), &number) != VX_SUCCESS)
+        if (!smallDigitsAsDouble(bytes, &number) &&
+            numberAsDouble(storage, bytes, value.getLength(), &number) != VX_SUCCESS)
             return VX_ERROR;
         return pushDouble(FLAT_TYPE_DOUBLE, number, out);
     }
