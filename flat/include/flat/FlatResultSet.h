@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "flat/FlatQueryCost.h"
 #include "util/VxObject.h"
 #include "util/VxStatus.h"
 
@@ -106,9 +107,30 @@ public:
 
     FlatResultSetGlobalInfo* getGlobalInfo() const { return info_; }
 
+    // ---- Planning (plan/FlatResultSetCost.cpp) ----
+    // Sets how often the parent runs this operator, drops the cached costs
+    // and passes the profile on to the children as this operator uses them.
+    virtual void setExeProfile(const FlatQueryExeProfile& profile);
+    const FlatQueryExeProfile& getExeProfile() const { return profile_; }
+    // Estimates, computed on first request and cached.
+    virtual std::uint32_t getNumRows();
+    virtual float getExecutionCost();
+    virtual float getFetchAllCost();
+    virtual float getRepositionCost();
+    // NumExecution x Execution + NumFetchAll x FetchAll + NumReposition x
+    // Reposition.
+    float getTotalCost();
+    // Drops the cached costs of this operator and of every one below.
+    void clearCosts();
+
 protected:
+    // Fills cost_ (computed once per profile); the default recognises the
+    // engine's operators by their kind.
+    virtual void computeCost();
     // Writes the operator's own parts after its title; the default none.
     [[nodiscard]] virtual VxStatus dumpParts(VxString* out, unsigned indent);
 
     FlatResultSetGlobalInfo* info_;
+    FlatQueryCost cost_;
+    FlatQueryExeProfile profile_;
 };

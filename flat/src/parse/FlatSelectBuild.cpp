@@ -103,6 +103,8 @@ VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
     tree->root = from_;
     tree->projection = projection_;
     from_ = nullptr;
+    // The statement executes the tree once and reads it to its end.
+    tree->root->setExeProfile(FlatQueryExeProfile{1, 1, 0});
     return VX_SUCCESS;
 }
 
