@@ -186,6 +186,16 @@ TEST_F(StatementTest, RowOptionsReachTheDescriptorAndDumpIsBounded) {
     FlatColumnUpdate badColumn{SQL_C_CHAR, "abc", SQL_NTS, 0};
     EXPECT_EQ(VX_ERROR, statement_->setStmtOption(FLAT_OPT_UPDATE_COLUMN,
                                                   reinterpret_cast<SQLULEN>(&badColumn)));
+    // Beyond the result's columns: refused before the descriptor sees it.
+    raised();
+    std::uint16_t columns = statement_->getDescriptor()->getNumResultCols();
+    ASSERT_GT(columns, 0);
+    FlatColumnUpdate pastEnd{SQL_C_CHAR, "abc", SQL_NTS, static_cast<unsigned short>(columns + 1)};
+    EXPECT_EQ(VX_ERROR, statement_->setStmtOption(FLAT_OPT_UPDATE_COLUMN,
+                                                  reinterpret_cast<SQLULEN>(&pastEnd)));
+    std::vector<FlatRaised> records = raised();
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("S1002", records[0].state);
     FlatColumnUpdate badType{12345, "abc", 3, 1};
     EXPECT_EQ(VX_ERROR, statement_->setStmtOption(FLAT_OPT_UPDATE_COLUMN,
                                                   reinterpret_cast<SQLULEN>(&badType)));

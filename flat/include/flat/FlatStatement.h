@@ -183,6 +183,7 @@ private:
     FlatDescriptor* allocDescriptor(const char* sql, FlatStatementKind kind);
     [[nodiscard]] VxStatus describeResult();
     [[nodiscard]] VxStatus updateColumnOption(const FlatColumnUpdate* update);
+    bool columnOutOfRange(unsigned column);
     [[nodiscard]] VxStatus rowOption(unsigned short option, SQLULEN value);
     void dropDescriptor();
     // Runs a descriptor operation under the table locks.

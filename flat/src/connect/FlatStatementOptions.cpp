@@ -76,6 +76,16 @@ VxStatus flatValueFromC(short cType, const void* data, SQLLEN length, FlatDataVa
     return VX_ERROR;
 }
 
+// Raises S1002 for a column number beyond the result's columns; a
+// descriptor without result columns answers for itself.
+bool FlatStatement::columnOutOfRange(unsigned column) {
+    std::uint16_t count = descriptor_->getNumResultCols();
+    if (count == 0 || column <= count)
+        return false;
+    addOdbcError(ODBC_S1002);
+    return true;
+}
+
 VxStatus FlatStatement::updateColumnOption(const FlatColumnUpdate* update) {
     if (!descriptor_)
         return noDescriptor();
@@ -83,6 +93,8 @@ VxStatus FlatStatement::updateColumnOption(const FlatColumnUpdate* update) {
         addOdbcError(ODBC_S1009);
         return VX_ERROR;
     }
+    if (columnOutOfRange(update->column))
+        return VX_ERROR;
     FlatDataValue value;
     if (flatValueFromC(update->cType, update->value, update->length, &value) != VX_SUCCESS)
         return VX_ERROR;
@@ -100,6 +112,8 @@ VxStatus FlatStatement::updateColumn(unsigned short column, const BaseDataValue*
         addOdbcError(ODBC_S1009);
         return VX_ERROR;
     }
+    if (columnOutOfRange(column))
+        return VX_ERROR;
     FlatDataValue value;
     if (flatValueFromC(data->getCType(), data->getValue(), data->getLength(), &value) != VX_SUCCESS)
         return VX_ERROR;
