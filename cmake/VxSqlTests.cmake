@@ -3,7 +3,7 @@
 # vx_add_sql_tests(LABEL <library> CONNECT <connection string>
 #                  SCRIPTS <script>...
 #                  [SET <NAME=VALUE>...] [ENVIRONMENT <NAME=VALUE>...]
-#                  [ODBC_VERSION 2|3])
+#                  [ODBC_VERSION 2|3] [VARIANT <name>])
 #
 # Registers one ctest per script, named "<library>.sql.<script name without
 # extension>" and labelled "<library>;sql". Before each run the script gets a
@@ -13,7 +13,8 @@
 # and environment variables; in CMake write them as \${NAME} so that CMake
 # leaves them to the runner. ENVIRONMENT entries (ODBCSYSINI, ODBCINI, ...)
 # are set for the run, after VX_CONFIG_DIR and TMPDIR, which point into the
-# build tree as for unit tests.
+# build tree as for unit tests. VARIANT runs the same scripts once more
+# under other settings: the tests are then named "<library>.sql.<variant>.<script>".
 #
 #   vx_add_sql_tests(LABEL text
 #       CONNECT "DRIVER=\${DRIVER_LIB};DBQ=\${TEST_DIR}"
@@ -32,7 +33,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 function(vx_add_sql_tests)
-    cmake_parse_arguments(PARSE_ARGV 0 ARG "" "LABEL;CONNECT;ODBC_VERSION"
+    cmake_parse_arguments(PARSE_ARGV 0 ARG "" "LABEL;CONNECT;ODBC_VERSION;VARIANT"
                           "SCRIPTS;SET;ENVIRONMENT")
     if(NOT ARG_LABEL OR NOT DEFINED ARG_CONNECT OR NOT ARG_SCRIPTS)
         message(FATAL_ERROR "vx_add_sql_tests needs LABEL, CONNECT and SCRIPTS")
@@ -49,6 +50,9 @@ function(vx_add_sql_tests)
     foreach(script IN LISTS ARG_SCRIPTS)
         get_filename_component(path "${script}" ABSOLUTE)
         get_filename_component(stem "${script}" NAME_WE)
+        if(ARG_VARIANT)
+            set(stem "${ARG_VARIANT}.${stem}")
+        endif()
         set(name "${ARG_LABEL}.sql.${stem}")
         set(dir "${CMAKE_CURRENT_BINARY_DIR}/sqltest/${stem}")
         add_test(NAME ${name}.fresh

@@ -2,10 +2,13 @@
 // scan, and execution profiles passed down a join.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "FlatSelectTestSupport.h"
 #include "flat/FlatGroupBy.h"
+#include "flat/FlatInMemLookUp.h"
 #include "flat/FlatJoin.h"
 #include "flat/FlatQueryCost.h"
 #include "flat/FlatTableAccess.h"
@@ -104,7 +107,7 @@ TEST(FlatQueryCost, ScanCostsAndTotals) {
 
 TEST(FlatQueryCost, JoinReadsItsInnerSideOncePerOuterRow) {
     SelectFixture f;
-    ASSERT_EQ(f.parse("SELECT * FROM emp e, dept d WHERE e.dept = d.id AND e.id > 1"), "ok");
+    ASSERT_EQ(f.parse("SELECT * FROM emp e, dept d WHERE e.dept > d.id AND e.id > 1"), "ok");
     FlatJoin* join = findOperator<FlatJoin>(f.desc.getRoot());
     ASSERT_NE(join, nullptr);
     join->setExeProfile(FlatQueryExeProfile{1, 2, 0});
@@ -113,9 +116,62 @@ TEST(FlatQueryCost, JoinReadsItsInnerSideOncePerOuterRow) {
     EXPECT_EQ(outer->getNumRows(), 500u);
     EXPECT_EQ(outer->getExeProfile().numFetchAll, 2u);
     EXPECT_EQ(inner->getExeProfile().numFetchAll, 1000u);
-    // 500 x 1001 pairs, the join term keeps one in 20.
-    EXPECT_EQ(join->getNumRows(), 25025u);
+    // 500 x 1001 pairs, the join term keeps one in 2.
+    EXPECT_EQ(join->getNumRows(), 250250u);
     EXPECT_FLOAT_EQ(join->getFetchAllCost(), 600.6f + 500 * 600.6f);
+}
+
+// Rows of `sql`, in order, with in-memory lookups allowed or not.
+std::vector<std::string> rowsOf(const std::string& sql, bool lookUps, bool* used) {
+    if (lookUps)
+        unsetenv("VX_FLAT_NO_INMEM_LOOKUP");
+    else
+        setenv("VX_FLAT_NO_INMEM_LOOKUP", "1", 1);
+    SelectFixture f;
+    std::string parsed = f.parse(sql);
+    unsetenv("VX_FLAT_NO_INMEM_LOOKUP");
+    if (parsed != "ok")
+        return {parsed};
+    *used = findOperator<FlatInMemLookUp>(f.desc.getRoot()) != nullptr;
+    return f.rows();
+}
+
+TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
+    struct Case {
+        const char* sql;
+        bool lookUp;
+    } cases[] = {
+        {"SELECT e.name, d.name FROM emp e, dept d WHERE e.dept = d.id ORDER BY 1", true},
+        {"SELECT e.name, d.name FROM emp e, dept d WHERE d.id = e.dept AND d.name <> 'Works'",
+         true},
+        {"SELECT w.name, b.name FROM emp w, emp b WHERE w.boss = b.id AND b.salary > w.salary",
+         true},
+        {"SELECT a.name, b.name FROM emp a, emp b WHERE a.name = b.name", true},
+        // An expression, an outer join and a range keep the plain join.
+        {"SELECT e.name FROM emp e, dept d WHERE e.dept + 0 = d.id", false},
+        {"SELECT e.name, d.name FROM emp e LEFT OUTER JOIN dept d ON e.dept = d.id", false},
+        {"SELECT e.name, d.name FROM emp e, dept d WHERE e.dept > d.id", false},
+    };
+    for (const Case& c : cases) {
+        bool with = false;
+        bool without = true;
+        std::vector<std::string> expected = rowsOf(c.sql, false, &without);
+        EXPECT_FALSE(without) << c.sql;
+        EXPECT_EQ(rowsOf(c.sql, true, &with), expected) << c.sql;
+        EXPECT_EQ(with, c.lookUp) << c.sql;
+    }
+    // The lookup is cheaper than reading the inner table per outer row.
+    SelectFixture f;
+    ASSERT_EQ(f.parse("SELECT * FROM emp e, dept d WHERE e.dept = d.id"), "ok");
+    FlatInMemLookUp* lookUp = findOperator<FlatInMemLookUp>(f.desc.getRoot());
+    ASSERT_NE(lookUp, nullptr);
+    EXPECT_EQ(lookUp->getExeProfile().numFetchAll, 1001u);
+    EXPECT_FLOAT_EQ(lookUp->getExecutionCost(), 600.6f);
+    EXPECT_FLOAT_EQ(lookUp->getFetchAllCost(), 50.0f);
+    EXPECT_FLOAT_EQ(lookUp->getTotalCost(), 600.6f + 1001 * 50.0f);
+    char plan[2048];
+    f.desc.dump(plan, sizeof plan);
+    EXPECT_NE(std::string(plan).find("     In Mem Index:\r\n"), std::string::npos) << plan;
 }
 
 } // namespace

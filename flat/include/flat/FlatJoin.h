@@ -24,6 +24,12 @@ public:
     void setOuter(bool outer) { outer_ = outer; }
     bool isOuter() const { return outer_; }
     FlatConditionList& getOnFilter() { return onFilter_; }
+    // Puts `right` in place of the right child and hands the old one over.
+    FlatResultSet* replaceRight(FlatResultSet* right) {
+        FlatResultSet* old = right_;
+        right_ = right;
+        return old;
+    }
 
     [[nodiscard]] VxStatus fetchFirst(bool* eof) override;
     [[nodiscard]] VxStatus fetchNext(bool* eof) override;

@@ -45,6 +45,8 @@ public:
     [[nodiscard]] VxStatus add(FlatOpStream* condition);
     std::size_t getCount() const { return count_; }
     FlatOpStream* get(std::size_t index) const { return items_[index]; }
+    // Takes condition `index` out of the list (the caller owns it now).
+    FlatOpStream* release(std::size_t index);
     bool isEmpty() const { return count_ == 0; }
     // *passes is true when every condition is true (NULL counts as false).
     [[nodiscard]] VxStatus evaluate(bool* passes);

@@ -20,6 +20,7 @@
 #include "parse/FlatExprInternal.h"
 #include "parse/FlatSelectParser.h"
 #include "parse/FlatSelectScope.h"
+#include "plan/FlatPlanner.h"
 #include "util/VxArray.h"
 #include "util/ram.h"
 #include "util/str.h"
@@ -103,8 +104,12 @@ VxStatus FlatSelectParser::buildTree(FlatSelectTree* tree) {
     tree->root = from_;
     tree->projection = projection_;
     from_ = nullptr;
-    // The statement executes the tree once and reads it to its end.
-    tree->root->setExeProfile(FlatQueryExeProfile{1, 1, 0});
+    // A sub-query keeps its joins as built: it is run again for rows of
+    // the enclosing query.
+    if (mode_ & 0x002)
+        tree->root->setExeProfile(FlatQueryExeProfile{1, 1, 0});
+    else
+        flatPlanTree(tree->root);
     return VX_SUCCESS;
 }
 

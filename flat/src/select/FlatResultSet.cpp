@@ -43,6 +43,14 @@ FlatConditionList::~FlatConditionList() {
     ramFree(items_);
 }
 
+FlatOpStream* FlatConditionList::release(std::size_t index) {
+    FlatOpStream* condition = items_[index];
+    for (std::size_t i = index + 1; i < count_; ++i)
+        items_[i - 1] = items_[i];
+    --count_;
+    return condition;
+}
+
 VxStatus FlatConditionList::add(FlatOpStream* condition) {
     if (count_ == capacity_) {
         std::size_t capacity = capacity_ ? capacity_ * 2 : 4;
