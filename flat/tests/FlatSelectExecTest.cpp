@@ -6,6 +6,8 @@
 #include <sqlext.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "FlatSelectTestSupport.h"
 #include "base/BaseOutString.h"
@@ -305,6 +307,49 @@ TEST(FlatSelectExec, PlanListing) {
     char small[8];
     f.desc.dump(small, sizeof small);
     EXPECT_EQ(std::strlen(small), 7u);
+}
+
+// Every line ends with CR LF; a block is its title, its parts indented 3
+// further, a rule of 40 dashes at the title's depth, then its children 5
+// further.
+TEST(FlatSelectExec, PlanListingLayout) {
+    SelectFixture f;
+    ASSERT_EQ(f.parse("SELECT DISTINCT id FROM emp WHERE id > 1 UNION SELECT id FROM dept"), "ok");
+    char plan[4096];
+    f.desc.dump(plan, sizeof plan);
+    std::string text(plan);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos) << text;
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+    const std::string rule(40, '-');
+    std::vector<std::string> titles;
+    std::size_t rules = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::size_t depth = lines[i].find_first_not_of(' ');
+        std::string body = lines[i].substr(depth);
+        if (body.find_first_not_of('-') == std::string::npos) {
+            EXPECT_EQ(body, rule);
+            ++rules;
+        }
+        if (i == 0 || lines[i - 1].find_first_not_of(' ') == std::string::npos ||
+            lines[i - 1].substr(lines[i - 1].find_first_not_of(' ')) == rule)
+            titles.push_back(std::to_string(depth) + ":" + body);
+    }
+    EXPECT_EQ(rules, titles.size()) << text;
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"0:Projection",
+                                        "5:Distinct:", "10:Union:", "15:Distinct:", "20:Projection",
+                                        "25:Table Access:", "15:Projection", "20:Table Access:"}))
+        << text;
+    EXPECT_NE(text.find("\r\n" + std::string(28, ' ') + "WhereFilter:\r\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Implementation: Table Scan \r\n"), std::string::npos);
 }
 
 } // namespace

@@ -10,5 +10,5 @@ public:
     FlatDistinct(FlatResultSetGlobalInfo* info, FlatResultSet* child) : FlatOrderBy(info, child) {
         dropDuplicates_ = true;
     }
-    const char* getTitle() const override { return "Distinct"; }
+    const char* getTitle() const override { return "Distinct:"; }
 };

@@ -36,7 +36,7 @@ public:
                                             std::uint16_t* status) override;
     std::uint16_t getChildCount() const override { return children_.getCount(); }
     FlatResultSet* getChild(std::uint16_t n) const override;
-    const char* getTitle() const override { return "UnionAll"; }
+    const char* getTitle() const override { return "Union:"; }
 
     // Column `n` of the current child, for the union's columns.
     [[nodiscard]] VxStatus evaluateColumn(std::uint16_t n, FlatDataValue* value);
