@@ -110,3 +110,21 @@ TEST_F(SelectStatementTest, ParseErrorsReachTheStatementWithTheirText) {
 }
 
 } // namespace
+
+namespace {
+
+// Option 1052 lists the prepared SELECT into the application's option
+// buffer (256 bytes): a longer listing is cut there and terminated, and
+// the buffer's end is never passed.
+TEST_F(SelectStatementTest, PlanListingOptionStaysInTheOptionBuffer) {
+    ASSERT_EQ(VX_SUCCESS, prepare("SELECT T1.A, T2.C FROM T1, T2 WHERE T1.A = T2.A ORDER BY 2"));
+    char buffer[512];
+    std::memset(buffer, 'x', sizeof buffer);
+    ASSERT_EQ(VX_SUCCESS, statement_->getStmtOption(FLAT_OPT_DUMP, buffer));
+    EXPECT_EQ(255u, std::strlen(buffer));
+    EXPECT_NE(nullptr, std::strstr(buffer, "Projection\r\n")) << buffer;
+    for (std::size_t i = 256; i < sizeof buffer; ++i)
+        ASSERT_EQ('x', buffer[i]) << i;
+}
+
+} // namespace
