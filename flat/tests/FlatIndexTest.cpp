@@ -111,6 +111,44 @@ TEST_F(IndexTest, LikePrefixRangeStartsAtThePrefixAndEndsAtTheFirstKeyNotStartin
     EXPECT_FALSE(key->isNativeLikePattern(native.data(), "A\\_C%"));
 }
 
+// An equality seeks its first key: over a tree of several levels every
+// duplicate is read, in the order added, and an absent key reads nothing.
+TEST_F(IndexTest, EqualRangeReadsEveryDuplicateAndNothingElse) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 6000; ++i)
+        names.push_back("k" + std::to_string(i % 600));
+    FlatInMemIndex index(4);
+    buildNames(&index, names);
+    auto readEqual = [&](const char* text) {
+        FlatDataValue value;
+        EXPECT_EQ(
+            value.setValueCopy(text, static_cast<std::uint32_t>(std::strlen(text)), INTERNAL_CHAR),
+            VX_SUCCESS);
+        FlatIndexLimit equal{FlatLimitOp::EQUAL, &value};
+        EXPECT_EQ(index.openRange(FlatIndexRange{&index, &equal, &equal}), VX_SUCCESS);
+        std::vector<std::uint32_t> rows;
+        std::vector<unsigned char> key(index.getKeyLength());
+        for (;;) {
+            std::uint32_t row = 0;
+            bool end = true;
+            EXPECT_EQ(index.nextInRange(key.data(), reinterpret_cast<unsigned char*>(&row), &end),
+                      VX_SUCCESS);
+            if (end)
+                return rows;
+            rows.push_back(row);
+        }
+    };
+    std::vector<std::uint32_t> expected;
+    for (std::uint32_t row = 123; row < 6000; row += 600)
+        expected.push_back(row);
+    EXPECT_EQ(readEqual("k123"), expected);
+    EXPECT_EQ(readEqual("k0").size(), 10u);
+    EXPECT_EQ(readEqual("k599").size(), 10u);
+    EXPECT_TRUE(readEqual("k6000").empty());
+    EXPECT_TRUE(readEqual("a").empty());
+    EXPECT_TRUE(readEqual("z").empty());
+}
+
 TEST_F(IndexTest, UnderInternationalSortALikeLimitGivesNoRange) {
     const std::vector<std::string> names = {"b", "AB", "ab", "Ac"};
     info_.setIntlSort(true);

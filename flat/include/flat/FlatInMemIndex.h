@@ -76,6 +76,8 @@ public:
 
 private:
     bool passesLower(const unsigned char* key) const;
+    // Whether the range starts at an equality that the tree can seek.
+    bool seeksEqual() const;
 
     std::uint16_t handleSize_;
     VxTree* tree_ = nullptr;

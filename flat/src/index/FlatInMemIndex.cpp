@@ -183,15 +183,30 @@ bool FlatInMemIndex::passesLower(const unsigned char* key) const {
     return !(c == 0 && range_.lower && range_.lower->op == FlatLimitOp::GREATER);
 }
 
-// Keys are walked in order from the first; those before the start key are
-// passed over.
+bool FlatInMemIndex::seeksEqual() const {
+    return getKeyCount() == 1 && range_.lower && range_.lower->op == FlatLimitOp::EQUAL &&
+           range_.lower->value && !range_.lower->value->isNull();
+}
+
+// Keys are walked in order from the first (from the first equal key for an
+// equality on a one-part key); those before the start key are passed over.
 VxStatus FlatInMemIndex::nextInRange(unsigned char* key, unsigned char* handle, bool* end) {
     TreeScope scope(this);
     *end = true;
     while (!ended_) {
         bool found = false;
-        const VxStatus status = started_ ? tree_->getNext(key, handle, &found, iterator_)
-                                         : tree_->getFirst(key, handle, &found, iterator_);
+        VxStatus status = VX_SUCCESS;
+        if (started_) {
+            status = tree_->getNext(key, handle, &found, iterator_);
+        } else if (seeksEqual()) {
+            // An equality on a one-part key: straight to the first equal
+            // key, whose bytes are those of the start key for the range test.
+            status = tree_->getData(start_.data(), handle, &found, iterator_);
+            if (found)
+                std::memcpy(key, start_.data(), start_.size());
+        } else {
+            status = tree_->getFirst(key, handle, &found, iterator_);
+        }
         if (status != VX_SUCCESS)
             return VX_ERROR;
         started_ = true;
