@@ -147,9 +147,15 @@ TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
         {"SELECT w.name, b.name FROM emp w, emp b WHERE w.boss = b.id AND b.salary > w.salary",
          true},
         {"SELECT a.name, b.name FROM emp a, emp b WHERE a.name = b.name", true},
-        // An expression, an outer join and a range keep the plain join.
+        // An expression and a range keep the plain join.
         {"SELECT e.name FROM emp e, dept d WHERE e.dept + 0 = d.id", false},
-        {"SELECT e.name, d.name FROM emp e LEFT OUTER JOIN dept d ON e.dept = d.id", false},
+        {"SELECT e.name, d.name FROM emp e LEFT OUTER JOIN dept d ON e.dept = d.id", true},
+        {"SELECT e.name, d.name FROM emp e LEFT OUTER JOIN dept d ON e.dept = d.id "
+         "AND d.name <> 'Sales' WHERE d.name IS NULL OR e.id > 2",
+         true},
+        {"SELECT a.name, b.name, c.name FROM emp a LEFT OUTER JOIN emp b ON b.id = a.boss "
+         "LEFT OUTER JOIN emp c ON c.id = b.boss",
+         true},
         {"SELECT e.name, d.name FROM emp e, dept d WHERE e.dept > d.id", false},
     };
     for (const Case& c : cases) {

@@ -144,10 +144,11 @@ bool chooseKey(FlatJoin* join, FlatTableAccess* right, const FlatOpStream* term,
 // Tries a lookup under `join`; keeps it when its total cost is not
 // greater than that of the table access it replaces.
 void tryLookUp(FlatJoin* join) {
-    if (join->isOuter())
-        return;
+    // An outer join's ON terms decide which inner rows join, as a lookup's
+    // filter does; its WHERE terms must also meet the NULL-extended rows
+    // and stay with the join.
     auto* right = dynamic_cast<FlatTableAccess*>(join->getChild(1));
-    FlatConditionList& terms = join->getFilter();
+    FlatConditionList& terms = join->isOuter() ? join->getOnFilter() : join->getFilter();
     if (!right || terms.isEmpty())
         return;
     KeyChoice choice;

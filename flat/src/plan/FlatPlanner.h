@@ -3,8 +3,9 @@
 
 class FlatResultSet;
 
-// Puts an in-memory lookup under every inner join whose right side is a
-// table access joined by an equality of two columns, where that is not
+// Puts an in-memory lookup under every join whose right side is a table
+// access joined (in WHERE, or in ON for an outer join) by an equality of
+// two columns, where that is not
 // dearer than reading the table again for each outer row; then gives the
 // tree its profile (one execution read to its end). The environment
 // variable VX_FLAT_NO_INMEM_LOOKUP (any value but "0") turns lookups off,
