@@ -309,6 +309,20 @@ TEST(FlatSelectExec, PlanListing) {
     EXPECT_EQ(std::strlen(small), 7u);
 }
 
+TEST(FlatSelectExec, PlanListingOfGroupingAndOrder) {
+    SelectFixture f;
+    ASSERT_EQ(f.parse("SELECT id, COUNT(*), SUM(DISTINCT id) FROM emp GROUP BY id"
+                      " HAVING COUNT(*) > 0 ORDER BY 2 DESC, 1"),
+              "ok");
+    char plan[4096];
+    f.desc.dump(plan, sizeof plan);
+    std::string text(plan);
+    for (const char* part : {"Order By:\r\n", "Key 1 Desc \r\n", "Key 2 Asc \r\n",
+                             "Group By:\r\n", "GBList: 1\r\n", "HavingFilter:\r\n",
+                             "Aggregate: COUNT(*)\r\n", "Aggregate: SUM DISTINCT\r\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
 // Every line ends with CR LF; a block is its title, its parts indented 3
 // further, a rule of 40 dashes at the title's depth, then its children 5
 // further.

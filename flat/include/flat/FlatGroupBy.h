@@ -65,7 +65,7 @@ public:
     void setNullRow(bool on) override;
     std::uint16_t getColumnCount() const override { return 0; }
     FlatResultSetColumn* getColumn(std::uint16_t) const override { return nullptr; }
-    const char* getTitle() const override { return "GroupBy"; }
+    const char* getTitle() const override { return "Group By:"; }
 
 protected:
     [[nodiscard]] VxStatus dumpParts(VxString* out, unsigned indent) override;

@@ -21,7 +21,7 @@ public:
     void setMaxSortBuffers(std::uint16_t count) { maxBuffers_ = count; }
     // Whether the last sort went through temporary files.
     bool hasSpilled() const { return spilled_; }
-    const char* getTitle() const override { return "OrderBy"; }
+    const char* getTitle() const override { return "Order By:"; }
 
 protected:
     bool materializes() const override { return true; }

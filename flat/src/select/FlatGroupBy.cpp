@@ -550,9 +550,20 @@ VxStatus FlatGroupBy::getAggregateValue(std::uint32_t, std::uint16_t column, Fla
 }
 
 VxStatus FlatGroupBy::dumpParts(VxString* out, unsigned indent) {
+    static const char* const NAMES[] = {"COUNT(*)", "COUNT", "SUM", "AVG", "MIN", "MAX"};
     char line[80];
-    std::snprintf(line, sizeof line, "GroupKeys: %u Aggregates: %u",
-                  static_cast<unsigned>(groupKeys_.getCount()),
-                  static_cast<unsigned>(aggregateCount_));
-    return flatDumpLine(out, indent, line);
+    std::snprintf(line, sizeof line, "GBList: %u", static_cast<unsigned>(groupKeys_.getCount()));
+    if (flatDumpLine(out, indent, line) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!having_.isEmpty() && flatDumpLine(out, indent, "HavingFilter:") != VX_SUCCESS)
+        return VX_ERROR;
+    for (std::uint16_t i = 0; i < aggregateCount_; ++i) {
+        const Aggregate& a = aggregates_[i];
+        std::snprintf(line, sizeof line, "Aggregate: %s%s",
+                      a.kind < sizeof NAMES / sizeof NAMES[0] ? NAMES[a.kind] : "?",
+                      a.distinct ? " DISTINCT" : "");
+        if (flatDumpLine(out, indent, line) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
 }

@@ -133,6 +133,11 @@ VxStatus FlatOrderBy::materialize() {
 
 VxStatus FlatOrderBy::dumpParts(VxString* out, unsigned indent) {
     char line[64];
-    std::snprintf(line, sizeof line, "SortKeys: %u", static_cast<unsigned>(keys_.getCount()));
-    return flatDumpLine(out, indent, line);
+    for (std::uint16_t i = 0; i < keys_.getCount(); ++i) {
+        std::snprintf(line, sizeof line, "Key %u %s", static_cast<unsigned>(i + 1),
+                      keys_.isDescending(i) ? "Desc " : "Asc ");
+        if (flatDumpLine(out, indent, line) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
 }
