@@ -1,0 +1,29 @@
+// Server types as ODBC sees them: column descriptions, values in the
+// framework's value currency, and parameters of remote procedure calls.
+#pragma once
+
+#include <sql.h>
+
+#include "SSDbLib.h"
+#include "base/InternalType.h"
+#include "util/VxStatus.h"
+
+class SSField;
+
+// Describes result column `column`: type name, SQL type, precision, scale,
+// nullability, searchability and the unsigned flag (tinyint). Nullable
+// types are resolved by length; for char and binary the user type decides
+// whether the column is fixed or variable.
+VxStatus ssDescribeColumn(SSDbProc& process, int column, SSField& field);
+
+// The value of a column of server type `type` in the framework's value
+// currency: `*out` and `*outLength` are the value to convert from as
+// `*outType`, possibly in `buffer` (at least 64 bytes).
+void ssInternalValue(int type, const unsigned char* data, long length, unsigned char* buffer,
+                     InternalType* outType, const void** out, SQLLEN* outLength);
+
+// The server type and the bytes that carry an ODBC value of C type `cType`
+// as a parameter of a remote procedure call; converted into `buffer` (at
+// least 64 bytes) where needed. S1C00 for a C type with no server type.
+VxStatus ssRpcValue(short cType, short sqlType, const void* value, SQLLEN length,
+                    unsigned char* buffer, int* type, long* outLength, const void** out);
