@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <cstdio>
 
 #include "SSMessages.h"
 #include "SSStatement.h"
@@ -223,8 +224,6 @@ VxStatus SSConnection::connectLogonDialogStart(SQLHWND, unsigned short, VxValueP
         addOdbcError(ODBC_S1000, 6013);
         return VX_ERROR;
     }
-    if (connectLogon() != VX_SUCCESS)
-        return VX_ERROR;
     return finishConnect();
 }
 
@@ -280,6 +279,7 @@ VxStatus SSConnection::connectLogon() {
 }
 
 SSDbProc* SSConnection::openProcess(int* severity) {
+    if (getenv("SSDEBUG")) fprintf(stderr, "open pool=%zu\n", pool_.size());
     SSDbProc* process = SSDbProc::open(login_, serverName_.c_str(), severity);
     if (process && !charConv_.empty()) {
         // Errors of the character-set switch are not the caller's.
@@ -452,6 +452,7 @@ VxStatus SSConnection::beginOn(SSDbProc& process) {
 void SSConnection::giveBackProcess(SSDbProc* process) {
     if (!process)
         return;
+    if (getenv("SSDEBUG")) fprintf(stderr, "giveback %p dead=%d pool=%zu\n", (void*)process, process->isDead(), pool_.size());
     process->setSeverityCell(&poolSeverity_);
     if (process->isDead()) {
         dropProcess(process);
@@ -472,6 +473,7 @@ void SSConnection::giveBackProcess(SSDbProc* process) {
 }
 
 void SSConnection::dropProcess(SSDbProc* process) {
+    if (getenv("SSDEBUG")) fprintf(stderr, "drop %p\n", (void*)process);
     for (auto it = transactionList_.begin(); it != transactionList_.end(); ++it) {
         if (*it == process) {
             transactionList_.erase(it);

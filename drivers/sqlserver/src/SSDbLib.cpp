@@ -34,13 +34,13 @@ bool listHoldsError() {
 // operation is always cancelled, never the program ended.
 int errorHandler(DBPROCESS* dbproc, int severity, int dberr, int oserr, char* dberrstr,
                  char* oserrstr) {
+    // The server's own messages come through the message handler.
+    if (dberr == SYBESMSG)
+        return INT_CANCEL;
     if (dbproc) {
         if (int* cell = reinterpret_cast<int*>(dbgetuserdata(dbproc)))
             *cell = severity;
     }
-    // The server's own messages come through the message handler.
-    if (dberr == SYBESMSG)
-        return INT_CANCEL;
     bool connectOrTimeout = dberr == SYBETIME || dberr == SYBECONN || dberr == SYBEFCON;
     if (listHoldsError() && !connectOrTimeout)
         return INT_CANCEL;
