@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <cstdio>
 
 #include "SSMessages.h"
 #include "SSStatement.h"
@@ -279,7 +278,6 @@ VxStatus SSConnection::connectLogon() {
 }
 
 SSDbProc* SSConnection::openProcess(int* severity) {
-    if (getenv("SSDEBUG")) fprintf(stderr, "open pool=%zu\n", pool_.size());
     SSDbProc* process = SSDbProc::open(login_, serverName_.c_str(), severity);
     if (process && !charConv_.empty()) {
         // Errors of the character-set switch are not the caller's.
@@ -452,7 +450,6 @@ VxStatus SSConnection::beginOn(SSDbProc& process) {
 void SSConnection::giveBackProcess(SSDbProc* process) {
     if (!process)
         return;
-    if (getenv("SSDEBUG")) fprintf(stderr, "giveback %p dead=%d pool=%zu\n", (void*)process, process->isDead(), pool_.size());
     process->setSeverityCell(&poolSeverity_);
     if (process->isDead()) {
         dropProcess(process);
@@ -473,7 +470,6 @@ void SSConnection::giveBackProcess(SSDbProc* process) {
 }
 
 void SSConnection::dropProcess(SSDbProc* process) {
-    if (getenv("SSDEBUG")) fprintf(stderr, "drop %p\n", (void*)process);
     for (auto it = transactionList_.begin(); it != transactionList_.end(); ++it) {
         if (*it == process) {
             transactionList_.erase(it);
