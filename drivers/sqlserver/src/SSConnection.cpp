@@ -200,6 +200,7 @@ VxStatus SSConnection::readAttributes(VxValueParser* parser) {
             switches_ |= SS_ALLOW_LONGS_IN_TX;
         if (flag(15))
             switches_ |= SS_LOG_LONGS;
+        setFlag(CONN_NATIVE_PARAMS, true);
         setFlag(CONN_PIECEWISE_LONG_DATA, true);
         setFlag(CONN_OUTPUT_PARAMS, true);
         setFlag(CONN_LOGIN_TIMEOUT, true);

@@ -19,6 +19,14 @@
 
 class SSStatement;
 
+// Literals of the server's date and time formats: 'Mon dd yyyy',
+// 'hh:mm:ssAM' and 'Mon dd yyyy hh:mm:ss[:mmm]AM' (a timestamp with
+// milliseconds wrapped in convert(datetime, ..., 109) when `convert`).
+std::string ssDateLiteral(int year, int month, int day);
+std::string ssTimeLiteral(int hour, int minute, int second);
+std::string ssTimestampLiteral(int year, int month, int day, int hour, int minute, int second,
+                               unsigned long nanoseconds, bool convert);
+
 class SSConnection : public BaseConnection {
 public:
     enum : unsigned {

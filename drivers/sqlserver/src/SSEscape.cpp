@@ -82,12 +82,45 @@ VxStatus datePart(VxReplaceString& text, unsigned long* remaining, const char* f
     return copyEscapeArgument(&text, remaining, 1, ESCAPE_ARG_LAST | ESCAPE_ARG_CLOSE_PAREN);
 }
 
-// a <op> b.
+// Whether an argument stands as one operand: a literal, a name or number,
+// or a function call.
+bool isOperand(const VxSubString& argument) {
+    std::string text(argument.data(), argument.length());
+    if (text.empty())
+        return false;
+    if (text.front() == '\'' && text.back() == '\'' && text.find('\'', 1) == text.size() - 1)
+        return true;
+    std::size_t i = 0;
+    while (i < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_' || text[i] == '.' ||
+            text[i] == '@' || text[i] == '#'))
+        ++i;
+    if (i == text.size())
+        return true;
+    if (i == 0 || text[i] != '(' || text.back() != ')')
+        return false;
+    int depth = 0;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        depth += text[j] == '(' ? 1 : text[j] == ')' ? -1 : 0;
+        if (depth == 0 && j + 1 < text.size())
+            return false;
+    }
+    return true;
+}
+
+// (a <op> b), an argument that is not one operand in parentheses.
 VxStatus infix(VxReplaceString& text, unsigned long* remaining, const char* op) {
-    if (copyEscapeArgument(&text, remaining, 1, ESCAPE_ARG_OPEN_PAREN) != VX_SUCCESS ||
-        text.addBytes(op) != VX_SUCCESS)
+    VxSubString argument;
+    if (findEscapeArgument(&text, *remaining, 1, argument) != VX_SUCCESS)
         return VX_ERROR;
-    return copyEscapeArgument(&text, remaining, 1, ESCAPE_ARG_LAST | ESCAPE_ARG_CLOSE_PAREN);
+    unsigned wrap = isOperand(argument) ? 0u : static_cast<unsigned>(ESCAPE_ARG_PARENTHESIZE);
+    if (text.addBytes("(") != VX_SUCCESS ||
+        copyEscapeArgument(&text, remaining, 1, wrap) != VX_SUCCESS ||
+        text.addBytes(op) != VX_SUCCESS ||
+        findEscapeArgument(&text, *remaining, 1, argument) != VX_SUCCESS)
+        return VX_ERROR;
+    wrap = isOperand(argument) ? 0u : static_cast<unsigned>(ESCAPE_ARG_PARENTHESIZE);
+    return copyEscapeArgument(&text, remaining, 1, wrap | ESCAPE_ARG_LAST | ESCAPE_ARG_CLOSE_PAREN);
 }
 
 // The native type name of an ODBC SQL type name in CONVERT.
@@ -346,4 +379,39 @@ VxStatus SSConnection::expandTransactSql(VxReplaceString* text, unsigned long ar
         addOdbcError(ODBC_37000, 6022);
         return VX_ERROR;
     }
+}
+
+std::string ssDateLiteral(int year, int month, int day) {
+    char buffer[48];
+    if (month < 1 || month > 12)
+        month = 1;
+    std::snprintf(buffer, sizeof buffer, "'%.3s %02d %04d'", MONTHS + (month - 1) * 3, day, year);
+    return buffer;
+}
+
+std::string ssTimeLiteral(int hour, int minute, int second) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "'%02d:%02d:%02d%s'", hour % 12 == 0 ? 12 : hour % 12,
+                  minute, second, hour >= 12 ? "PM" : "AM");
+    return buffer;
+}
+
+std::string ssTimestampLiteral(int year, int month, int day, int hour, int minute, int second,
+                               unsigned long nanoseconds, bool convert) {
+    char buffer[96];
+    if (month < 1 || month > 12)
+        month = 1;
+    int ms = static_cast<int>(nanoseconds / 1000000ul);
+    if (ms % 10 == 3 || ms % 10 == 6)
+        ++ms;
+    if (ms == 0) {
+        std::snprintf(buffer, sizeof buffer, "'%.3s %02d %04d %02d:%02d:%02d%s'",
+                      MONTHS + (month - 1) * 3, day, year, hour % 12 == 0 ? 12 : hour % 12, minute,
+                      second, hour >= 12 ? "PM" : "AM");
+        return buffer;
+    }
+    std::snprintf(buffer, sizeof buffer, "'%.3s %02d %04d %02d:%02d:%02d:%03d%s'",
+                  MONTHS + (month - 1) * 3, day, year, hour % 12 == 0 ? 12 : hour % 12, minute,
+                  second, ms, hour >= 12 ? "PM" : "AM");
+    return convert ? "convert(datetime," + std::string(buffer) + ",109)" : std::string(buffer);
 }

@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -185,9 +186,190 @@ void SSStatement::examineCall() {
     }
 }
 
-VxStatus SSStatement::bindParam(unsigned short, const void*, SQLLEN, ParamBindChunkType) {
-    // Values are substituted into the text by the framework, or read from
-    // the bindings for a remote procedure call.
+VxStatus SSStatement::bindParam(unsigned short param, const void* data, SQLLEN length,
+                                ParamBindChunkType chunk) {
+    const BaseParam* p = getParam(param);
+    if (!p)
+        return VX_SUCCESS;
+    ParamValue& value = values_[p];
+    if (chunk == PARAM_CHUNK_WHOLE || chunk == PARAM_CHUNK_FIRST) {
+        value.bytes.clear();
+        value.isNull = data == nullptr && chunk == PARAM_CHUNK_WHOLE;
+    }
+    if (data && length > 0)
+        value.bytes.append(static_cast<const char*>(data), static_cast<std::size_t>(length));
+    if (chunk != PARAM_CHUNK_WHOLE)
+        value.isNull = false;
+    return VX_SUCCESS;
+}
+
+namespace {
+
+bool isNumberText(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    bool digit = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else if ((c == 'e' || c == 'E') && digit)
+            return i + 1 < text.size();
+        else if (c != ' ')
+            return false;
+    }
+    return digit;
+}
+
+bool isNumericSqlType(short type) {
+    switch (type) {
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+    case SQL_TINYINT:
+    case SQL_BIGINT:
+    case SQL_BIT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isBinarySqlType(short type) {
+    return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
+}
+
+std::string hexOf(const std::string& bytes) {
+    static const char DIGITS[] = "0123456789abcdef";
+    std::string out = "0x";
+    out.reserve(2 + bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        out += DIGITS[c >> 4];
+        out += DIGITS[c & 15];
+    }
+    return out;
+}
+
+} // namespace
+
+VxStatus SSStatement::literalOf(const BaseParam& p, std::string* out) {
+    auto found = values_.find(&p);
+    if (found == values_.end() || found->second.isNull) {
+        *out = "NULL";
+        return VX_SUCCESS;
+    }
+    const std::string& bytes = found->second.bytes;
+    short cType = p.cType_ == SQL_C_DEFAULT ? baseDefaultCType(p.sqlType_) : p.cType_;
+    std::string text;
+    switch (cType) {
+    case SQL_C_BINARY:
+        *out = hexOf(bytes);
+        return VX_SUCCESS;
+    case SQL_C_DATE:
+    case SQL_C_TYPE_DATE: {
+        DATE_STRUCT date{};
+        std::memcpy(&date, bytes.data(), std::min(bytes.size(), sizeof date));
+        *out = ssDateLiteral(date.year, date.month, date.day);
+        return VX_SUCCESS;
+    }
+    case SQL_C_TIME:
+    case SQL_C_TYPE_TIME: {
+        TIME_STRUCT time{};
+        std::memcpy(&time, bytes.data(), std::min(bytes.size(), sizeof time));
+        *out = ssTimeLiteral(time.hour, time.minute, time.second);
+        return VX_SUCCESS;
+    }
+    case SQL_C_TIMESTAMP:
+    case SQL_C_TYPE_TIMESTAMP: {
+        TIMESTAMP_STRUCT stamp{};
+        std::memcpy(&stamp, bytes.data(), std::min(bytes.size(), sizeof stamp));
+        if (p.sqlType_ == SQL_DATE || p.sqlType_ == SQL_TYPE_DATE)
+            *out = ssDateLiteral(stamp.year, stamp.month, stamp.day);
+        else
+            *out = ssTimestampLiteral(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute,
+                                      stamp.second, stamp.fraction,
+                                      !ss().hasSwitch(SSConnection::SS_NO_TIMESTAMP_CONVERT));
+        return VX_SUCCESS;
+    }
+    case SQL_C_CHAR:
+        text = bytes;
+        break;
+    default: {
+        // Wide text and numbers as text in the connection's character set.
+        std::vector<char> buffer(bytes.size() * 2 + 400);
+        SQLLEN produced = 0;
+        if (baseConvertCToInternal(BaseConvertPlace::parameter(0), cType, bytes.data(),
+                                   static_cast<SQLLEN>(bytes.size()), INTERNAL_CHAR, buffer.data(),
+                                   static_cast<SQLLEN>(buffer.size()), &produced) != VX_SUCCESS)
+            return VX_ERROR;
+        text.assign(buffer.data(), static_cast<std::size_t>(produced));
+        if (cType != SQL_C_WCHAR) {
+            *out = text;
+            return VX_SUCCESS;
+        }
+        break;
+    }
+    }
+    if (isBinarySqlType(p.sqlType_)) {
+        *out = "0x" + text;
+        return VX_SUCCESS;
+    }
+    if (isNumericSqlType(p.sqlType_) && isNumberText(text)) {
+        *out = text;
+        return VX_SUCCESS;
+    }
+    out->assign(1, '\'');
+    for (char c : text) {
+        *out += c;
+        if (c == '\'')
+            *out += c;
+    }
+    *out += '\'';
+    return VX_SUCCESS;
+}
+
+// Markers outside literals, quoted names and comments take the values.
+VxStatus SSStatement::substitute(std::string* out) {
+    out->clear();
+    out->reserve(text_.size());
+    unsigned short marker = 0;
+    for (std::size_t i = 0; i < text_.size(); ++i) {
+        char c = text_[i];
+        if (c == '\'' || c == '"' || c == '[') {
+            char close = c == '[' ? ']' : c;
+            std::size_t end = text_.find(close, i + 1);
+            end = end == std::string::npos ? text_.size() - 1 : end;
+            out->append(text_, i, end - i + 1);
+            i = end;
+            continue;
+        }
+        if (c == '-' && i + 1 < text_.size() && text_[i + 1] == '-') {
+            std::size_t end = text_.find('\n', i);
+            end = end == std::string::npos ? text_.size() - 1 : end;
+            out->append(text_, i, end - i + 1);
+            i = end;
+            continue;
+        }
+        if (c != '?') {
+            *out += c;
+            continue;
+        }
+        const BaseParam* p = getActualParam(++marker);
+        std::string literal = "NULL";
+        if (p && literalOf(*p, &literal) != VX_SUCCESS)
+            return VX_ERROR;
+        *out += literal;
+    }
     return VX_SUCCESS;
 }
 
@@ -217,9 +399,13 @@ VxStatus SSStatement::executePreparedStmt() {
         (void)found;
         return advanceResult(&haveColumns);
     }
-    const VxString* substituted = getSubstitutedText();
-    std::string sql = substituted ? std::string(substituted->data(), substituted->length()) : text_;
-    return runBatch(sql, false);
+    std::string sql;
+    if (!rpc_ && substitute(&sql) != VX_SUCCESS)
+        return VX_ERROR;
+    VxStatus status = runBatch(sql, false);
+    if (!hasFlag(STMT_ASYNC_PENDING))
+        values_.clear();
+    return status;
 }
 
 VxStatus SSStatement::settleOptions(bool select) {
@@ -311,25 +497,22 @@ VxStatus SSStatement::sendRpc() {
     buffers.resize(count);
     for (unsigned short n = 1; n <= count; ++n) {
         BaseParam* p = getActualParam(n);
-        if (!p || !p->isBound()) {
+        if (!p) {
             addOdbcError(ODBC_07001);
             return VX_ERROR;
         }
         short cType = p->cType_ == SQL_C_DEFAULT ? baseDefaultCType(p->sqlType_) : p->cType_;
-        const void* value = p->value_;
-        SQLLEN length = p->length_ ? *p->length_ : SQL_NTS;
-        if (p->putState_ == BaseParam::PUT_DATA) {
-            value = p->data_;
-            length = p->dataLength_;
-        } else if (p->putState_ == BaseParam::PUT_NULL) {
-            length = SQL_NULL_DATA;
+        auto found = values_.find(p);
+        const void* value = nullptr;
+        SQLLEN length = SQL_NULL_DATA;
+        if (found != values_.end() && !found->second.isNull) {
+            value = found->second.bytes.data();
+            length = static_cast<SQLLEN>(found->second.bytes.size());
         }
         bool output = p->paramType_ == SQL_PARAM_OUTPUT || p->paramType_ == SQL_PARAM_INPUT_OUTPUT;
         bool isNull = length == SQL_NULL_DATA || (!value && p->paramType_ != SQL_PARAM_OUTPUT);
         if (p->paramType_ == SQL_PARAM_OUTPUT)
             isNull = true;
-        if (!isNull && (cType == SQL_C_CHAR) && length == SQL_NTS)
-            length = static_cast<SQLLEN>(std::strlen(static_cast<const char*>(value)));
         buffers[n - 1].resize(64);
         int type = 0;
         long dataLength = 0;
@@ -699,6 +882,8 @@ VxStatus SSStatement::executeColumns() {
                              pattern(info->getQualifier()), pattern(info->getColumnName())};
     if (values[0].empty())
         values[0] = quoted("%");
+    // The procedure matches the patterns itself.
+    info->setDriverAnswersPatterns(true);
     return runCatalog("exec sp_columns " + catalogArguments(NAMES, values, 4));
 }
 

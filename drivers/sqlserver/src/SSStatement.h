@@ -4,6 +4,7 @@
 // pool when executed; the rows are read from DB-Library's row buffer.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "base/BaseStatement.h"
 
 class SSConnection;
+class BaseParam;
 
 class SSStatement : public BaseStatement {
 public:
@@ -71,6 +73,18 @@ private:
                                  std::size_t count);
     // Whether the text qualifies for a remote procedure call.
     void examineCall();
+    // The statement text with each parameter marker replaced by the
+    // literal of its value.
+    VxStatus substitute(std::string* out);
+    VxStatus literalOf(const BaseParam& param, std::string* out);
+
+    // A parameter's value as the application gave it (C representation),
+    // collected piece by piece for data at execution.
+    struct ParamValue {
+        bool isNull = true;
+        std::string bytes;
+    };
+    std::map<const BaseParam*, ParamValue> values_;
 
     SSDbProc* process_ = nullptr;
     std::string text_;
