@@ -17,10 +17,12 @@ WORK = tempfile.mkdtemp(prefix="vxss", dir=os.environ.get("KWSS08_TMP"))
 
 
 class Server:
-    def __init__(self, version):
+    def __init__(self, version, args=()):
         self.version = version
-        self.transcript = os.path.join(WORK, "transcript-%s.jsonl" % version)
-        self.process, self.port = tdsserver.start_server(transcript=self.transcript)
+        self.transcript = tempfile.mktemp(prefix="transcript-%s-" % version, suffix=".jsonl",
+                                          dir=WORK)
+        self.process, self.port = tdsserver.start_server(transcript=self.transcript,
+                                                         args=list(args))
 
     def use(self):
         """Points FreeTDS at this server's protocol."""
