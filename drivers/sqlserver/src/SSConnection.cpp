@@ -245,7 +245,8 @@ VxStatus SSConnection::connectLogon() {
     }
     SSHandlerScope handlers;
     if (login_.create(getUserId(), getPassword(), applicationName_.c_str(), workstation_.c_str(),
-                      language_.c_str(), static_cast<int>(getLoginTimeout())) != VX_SUCCESS) {
+                      language_.c_str(), getCharset().getName(),
+                      static_cast<int>(getLoginTimeout())) != VX_SUCCESS) {
         closeAll();
         return VX_ERROR;
     }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <mutex>
 #include <string>
 
@@ -138,7 +139,8 @@ void SSLogin::free() {
 }
 
 VxStatus SSLogin::create(const char* user, const char* password, const char* application,
-                         const char* workstation, const char* language, int loginTimeout) {
+                         const char* workstation, const char* language, const char* charset,
+                         int loginTimeout) {
     free();
     LOGINREC* login = dblogin();
     if (!login) {
@@ -162,6 +164,9 @@ VxStatus SSLogin::create(const char* user, const char* password, const char* app
         return step(SS_STEP_APPLICATION);
     if (workstation && *workstation && DBSETLHOST(login, workstation) == FAIL)
         return step(SS_STEP_WORKSTATION);
+    if (charset && *charset)
+        (void)DBSETLCHARSET(login, charset);
+    utf8_ = charset && (strcasecmp(charset, "UTF-8") == 0 || strcasecmp(charset, "UTF8") == 0);
     if (loginTimeout > 0)
         dbsetlogintime(loginTimeout);
     return VX_SUCCESS;
@@ -182,7 +187,7 @@ SSDbProc* SSDbProc::open(SSLogin& login, const char* server, int* severity) {
         return nullptr;
     }
     dbsetuserdata(process, reinterpret_cast<BYTE*>(severity));
-    return new SSDbProc(process);
+    return new SSDbProc(process, login.isUtf8());
 }
 
 bool SSDbProc::isDead() const {
@@ -434,6 +439,18 @@ VxStatus SSDbProc::writeText(const char* objectName, const unsigned char* pointe
 }
 
 // ---- Values ---------------------------------------------------------------------
+
+namespace {
+
+bool isUtf8Name(const char* name) {
+    return name && (strcasecmp(name, "UTF-8") == 0 || strcasecmp(name, "UTF8") == 0);
+}
+
+} // namespace
+
+int SSDbProc::characterWidth() {
+    return utf8_ && !isUtf8Name(dbservcharset(proc(process_))) ? 4 : 1;
+}
 
 int SSDbProc::columnPrecision(int column) {
     DBTYPEINFO* info = dbcoltypeinfo(proc(process_), column);

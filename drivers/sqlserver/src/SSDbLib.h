@@ -82,13 +82,17 @@ public:
     SSLogin& operator=(const SSLogin&) = delete;
 
     // dblogin and the fields: a failing step raises 1204 with its number.
+    // `charset` is the character set DB-Library delivers text in.
     VxStatus create(const char* user, const char* password, const char* application,
-                    const char* workstation, const char* language, int loginTimeout);
+                    const char* workstation, const char* language, const char* charset,
+                    int loginTimeout);
+    bool isUtf8() const { return utf8_; }
     void free();
     void* handle() const { return login_; }
 
 private:
     void* login_ = nullptr;
+    bool utf8_ = false;
 };
 
 // One DBPROCESS.
@@ -144,6 +148,11 @@ public:
     // The database the server changed to in the last batch, or null.
     const char* changedDatabase();
 
+    // How many bytes DB-Library gives each character of a character
+    // column: it widens them when it converts the server's text to a
+    // client character set of several bytes per character (UTF-8).
+    int characterWidth();
+
     // Precision and scale of a decimal or numeric column.
     int columnPrecision(int column);
     int columnScale(int column);
@@ -176,8 +185,9 @@ public:
     long textSize_ = -1;
 
 private:
-    explicit SSDbProc(void* process) : process_(process) {}
+    SSDbProc(void* process, bool utf8) : process_(process), utf8_(utf8) {}
     void* process_;
+    bool utf8_;
 };
 
 // A value of server type `type` as text, as DB-Library writes it, in

@@ -655,9 +655,23 @@ VxStatus SSStatement::describe() {
 VxStatus SSStatement::calcNumResultCols() {
     if (getNumResultCols() != 0 || described_)
         return VX_SUCCESS;
+    SSHandlerScope handlers;
+    if (!process_ && select_ && !rpc_ && getState() == STMT_PREPARED) {
+        // A prepared SELECT is described by running it with its markers
+        // as NULL; its rows are discarded.
+        std::string sql;
+        values_.clear();
+        if (substitute(&sql) != VX_SUCCESS || runBatch(sql, false) != VX_SUCCESS)
+            return VX_ERROR;
+        VxStatus status = VX_SUCCESS;
+        if (process_ && resultsOpen_ && !nextResultReady_)
+            status = describe();
+        releaseProcess();
+        rowCount_ = -1;
+        return status;
+    }
     if (!process_ || !resultsOpen_ || nextResultReady_)
         return VX_SUCCESS;
-    SSHandlerScope handlers;
     return describe();
 }
 

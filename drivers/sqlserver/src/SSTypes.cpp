@@ -140,11 +140,15 @@ VxStatus ssDescribeColumn(SSDbProc& process, int column, SSField& field) {
         sqlType = variable ? SQL_VARBINARY : SQL_BINARY;
         precision = static_cast<std::uint32_t>(length);
         break;
-    case SS_TYPE_CHAR:
+    case SS_TYPE_CHAR: {
         typeName = variable ? "varchar" : "char";
         sqlType = variable ? SQL_VARCHAR : SQL_CHAR;
-        precision = static_cast<std::uint32_t>(length);
+        // The declared length in characters, not the bytes DB-Library
+        // keeps for them once converted.
+        int width = process.characterWidth();
+        precision = static_cast<std::uint32_t>(length >= width ? length / width : length);
         break;
+    }
     case SS_TYPE_INT1:
         typeName = "tinyint";
         sqlType = SQL_TINYINT;

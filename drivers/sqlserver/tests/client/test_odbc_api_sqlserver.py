@@ -227,3 +227,40 @@ def test_dbms_version_rewrite_checks_the_length(version, answer):
         c.close()
     finally:
         s.stop()
+
+
+def test_prepared_select_is_described_before_execution(server, conn):
+    t = table_name(server, "described")
+    conn.do("create table %s (a int, b varchar(10))" % t)
+    conn.do("insert into %s values (1, 'one')" % t)
+    stmt = conn.statement()
+    ok(odbc.SQLPrepare(stmt, ("select a, b from %s where a = ?" % t).encode(), SQL_NTS))
+    mark = server.mark()
+    count = ctypes.c_short()
+    ok(odbc.SQLNumResultCols(stmt, ctypes.byref(count)), SQL_HANDLE_STMT, stmt)
+    assert count.value == 2
+    name = ctypes.create_string_buffer(64)
+    sql_type = ctypes.c_short()
+    size = ctypes.c_ulong()
+    ok(odbc.SQLDescribeCol(stmt, 2, name, 64, None, ctypes.byref(sql_type), ctypes.byref(size),
+                           None, None))
+    assert (name.value, sql_type.value, size.value) == (b"b", SQL_VARCHAR, 10)
+    assert server.since(mark)[-1] == "select a, b from %s where a = NULL" % t
+    value = ctypes.c_int(1)
+    ok(odbc.SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                             ctypes.byref(value), 0, None))
+    ok(odbc.SQLExecute(stmt), SQL_HANDLE_STMT, stmt)
+    assert conn.rows(stmt, 2) == [("1", "one")]
+    assert server.since(mark)[-1] == "select a, b from %s where a = 1" % t
+
+
+def test_asynchronous_execution_polls_until_done(server, conn):
+    stmt = conn.statement()
+    ok(odbc.SQLSetStmtAttr(stmt, 4, ctypes.c_void_p(1), 0))  # SQL_ATTR_ASYNC_ENABLE on
+    sql = b"{call vx_rows(5)}"
+    rc = odbc.SQLExecDirect(stmt, sql, SQL_NTS)
+    while rc == 2:  # SQL_STILL_EXECUTING
+        rc = odbc.SQLExecDirect(stmt, sql, SQL_NTS)
+    ok(rc, SQL_HANDLE_STMT, stmt)
+    ok(odbc.SQLSetStmtAttr(stmt, 4, ctypes.c_void_p(0), 0))
+    assert [r[0] for r in conn.rows(stmt)] == ["1", "2", "3", "4", "5"]

@@ -108,10 +108,25 @@ def test_types_are_described_and_converted(server, conn):
                          ("r", float), ("m", decimal.Decimal), ("sm", decimal.Decimal),
                          ("d", datetime.datetime), ("c", str), ("v", str), ("vb", bytearray),
                          ("tx", str), ("im", bytearray)]
+    # Character columns are described in characters, though DB-Library
+    # keeps up to four bytes for each once converted to UTF-8.
+    assert [d[4] for d in cur.description][9:11] == [4, 10]
     names = [c.type_name for c in cur.columns(table=table)]
     assert names[:4] == ["int", "smallint", "tinyint", "bit"]
     row = cur.execute("select null, cast(null as int) from %s" % table).fetchone()
     assert tuple(row) == (None, None)
+    table += "b"
+    cur.execute("create table %s (a decimal(10,2), b numeric(5,0), c smalldatetime, d bigint,"
+                " e binary(4))" % table)
+    cur.execute("insert into %s values (12.34, 99, {ts '2001-02-03 04:05:00'}, 9000000000,"
+                " 0x01020304)" % table)
+    row = cur.execute("select * from %s" % table).fetchone()
+    assert tuple(row) == (decimal.Decimal("12.34"), decimal.Decimal("99"),
+                          datetime.datetime(2001, 2, 3, 4, 5), 9000000000, b"\x01\x02\x03\x04")
+    # name, type, precision, scale
+    assert [(d[0], d[1], d[4], d[5]) for d in cur.description] == [
+        ("a", decimal.Decimal, 10, 2), ("b", decimal.Decimal, 5, 0),
+        ("c", datetime.datetime, 16, 0), ("d", int, 19, 0), ("e", bytearray, 4, 0)]
 
 
 def test_long_text_and_image_in_pieces(server, conn):
