@@ -114,6 +114,10 @@ SSConnection::SSConnection(BaseEnv& env) : BaseConnection(env) {
 }
 
 SSConnection::~SSConnection() {
+    // Statements still alive give their processes back before the pool
+    // goes; the framework destroys them after this destructor.
+    for (std::uint32_t i = 0; i < getStatementCount(); ++i)
+        static_cast<SSStatement*>(getStatementAtPos(i))->releaseProcesses();
     closeAll();
 }
 

@@ -26,6 +26,8 @@ DBPROCESS* proc(void* process) {
     return static_cast<DBPROCESS*>(process);
 }
 
+thread_local unsigned long serverMessages = 0;
+
 bool listHoldsError() {
     VxErrorList* list = VxErrorKeeper::getErrorList();
     return list && list->holdsError();
@@ -83,6 +85,7 @@ int messageHandler(DBPROCESS*, DBINT msgno, int, int severity, char* msgtext, ch
     }
     if (msgno == 3705 && !text.empty() && text.back() == '\t')
         text.pop_back();
+    ++serverMessages;
     bool alwaysWarning = false;
     unsigned short state = ssServerMessageState(msgno, &alwaysWarning);
     if (alwaysWarning || severity < 2)
@@ -93,6 +96,10 @@ int messageHandler(DBPROCESS*, DBINT msgno, int, int severity, char* msgtext, ch
 }
 
 } // namespace
+
+unsigned long ssServerMessageCount() {
+    return serverMessages;
+}
 
 void ssInstallHandlers() {
     std::lock_guard<std::mutex> guard(handlerLock);
@@ -199,6 +206,7 @@ void SSDbProc::setSeverityCell(int* cell) {
 }
 
 VxStatus SSDbProc::send(const char* sql) {
+    messagesAtSend_ = serverMessages;
     if (dbcmd(proc(process_), sql) == FAIL || dbsqlsend(proc(process_)) == FAIL) {
         if (!listHoldsError())
             addOdbcError(ODBC_S1000);
@@ -217,8 +225,13 @@ bool SSDbProc::dataReady(int milliseconds) const {
 
 VxStatus SSDbProc::sqlOk() {
     if (dbsqlok(proc(process_)) == FAIL) {
-        if (!listHoldsError())
-            addOdbcError(ODBC_S1000);
+        if (listHoldsError())
+            return VX_ERROR;
+        // The server said why, as a warning only (3902 ...): the results
+        // still follow.
+        if (serverMessages != messagesAtSend_ && !isDead())
+            return VX_SUCCESS;
+        addOdbcError(ODBC_S1000);
         return VX_ERROR;
     }
     return VX_SUCCESS;
@@ -244,10 +257,10 @@ VxStatus SSDbProc::run(const char* sql) {
         return VX_ERROR;
     VxStatus status = VX_SUCCESS;
     for (;;) {
-        RETCODE rc = dbresults(proc(process_));
-        if (rc == NO_MORE_RESULTS)
+        int rc = results();
+        if (rc == SS_DB_NO_MORE_RESULTS)
             break;
-        if (rc == FAIL) {
+        if (rc == SS_DB_FAIL) {
             status = VX_ERROR;
             break;
         }
@@ -263,7 +276,13 @@ int SSDbProc::results() {
     RETCODE rc = dbresults(proc(process_));
     if (rc == NO_MORE_RESULTS)
         return SS_DB_NO_MORE_RESULTS;
-    return rc == SUCCEED ? SS_DB_SUCCEED : SS_DB_FAIL;
+    if (rc == SUCCEED)
+        return SS_DB_SUCCEED;
+    // A statement that failed with nothing worse than warnings from the
+    // server (3902 ...) ends without a result; the batch goes on.
+    if (!listHoldsError() && serverMessages != messagesAtSend_ && !isDead())
+        return SS_DB_SUCCEED;
+    return SS_DB_FAIL;
 }
 
 int SSDbProc::numCols() {
@@ -383,6 +402,7 @@ VxStatus SSDbProc::rpcParam(const char* name, bool output, int type, long maxLen
 }
 
 VxStatus SSDbProc::rpcSend() {
+    messagesAtSend_ = serverMessages;
     if (dbrpcsend(proc(process_)) == FAIL) {
         if (!listHoldsError())
             addOdbcError(ODBC_S1000);

@@ -65,6 +65,10 @@ public:
     SSHandlerScope& operator=(const SSHandlerScope&) = delete;
 };
 
+// How many server messages the handler has raised on the calling thread
+// (a failure that came with messages of its own needs no general error).
+unsigned long ssServerMessageCount();
+
 // dbsettime: the seconds DB-Library waits for a server's answer (0: no
 // limit).
 void ssSetQueryTimeout(long seconds);
@@ -188,6 +192,8 @@ private:
     SSDbProc(void* process, bool utf8) : process_(process), utf8_(utf8) {}
     void* process_;
     bool utf8_;
+    // The thread's server-message count when the last batch was sent.
+    unsigned long messagesAtSend_ = 0;
 };
 
 // A value of server type `type` as text, as DB-Library writes it, in

@@ -310,8 +310,63 @@ VxStatus SSConnection::expandNativeEscape(VxReplaceString* text, unsigned long a
     return expandTransactSql(text, argLength, type, fn);
 }
 
+namespace {
+
+// DB2-style text for a gateway.
+VxStatus gatewayEscape(VxReplaceString& text, unsigned long argLength, EscapeType type,
+                       EscapeFunctionType fn) {
+    unsigned long remaining = argLength;
+    switch (type) {
+    case ESCAPE_DATE:
+    case ESCAPE_TIME:
+    case ESCAPE_TIMESTAMP: {
+        std::string value = takeArgument(text, argLength);
+        const char* name = type == ESCAPE_DATE   ? "DATE('"
+                           : type == ESCAPE_TIME ? "TIME('"
+                                                 : "TIMESTAMP('";
+        return text.addBytes((name + value + "')").c_str());
+    }
+    case ESCAPE_FUNCTION:
+        switch (fn) {
+        case ESCAPE_FN_SUBSTRING:
+            return text.addBytes("SUBSTR");
+        case ESCAPE_FN_LENGTH:
+        case ESCAPE_FN_MONTH:
+        case ESCAPE_FN_YEAR:
+        case ESCAPE_FN_HOUR:
+        case ESCAPE_FN_MINUTE:
+        case ESCAPE_FN_SECOND:
+            return text.addBytes(baseEscapeFunctionName(fn));
+        case ESCAPE_FN_NOW:
+        case ESCAPE_FN_CURDATE:
+        case ESCAPE_FN_CURTIME:
+        case ESCAPE_FN_USER:
+            // Special registers take no argument list.
+            if (copyEscapeArgument(&text, &remaining, 0, ESCAPE_ARG_NO_COPY | ESCAPE_ARG_LAST) !=
+                VX_SUCCESS)
+                return VX_ERROR;
+            return text.addBytes(fn == ESCAPE_FN_NOW       ? "CURRENT TIMESTAMP"
+                                 : fn == ESCAPE_FN_CURDATE ? "CURRENT DATE"
+                                 : fn == ESCAPE_FN_CURTIME ? "CURRENT TIME"
+                                                           : "USER");
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    addOdbcError(ODBC_37000, 6022);
+    return VX_ERROR;
+}
+
+} // namespace
+
 VxStatus SSConnection::expandTransactSql(VxReplaceString* text, unsigned long argLength,
                                          EscapeType type, EscapeFunctionType fn) {
+    if (hasSwitch(SS_GATEWAY) && (type == ESCAPE_DATE || type == ESCAPE_TIME ||
+                                  type == ESCAPE_TIMESTAMP || type == ESCAPE_FUNCTION))
+        return gatewayEscape(*text, argLength, type, fn);
     switch (type) {
     case ESCAPE_DATE: {
         std::string value = takeArgument(*text, argLength);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "SSConnection.h"
+#include "SSCreateTable.h"
 #include "SSField.h"
 #include "SSMessages.h"
 #include "SSTypes.h"
@@ -101,6 +102,18 @@ BaseField* SSStatement::allocFld() {
 
 VxStatus SSStatement::prepareCompile(BaseSqlString* text) {
     text_.assign(text->data() ? text->data() : "", text->length());
+    if (ss().hasSwitch(SSConnection::SS_GATEWAY)) {
+        std::string rewritten;
+        bool sawNull = false;
+        bool forcedBit = false;
+        if (ssRewriteCreateTable(text_, &rewritten, &sawNull, &forcedBit)) {
+            text_ = rewritten;
+            if (sawNull)
+                addOdbcWarning(ODBC_01000, SS_MSG_NULL_KEYWORD);
+            if (forcedBit)
+                addOdbcWarning(ODBC_01000, SS_MSG_BIT_NOT_NULL);
+        }
+    }
     std::size_t start = skipBlanks(text_, 0);
     select_ = startsWithWord(text_, start, "SELECT");
     examineCall();
@@ -574,8 +587,14 @@ VxStatus SSStatement::advanceResult(bool* haveColumns) {
         rc = process_->results();
         if (rc == SS_DB_NO_MORE_RESULTS) {
             resultsOpen_ = false;
+            VxStatus status = listHoldsError() ? VX_ERROR : VX_SUCCESS;
+            // A gateway commits each statement itself in autocommit mode.
+            if (status == VX_SUCCESS && ss().hasSwitch(SSConnection::SS_GATEWAY) &&
+                ss().getAutocommit() == SQL_AUTOCOMMIT_ON)
+                status = process_->run("COMMIT") == VX_SUCCESS || !listHoldsError() ? VX_SUCCESS
+                                                                                    : VX_ERROR;
             releaseProcess();
-            return listHoldsError() ? VX_ERROR : VX_SUCCESS;
+            return status;
         }
         if (rc == SS_DB_FAIL)
             return VX_ERROR;
@@ -645,6 +664,12 @@ VxStatus SSStatement::describe() {
         SSField* field =
             catalog ? &scratch : static_cast<SSField*>(getField(static_cast<std::uint16_t>(i)));
         if (ssDescribeColumn(*process_, i, *field) != VX_SUCCESS)
+            return VX_ERROR;
+        // A gateway names computed columns EXPRESSION_1 ...: they have none.
+        const char* name = field->getName();
+        if (ss().hasSwitch(SSConnection::SS_GATEWAY) &&
+            std::strncmp(name, "EXPRESSION_", 11) == 0 &&
+            std::isdigit(static_cast<unsigned char>(name[11])) && field->setName("") != VX_SUCCESS)
             return VX_ERROR;
         columnTypes_[static_cast<std::size_t>(i - 1)] = field->serverType_;
     }

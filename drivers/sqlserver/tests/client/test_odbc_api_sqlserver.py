@@ -264,3 +264,32 @@ def test_asynchronous_execution_polls_until_done(server, conn):
     ok(rc, SQL_HANDLE_STMT, stmt)
     ok(odbc.SQLSetStmtAttr(stmt, 4, ctypes.c_void_p(0), 0))
     assert [r[0] for r in conn.rows(stmt)] == ["1", "2", "3", "4", "5"]
+
+
+def test_unreachable_server_is_08001(server):
+    import socket
+    probe = socket.socket()
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    server.use()
+    env = ctypes.c_void_p()
+    ok(odbc.SQLAllocHandle(SQL_HANDLE_ENV, None, ctypes.byref(env)))
+    ok(odbc.SQLSetEnvAttr(env, 200, ctypes.c_void_p(3), 0))
+    dbc = ctypes.c_void_p()
+    ok(odbc.SQLAllocHandle(SQL_HANDLE_DBC, env, ctypes.byref(dbc)))
+    text = server.connection_string().replace("Port=%d" % server.port, "Port=%d" % port)
+    assert odbc.SQLDriverConnect(dbc, None, text.encode(), SQL_NTS, None, 0, None, 0) == -1
+    assert diag(SQL_HANDLE_DBC, dbc)[0][0] == "08001"
+    odbc.SQLFreeHandle(SQL_HANDLE_DBC, dbc)
+    odbc.SQLFreeHandle(SQL_HANDLE_ENV, env)
+
+
+def test_current_qualifier_switches_the_database(server, conn):
+    mark = server.mark()
+    ok(odbc.SQLSetConnectAttr(conn.dbc, 109, b"master", SQL_NTS), SQL_HANDLE_DBC, conn.dbc)
+    assert [b for b in server.since(mark) if b.lower().startswith("use ")] == ["use [master]"]
+    name = ctypes.create_string_buffer(64)
+    ok(odbc.SQLGetInfo(conn.dbc, 16, name, 64, None))  # SQL_DATABASE_NAME
+    assert name.value == b"master"
+    assert conn.rows(conn.run("select DB_NAME()")) == [("master",)]

@@ -192,6 +192,10 @@ def test_informational_messages_are_warnings(server, conn):
     cur = conn.cursor()
     cur.execute("print 'hello'")
     assert any("hello" in m[1] for m in cur.messages)
+    # 3902 comes with severity 16 and a failed statement, yet it is a
+    # warning: the call succeeds.
+    cur.execute("commit transaction")
+    assert [m[0] for m in cur.messages] == ["[01000] (3902)"]
 
 
 def test_catalog_functions_run_the_system_procedures(server, conn):
@@ -221,3 +225,24 @@ def test_isql_connects_without_a_data_source(server):
                             timeout=60, env=os.environ)
     assert result.returncode == 0, result.stdout + result.stderr
     assert "42" in result.stdout
+
+
+def test_gateway_states_null_clauses_and_writes_db2_escapes(server):
+    c = server.connect("GW=1")
+    cur = c.cursor()
+    table = "gw_%s" % server.version.replace(".", "")
+    mark = server.mark()
+    cur.execute("CREATE TABLE %s (a int, b bit, c varchar(10) NOT NULL, PRIMARY KEY (a))" % table)
+    assert any("NOT NULL attribute" in m[1] for m in cur.messages)
+    assert server.since(mark)[:2] == [
+        "CREATE TABLE %s (a int NULL, b bit NOT NULL, c varchar(10) NOT NULL, PRIMARY KEY (a))"
+        % table, "COMMIT"]
+    mark = server.mark()
+    try:
+        cur.execute("select {fn SUBSTRING(c, 1, 2)}, {d '2001-02-03'}, {fn NOW()} from %s"
+                    % table)
+    except pyodbc.Error:
+        pass  # the test server speaks no DB2
+    assert server.since(mark)[-1] == (
+        "select  SUBSTR(c, 1, 2),  DATE('2001-02-03'),  CURRENT TIMESTAMP from %s" % table)
+    c.close()
