@@ -757,6 +757,9 @@ VxStatus SSStatement::getData(unsigned short column, short cType, BaseOutString*
     InternalType type = INTERNAL_NONE;
     const void* value = nullptr;
     SQLLEN length = 0;
+    if ((cType == SQL_C_CHAR || cType == SQL_C_WCHAR) &&
+        ssFloatDigits(serverType, data, buffer, &length))
+        return convertInternalToC(column, cType, out, buffer, length, INTERNAL_DIGITS);
     ssInternalValue(serverType, data, process_->dataLength(column), buffer, &type, &value, &length);
     if (serverType == SS_TYPE_TEXT || serverType == SS_TYPE_IMAGE)
         return convertInternalToCHuge(column, cType, out, value, length, type);

@@ -2,6 +2,8 @@
 
 #include <sqlext.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -42,13 +44,24 @@ long daysOf(long y, long m, long d) {
     return era * 146097 + doe - 719468 + 25567;
 }
 
-// Money (units of 1/10000) as decimal text.
-SQLLEN moneyText(long long value, char* out) {
+// `magnitude` as the framework's digits value (header, then ASCII digits)
+// in `buffer`, worth magnitude x 10^-scale; returns its length.
+SQLLEN digitsValue(unsigned long long magnitude, bool negative, short scale,
+                   unsigned char* buffer) {
+    char* digits = reinterpret_cast<char*>(buffer) + sizeof(InternalDigitsHeader);
+    std::to_chars_result end = std::to_chars(digits, digits + 24, magnitude);
+    InternalDigitsHeader header{static_cast<int>(end.ptr - digits), scale,
+                                static_cast<unsigned char>(negative ? 1 : 0), 0};
+    std::memcpy(buffer, &header, sizeof header);
+    return static_cast<SQLLEN>(sizeof header) + header.digitCount;
+}
+
+// Money (units of 1/10000) as digits with four decimals.
+SQLLEN moneyDigits(long long value, unsigned char* buffer) {
     bool negative = value < 0;
     unsigned long long magnitude = negative ? 0ull - static_cast<unsigned long long>(value)
                                             : static_cast<unsigned long long>(value);
-    return std::snprintf(out, 64, "%s%llu.%04llu", negative ? "-" : "", magnitude / 10000,
-                         magnitude % 10000);
+    return digitsValue(magnitude, negative, 4, buffer);
 }
 
 std::int32_t read32(const unsigned char* data) {
@@ -274,14 +287,14 @@ void ssInternalValue(int type, const unsigned char* data, long length, unsigned 
         auto low = static_cast<std::uint32_t>(read32(data + 4));
         long long value =
             static_cast<long long>((static_cast<unsigned long long>(high) << 32) | low);
-        *outType = INTERNAL_CHAR;
-        *outLength = moneyText(value, reinterpret_cast<char*>(buffer));
+        *outType = INTERNAL_DIGITS;
+        *outLength = moneyDigits(value, buffer);
         *out = buffer;
         return;
     }
     case SS_TYPE_MONEY4:
-        *outType = INTERNAL_CHAR;
-        *outLength = moneyText(read32(data), reinterpret_cast<char*>(buffer));
+        *outType = INTERNAL_DIGITS;
+        *outLength = moneyDigits(read32(data), buffer);
         *out = buffer;
         return;
     case SS_TYPE_DATETIME: {
@@ -310,6 +323,45 @@ void ssInternalValue(int type, const unsigned char* data, long length, unsigned 
         *out = buffer;
         return;
     }
+}
+
+bool ssFloatDigits(int type, const unsigned char* data, unsigned char* buffer, SQLLEN* outLength) {
+    double value = 0;
+    char text[40];
+    std::to_chars_result end{};
+    if (type == SS_TYPE_FLT8) {
+        std::memcpy(&value, data, sizeof value);
+        if (!std::isfinite(value))
+            return false;
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+    } else if (type == SS_TYPE_REAL) {
+        float single = 0;
+        std::memcpy(&single, data, sizeof single);
+        if (!std::isfinite(single))
+            return false;
+        value = single;
+        end = std::to_chars(text, text + sizeof text, single, std::chars_format::scientific);
+    } else {
+        return false;
+    }
+    if (end.ec != std::errc())
+        return false;
+    // "-d.ddde+xx": the shortest digits that read back as the value.
+    unsigned long long mantissa = 0;
+    int digits = 0;
+    const char* p = text;
+    for (; p < end.ptr && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+            ++digits;
+        }
+    }
+    int exponent = 0;
+    if (p < end.ptr)
+        std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end.ptr, exponent);
+    *outLength =
+        digitsValue(mantissa, value < 0, static_cast<short>(digits - 1 - exponent), buffer);
+    return true;
 }
 
 VxStatus ssRpcValue(short cType, short sqlType, const void* value, SQLLEN length,

@@ -22,6 +22,12 @@ VxStatus ssDescribeColumn(SSDbProc& process, int column, SSField& field);
 void ssInternalValue(int type, const unsigned char* data, long length, unsigned char* buffer,
                      InternalType* outType, const void** out, SQLLEN* outLength);
 
+// A float or real value as the framework's digits value (the shortest
+// digits that read back as the value), in `buffer` (at least 64 bytes):
+// the same number the framework would find, without formatting and reading
+// back text. False for other types and for values that are not finite.
+bool ssFloatDigits(int type, const unsigned char* data, unsigned char* buffer, SQLLEN* outLength);
+
 // The server type and the bytes that carry an ODBC value of C type `cType`
 // as a parameter of a remote procedure call; converted into `buffer` (at
 // least 64 bytes) where needed. S1C00 for a C type with no server type.

@@ -293,3 +293,23 @@ def test_current_qualifier_switches_the_database(server, conn):
     ok(odbc.SQLGetInfo(conn.dbc, 16, name, 64, None))  # SQL_DATABASE_NAME
     assert name.value == b"master"
     assert conn.rows(conn.run("select DB_NAME()")) == [("master",)]
+
+
+def test_float_and_money_as_text(server, conn):
+    # Floats reach text as the shortest digits that read back as the value,
+    # in plain notation; money keeps its four decimals.
+    t = table_name(server, "floats")
+    conn.do("create table %s (f float, r real, m money)" % t)
+    values = [(0.1, "0.1", "0.1", "12.5000", 12.5), (1e20, "100000000000000000000", "1E+20",
+                                                     "-0.0001", -0.0001),
+              (1.5e-7, "0.00000015", "0.00000015", "0.0000", 0),
+              (-1 / 3, "-0.3333333333333333", "-0.33333334", "922337203685477.5807",
+               "922337203685477.5807")]
+    for f, _, _, _, m in values:
+        conn.do("insert into %s values (%r, %r, %s)" % (t, f, f, m))
+    rows = conn.rows(conn.run("select f, r, m from %s" % t), 3)
+    assert [r[0] for r in rows] == [v[1] for v in values]
+    assert [r[2] for r in rows] == [v[3] for v in values]
+    # real keeps the digits of its single precision
+    assert rows[0][1] == "0.1" and rows[2][1] == "0.00000015"
+    assert rows[3][1] == "-0.33333334"
