@@ -757,6 +757,14 @@ VxStatus SSStatement::getData(unsigned short column, short cType, BaseOutString*
     InternalType type = INTERNAL_NONE;
     const void* value = nullptr;
     SQLLEN length = 0;
+    // An integer that fits the buffer whole is its digits: the text the
+    // framework would write, without its general number path.
+    if (cType == SQL_C_CHAR) {
+        char text[24];
+        long written = ssIntegerText(serverType, data, text);
+        if (written > 0 && out->getCharRoom() >= written)
+            return convertInternalToC(column, cType, out, text, written, INTERNAL_CHAR);
+    }
     if ((cType == SQL_C_CHAR || cType == SQL_C_WCHAR) &&
         ssFloatDigits(serverType, data, buffer, &length))
         return convertInternalToC(column, cType, out, buffer, length, INTERNAL_DIGITS);

@@ -325,6 +325,35 @@ void ssInternalValue(int type, const unsigned char* data, long length, unsigned 
     }
 }
 
+long ssIntegerText(int type, const unsigned char* data, char* text) {
+    long long value = 0;
+    switch (type) {
+    case SS_TYPE_INT1:
+    case SS_TYPE_BIT:
+        value = data[0];
+        break;
+    case SS_TYPE_INT2: {
+        std::int16_t v;
+        std::memcpy(&v, data, sizeof v);
+        value = v;
+        break;
+    }
+    case SS_TYPE_INT4:
+        value = read32(data);
+        break;
+    case SS_TYPE_INT8: {
+        std::int64_t v;
+        std::memcpy(&v, data, sizeof v);
+        value = v;
+        break;
+    }
+    default:
+        return 0;
+    }
+    std::to_chars_result end = std::to_chars(text, text + 24, value);
+    return static_cast<long>(end.ptr - text);
+}
+
 bool ssFloatDigits(int type, const unsigned char* data, unsigned char* buffer, SQLLEN* outLength) {
     double value = 0;
     char text[40];

@@ -22,6 +22,10 @@ VxStatus ssDescribeColumn(SSDbProc& process, int column, SSField& field);
 void ssInternalValue(int type, const unsigned char* data, long length, unsigned char* buffer,
                      InternalType* outType, const void** out, SQLLEN* outLength);
 
+// The decimal text of an integer or bit value in `text` (at least 24
+// bytes); 0 for other types.
+long ssIntegerText(int type, const unsigned char* data, char* text);
+
 // A float or real value as the framework's digits value (the shortest
 // digits that read back as the value), in `buffer` (at least 64 bytes):
 // the same number the framework would find, without formatting and reading

@@ -313,3 +313,14 @@ def test_float_and_money_as_text(server, conn):
     # real keeps the digits of its single precision
     assert rows[0][1] == "0.1" and rows[2][1] == "0.00000015"
     assert rows[3][1] == "-0.33333334"
+
+
+def test_integer_as_text_too_long_for_the_buffer_is_22003(server, conn):
+    stmt = conn.run("select 12345, -7")
+    ok(odbc.SQLFetch(stmt))
+    buf = ctypes.create_string_buffer(8)
+    ind = LEN()
+    ok(odbc.SQLGetData(stmt, 2, SQL_C_CHAR, buf, 8, ctypes.byref(ind)))
+    assert (buf.value, ind.value) == (b"-7", 2)
+    assert odbc.SQLGetData(stmt, 1, SQL_C_CHAR, buf, 3, ctypes.byref(ind)) == -1
+    assert diag(SQL_HANDLE_STMT, stmt)[0][0] == "22003"
