@@ -246,3 +246,26 @@ def test_gateway_states_null_clauses_and_writes_db2_escapes(server):
     assert server.since(mark)[-1] == (
         "select  SUBSTR(c, 1, 2),  DATE('2001-02-03'),  CURRENT TIMESTAMP from %s" % table)
     c.close()
+
+
+def test_type_info_for_all_types_leaves_out_national_types(server, conn):
+    mark = server.mark()
+    names = [r.type_name for r in conn.cursor().getTypeInfo()]
+    assert server.since(mark)[-1] == "exec sp_datatype_info 0"
+    assert "int" in names and "varchar" in names
+    assert "nchar" not in names and "nvarchar" not in names
+
+
+@pytest.mark.parametrize("cancel", ["0", "1"])
+def test_closing_a_large_result_keeps_the_connection_usable(server, cancel):
+    c = server.connect("CAN=" + cancel)
+    cur = c.cursor()
+    mark = server.mark()
+    cur.execute("select * from vx_replay")
+    assert cur.fetchone()[0] == 1
+    cur.close()
+    cur = c.cursor()
+    assert cur.execute("select 42").fetchone()[0] == 42
+    attentions = server.since(mark, "attention")
+    assert len(attentions) == (1 if cancel == "1" else 0)
+    c.close()
