@@ -324,3 +324,21 @@ def test_integer_as_text_too_long_for_the_buffer_is_22003(server, conn):
     assert (buf.value, ind.value) == (b"-7", 2)
     assert odbc.SQLGetData(stmt, 1, SQL_C_CHAR, buf, 3, ctypes.byref(ind)) == -1
     assert diag(SQL_HANDLE_STMT, stmt)[0][0] == "22003"
+
+
+def test_return_marker_with_literal_arguments_goes_as_text_with_1213(server, conn):
+    stmt = conn.statement()
+    status = ctypes.c_int(-99)
+    status_ind = LEN(0)
+    ok(odbc.SQLBindParameter(stmt, 1, SQL_PARAM_OUTPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                             ctypes.byref(status), 0, ctypes.byref(status_ind)))
+    mark = server.mark()
+    assert odbc.SQLExecDirect(stmt, b"{?=call vx_rows(2)}", SQL_NTS) == SQL_SUCCESS_WITH_INFO
+    assert diag(SQL_HANDLE_STMT, stmt)[0][2].endswith(
+        "No return status will be returned from this stored procedure unless you use only "
+        "parameter markers to pass parameter values.")
+    assert server.since(mark, "rpc") == []
+    assert server.since(mark)[-1] == " EXEC vx_rows 2"
+    assert len(conn.rows(stmt)) == 2
+    # No return status came back.
+    assert status_ind.value == SQL_NULL_DATA

@@ -269,3 +269,11 @@ def test_closing_a_large_result_keeps_the_connection_usable(server, cancel):
     attentions = server.since(mark, "attention")
     assert len(attentions) == (1 if cancel == "1" else 0)
     c.close()
+
+
+def test_charconv_is_sent_on_each_new_process(server):
+    mark = server.mark()
+    c = server.connect("CC=cp850")
+    assert "SET CHARCONV (cp850) " in server.since(mark)
+    assert c.cursor().execute("select 1").fetchone()[0] == 1
+    c.close()
