@@ -419,7 +419,9 @@ VxStatus SSConnection::expandTransactSql(VxReplaceString* text, unsigned long ar
     case ESCAPE_BIT:
         return VX_SUCCESS;
     case ESCAPE_OUTER_JOIN:
-        return processOuterJoinEscape(text, argLength, OUTER_JOIN_STAR_EQUAL);
+        // LEFT OUTER JOIN ... ON is Transact-SQL as written; the old "*="
+        // form is refused by the servers in use today.
+        return VX_SUCCESS;
     case ESCAPE_LIKE:
         return text->addBytes("ESCAPE ");
     case ESCAPE_CALL:

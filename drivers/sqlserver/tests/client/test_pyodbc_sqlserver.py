@@ -59,6 +59,8 @@ def test_escapes_are_sent_as_transact_sql(server, conn):
          "select  CONVERT(varchar,12),  DATEPART(day, 'Feb 03 2001')"),
         ("select {fn NOW()}, {fn USER()}, {fn DATABASE()}",
          "select  GETDATE(),  SUSER_NAME(),  DB_NAME()"),
+        ("select * from {oj sysobjects a LEFT OUTER JOIN sysobjects b ON a.id = b.id}",
+         "select * from  sysobjects a LEFT OUTER JOIN sysobjects b ON a.id = b.id"),
     ]
     for odbc, native in cases:
         mark = server.mark()
