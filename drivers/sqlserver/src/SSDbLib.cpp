@@ -159,8 +159,8 @@ VxStatus SSLogin::create(const char* user, const char* password, const char* app
         addOdbcError(ODBC_S1000, SS_MSG_LOGON_STEP) << number;
         return VX_ERROR;
     };
-    // DB-Library keeps at least 4096 on TDS 7; the request stands for TDS 5.
-    if (DBSETLPACKET(login, 4096) == FAIL)
+    // TDS 7 servers keep at least 4096 whatever is asked; TDS 5.0 takes it.
+    if (DBSETLPACKET(login, 1024) == FAIL)
         return step(SS_STEP_PACKET);
     if (language && *language)
         (void)DBSETLNATLANG(login, language);

@@ -1,7 +1,9 @@
 """The TDS test server for the SQL Server driver's client tests: one server
 per protocol (TDS 7.4 and TDS 5.0), FreeTDS configured by a freetds.conf of
 the test's own (FREETDSCONF) and TDSVER."""
+import atexit
 import os
+import shutil
 import sys
 import tempfile
 
@@ -14,6 +16,7 @@ import tdsserver  # noqa: E402
 
 DRIVER = os.environ["KWSS08_PATH"]
 WORK = tempfile.mkdtemp(prefix="vxss", dir=os.environ.get("KWSS08_TMP"))
+atexit.register(shutil.rmtree, WORK, True)
 
 
 class Server:
