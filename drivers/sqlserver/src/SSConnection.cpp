@@ -551,7 +551,61 @@ VxStatus SSConnection::setConnectOption(unsigned short option, SQLULEN value) {
 VxStatus SSConnection::modifyBrowse(const char* shortKeyword, VxString* choices) {
     if (shortKeyword && std::strcmp(shortKeyword, "SRVR") == 0)
         return choices->initialize("?");
-    return VX_SUCCESS;
+    if (!shortKeyword || std::strcmp(shortKeyword, "DB") != 0 || !login_.handle())
+        return VX_SUCCESS;
+    SSHandlerScope handlers;
+    SSDbProc* process = nullptr;
+    if (!pool_.empty()) {
+        process = pool_.back();
+        pool_.pop_back();
+    } else if (!(process = openProcess(&poolSeverity_))) {
+        return VX_ERROR;
+    }
+    std::string list;
+    VxStatus status = process->execute("exec sp_databases");
+    while (status == VX_SUCCESS) {
+        int rc = process->results();
+        if (rc == SS_DB_NO_MORE_RESULTS)
+            break;
+        if (rc == SS_DB_FAIL) {
+            status = VX_ERROR;
+            break;
+        }
+        while (process->nextRow() == SS_DB_ROW) {
+            const unsigned char* data = process->data(1);
+            if (!data)
+                continue;
+            list += list.empty() ? "{" : ",";
+            list.append(reinterpret_cast<const char*>(data),
+                        static_cast<std::size_t>(process->dataLength(1)));
+        }
+    }
+    giveBackProcess(process);
+    if (status != VX_SUCCESS)
+        return VX_ERROR;
+    return choices->initialize(list.empty() ? "?" : (list + "}").c_str());
+}
+
+VxStatus SSConnection::processBrowse(VxValueParser* parser) {
+    if (connectInit(parser) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!login_.handle())
+        return connectLogon();
+    if (requestedDatabase_.empty() || requestedDatabase_ == database_)
+        return VX_SUCCESS;
+    SSHandlerScope handlers;
+    SSDbProc* process = nullptr;
+    if (!pool_.empty()) {
+        process = pool_.back();
+        pool_.pop_back();
+    } else if (!(process = openProcess(&poolSeverity_))) {
+        return VX_ERROR;
+    }
+    VxStatus status = process->use(requestedDatabase_.c_str());
+    if (status == VX_SUCCESS)
+        setCurrentDatabase(requestedDatabase_.c_str());
+    giveBackProcess(process);
+    return status;
 }
 
 VxStatus SSConnection::getAskedForInfo(unsigned short infoType, void** value,

@@ -58,7 +58,10 @@ public:
     VxStatus getAskedForInfo(unsigned short infoType, void** value,
                              BaseInfoValType* valueType) override;
     VxStatus setConnectOption(unsigned short option, SQLULEN value) override;
+    // SRVR: "?"; DB: the server's databases, from sp_databases.
     VxStatus modifyBrowse(const char* shortKeyword, VxString* choices) override;
+    // The first step logs on; the second switches to the chosen database.
+    VxStatus processBrowse(VxValueParser* parser) override;
 
     static const SetupInfo* setupTable(std::uint16_t* count);
 

@@ -4,6 +4,7 @@ parameters and return status, SQLGetData and SQLPutData in pieces, and
 server attributes the driver rewrites."""
 import ctypes
 import os
+import subprocess
 
 import pytest
 
@@ -342,3 +343,40 @@ def test_return_marker_with_literal_arguments_goes_as_text_with_1213(server, con
     assert len(conn.rows(stmt)) == 2
     # No return status came back.
     assert status_ind.value == SQL_NULL_DATA
+
+
+BROWSE = r"""
+import ctypes, sys
+odbc = ctypes.CDLL("libodbc.so.2")
+env, dbc = ctypes.c_void_p(), ctypes.c_void_p()
+odbc.SQLAllocHandle(1, None, ctypes.byref(env))
+odbc.SQLSetEnvAttr(env, 200, ctypes.c_void_p(3), 0)
+odbc.SQLAllocHandle(2, env, ctypes.byref(dbc))
+out, length = ctypes.create_string_buffer(1024), ctypes.c_short()
+for step in sys.argv[1:]:
+    rc = odbc.SQLBrowseConnect(dbc, step.encode(), -3, out, 1024, ctypes.byref(length))
+    print(rc, out.value.decode())
+name = ctypes.create_string_buffer(64)
+odbc.SQLGetInfo(dbc, 16, name, 64, None)
+print(name.value.decode())
+odbc.SQLDisconnect(dbc)
+"""
+
+
+def test_browse_connect_logs_on_then_switches_database(server, tmp_path):
+    # The driver manager browses only drivers it knows by name.
+    (tmp_path / "odbcinst.ini").write_text("[KWSS08]\nDriver = %s\n" % os.environ["KWSS08_PATH"])
+    server.use()
+    env = dict(os.environ, ODBCSYSINI=str(tmp_path), ODBCINSTINI="odbcinst.ini")
+    mark = server.mark()
+    steps = ["DRIVER={KWSS08}",
+             "SRVR=127.0.0.1:%d;UID=sa;PWD=secret;DB=master" % server.port]
+    result = subprocess.run(["/usr/bin/python3", "-c", BROWSE] + steps, env=env,
+                            capture_output=True, text=True, timeout=60)
+    lines = result.stdout.splitlines()
+    assert lines[0].startswith("99 SRVR:ServerName=?"), result.stdout + result.stderr
+    assert lines[1].startswith("0 ") and "Database=master" in lines[1]
+    assert lines[2] == "master"
+    logins = [r for r in server.records()[mark:] if r.get("type") == "login"]
+    assert len(logins) == 1
+    assert [b for b in server.since(mark) if b.lower().startswith("use ")] == ["use [master]"]
