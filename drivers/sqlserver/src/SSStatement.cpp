@@ -757,12 +757,14 @@ VxStatus SSStatement::getData(unsigned short column, short cType, BaseOutString*
     InternalType type = INTERNAL_NONE;
     const void* value = nullptr;
     SQLLEN length = 0;
-    // An integer that fits the buffer whole is its digits: the text the
-    // framework would write, without its general number path.
+    // A number or datetime that fits the buffer whole is written as the
+    // framework would write it, without its general conversion path.
     if (cType == SQL_C_CHAR) {
-        char text[24];
-        long written = ssIntegerText(serverType, data, text);
-        if (written > 0 && out->getCharRoom() >= written)
+        char text[400];
+        SQLLEN room = out->getCharRoom();
+        long written =
+            ssValueText(serverType, data, text, room < 400 ? static_cast<long>(room) : 400);
+        if (written > 0)
             return convertInternalToC(column, cType, out, text, written, INTERNAL_CHAR);
     }
     if ((cType == SQL_C_CHAR || cType == SQL_C_WCHAR) &&

@@ -325,8 +325,102 @@ void ssInternalValue(int type, const unsigned char* data, long length, unsigned 
     }
 }
 
-long ssIntegerText(int type, const unsigned char* data, char* text) {
+namespace {
+
+// The shortest digits that read back as a float or real value, and its
+// decimal exponent ("d.ddd" times 10^exponent); false for other types and
+// for values that are not finite.
+bool shortestDigits(int type, const unsigned char* data, char* digits, int* count, int* exponent,
+                    bool* negative) {
+    char text[40];
+    std::to_chars_result end{};
+    if (type == SS_TYPE_FLT8) {
+        double value = 0;
+        std::memcpy(&value, data, sizeof value);
+        if (!std::isfinite(value))
+            return false;
+        *negative = value < 0;
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+    } else if (type == SS_TYPE_REAL) {
+        float value = 0;
+        std::memcpy(&value, data, sizeof value);
+        if (!std::isfinite(value))
+            return false;
+        *negative = value < 0;
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+    } else {
+        return false;
+    }
+    if (end.ec != std::errc())
+        return false;
+    *count = 0;
+    const char* p = text;
+    for (; p < end.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits[(*count)++] = *p;
+    *exponent = 0;
+    if (p < end.ptr)
+        std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end.ptr, *exponent);
+    // A zero has no sign in the framework's numbers.
+    if (*count == 1 && digits[0] == '0')
+        *negative = false;
+    return true;
+}
+
+long put(char* text, long at, long size, const char* from, long length) {
+    if (at + length > size)
+        return size + 1;
+    std::memcpy(text + at, from, static_cast<std::size_t>(length));
+    return at + length;
+}
+
+long putZeros(char* text, long at, long size, long count) {
+    if (at + count > size)
+        return size + 1;
+    std::memset(text + at, '0', static_cast<std::size_t>(count));
+    return at + count;
+}
+
+long putNumber(char* text, long at, long size, long long value, int width) {
+    char digits[24];
+    std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    long length = static_cast<long>(end.ptr - digits);
+    if (length < width)
+        at = putZeros(text, at, size, width - length);
+    return put(text, at, size, digits, length);
+}
+
+// "yyyy-mm-dd hh:mm:ss[.fff]", the fraction without trailing zeros.
+long timestampText(const TIMESTAMP_STRUCT& stamp, char* text, long size) {
+    long at = putNumber(text, 0, size, stamp.year, 4);
+    at = put(text, at, size, "-", 1);
+    at = putNumber(text, at, size, stamp.month, 2);
+    at = put(text, at, size, "-", 1);
+    at = putNumber(text, at, size, stamp.day, 2);
+    at = put(text, at, size, " ", 1);
+    at = putNumber(text, at, size, stamp.hour, 2);
+    at = put(text, at, size, ":", 1);
+    at = putNumber(text, at, size, stamp.minute, 2);
+    at = put(text, at, size, ":", 1);
+    at = putNumber(text, at, size, stamp.second, 2);
+    if (stamp.fraction) {
+        unsigned long fraction = stamp.fraction;
+        int width = 9;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --width;
+        }
+        at = put(text, at, size, ".", 1);
+        at = putNumber(text, at, size, static_cast<long long>(fraction), width);
+    }
+    return at;
+}
+
+} // namespace
+
+long ssValueText(int type, const unsigned char* data, char* text, long size) {
     long long value = 0;
+    long at = 0;
     switch (type) {
     case SS_TYPE_INT1:
     case SS_TYPE_BIT:
@@ -347,11 +441,63 @@ long ssIntegerText(int type, const unsigned char* data, char* text) {
         value = v;
         break;
     }
+    case SS_TYPE_MONEY:
+    case SS_TYPE_MONEY4: {
+        long long money = read32(data);
+        if (type == SS_TYPE_MONEY)
+            money = static_cast<long long>((static_cast<unsigned long long>(money) << 32) |
+                                           static_cast<std::uint32_t>(read32(data + 4)));
+        unsigned long long magnitude = money < 0 ? 0ull - static_cast<unsigned long long>(money)
+                                                 : static_cast<unsigned long long>(money);
+        if (money < 0)
+            at = put(text, at, size, "-", 1);
+        char digits[24];
+        std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, magnitude / 10000);
+        at = put(text, at, size, digits, static_cast<long>(end.ptr - digits));
+        at = put(text, at, size, ".", 1);
+        at = putNumber(text, at, size, static_cast<long long>(magnitude % 10000), 4);
+        return at > size ? 0 : at;
+    }
+    case SS_TYPE_FLT8:
+    case SS_TYPE_REAL: {
+        char digits[24];
+        int count = 0;
+        int exponent = 0;
+        bool negative = false;
+        if (!shortestDigits(type, data, digits, &count, &exponent, &negative))
+            return 0;
+        if (negative)
+            at = put(text, at, size, "-", 1);
+        if (exponent >= count - 1) {
+            at = put(text, at, size, digits, count);
+            at = putZeros(text, at, size, exponent - (count - 1));
+        } else if (exponent >= 0) {
+            at = put(text, at, size, digits, exponent + 1);
+            at = put(text, at, size, ".", 1);
+            at = put(text, at, size, digits + exponent + 1, count - exponent - 1);
+        } else {
+            at = put(text, at, size, "0.", 2);
+            at = putZeros(text, at, size, -exponent - 1);
+            at = put(text, at, size, digits, count);
+        }
+        return at > size ? 0 : at;
+    }
+    case SS_TYPE_DATETIME:
+    case SS_TYPE_DATETIME4: {
+        unsigned char buffer[64];
+        InternalType internal = INTERNAL_NONE;
+        const void* stamp = nullptr;
+        SQLLEN length = 0;
+        ssInternalValue(type, data, type == SS_TYPE_DATETIME ? 8 : 4, buffer, &internal, &stamp,
+                        &length);
+        at = timestampText(*static_cast<const TIMESTAMP_STRUCT*>(stamp), text, size);
+        return at > size ? 0 : at;
+    }
     default:
         return 0;
     }
-    std::to_chars_result end = std::to_chars(text, text + 24, value);
-    return static_cast<long>(end.ptr - text);
+    std::to_chars_result end = std::to_chars(text, text + size, value);
+    return end.ec == std::errc() ? static_cast<long>(end.ptr - text) : 0;
 }
 
 bool ssFloatDigits(int type, const unsigned char* data, unsigned char* buffer, SQLLEN* outLength) {

@@ -22,9 +22,12 @@ VxStatus ssDescribeColumn(SSDbProc& process, int column, SSField& field);
 void ssInternalValue(int type, const unsigned char* data, long length, unsigned char* buffer,
                      InternalType* outType, const void** out, SQLLEN* outLength);
 
-// The decimal text of an integer or bit value in `text` (at least 24
-// bytes); 0 for other types.
-long ssIntegerText(int type, const unsigned char* data, char* text);
+// The text the framework's conversion writes for a value of an integer,
+// bit, money, float, real or datetime type (plain decimal notation, money
+// with four decimals, floats as their shortest round-trip digits,
+// "yyyy-mm-dd hh:mm:ss[.fff]"), in `text` of `size` bytes; 0 for other
+// types or when it does not fit.
+long ssValueText(int type, const unsigned char* data, char* text, long size);
 
 // A float or real value as the framework's digits value (the shortest
 // digits that read back as the value), in `buffer` (at least 64 bytes):

@@ -380,3 +380,16 @@ def test_browse_connect_logs_on_then_switches_database(server, tmp_path):
     logins = [r for r in server.records()[mark:] if r.get("type") == "login"]
     assert len(logins) == 1
     assert [b for b in server.since(mark) if b.lower().startswith("use ")] == ["use [master]"]
+
+
+def test_datetime_and_integers_as_text(server, conn):
+    t = table_name(server, "stamps")
+    conn.do("create table %s (d datetime, s smalldatetime, i int, b bigint, t tinyint)" % t)
+    conn.do("insert into %s values ({ts '2001-02-03 04:05:06.123'}, {ts '2001-02-03 04:05:00'},"
+            " -2147483648, 9000000000, 255)" % t)
+    conn.do("insert into %s values ({ts '1999-12-31 23:59:59.5'}, {ts '1900-01-01 00:00:00'},"
+            " 0, -1, 0)" % t)
+    rows = conn.rows(conn.run("select d, s, i, b, t from %s" % t), 5)
+    assert rows == [("2001-02-03 04:05:06.123", "2001-02-03 04:05:00", "-2147483648",
+                     "9000000000", "255"),
+                    ("1999-12-31 23:59:59.5", "1900-01-01 00:00:00", "0", "-1", "0")]
