@@ -14,10 +14,11 @@
 // (block size minus the size the caller asked for, so ramSize is exact);
 // bit 62 the large-block tag; bit 63 set while the block is allocated.
 //
-// Alignment: arenas come from std::malloc (16-byte aligned); the arena
-// header is 40 bytes and every block size is a multiple of 16, so each
-// block starts 8 bytes below a multiple of 16 and the pointer handed out,
-// just past the header word, is 16-byte aligned.
+// Alignment: arenas come from the system's malloc through the system-call
+// table (16-byte aligned); the arena header is 40 bytes and every block
+// size is a multiple of 16, so each block starts 8 bytes below a multiple
+// of 16 and the pointer handed out, just past the header word, is 16-byte
+// aligned.
 //
 // Constants: block size = requested size + 8 rounded up to a multiple of
 // 16, at least 32 (a free block holds its header and two links). A new
@@ -66,12 +67,23 @@
 #include <sanitizer/asan_interface.h>
 
 #include "mem/ramInternal.h"
+#include "os/BosSystemCallTable.h"
 #include "util/VxError.h"
 #include "util/VxSemaphore.h"
 #include "util/bos.h"
 #include "util/mds.h"
 
+// GCC says it builds with AddressSanitizer by __SANITIZE_ADDRESS__, clang
+// by __has_feature; the poisoning macros of asan_interface.h follow either.
 #if defined(__SANITIZE_ADDRESS__)
+#define RAM_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RAM_ASAN 1
+#endif
+#endif
+
+#if defined(RAM_ASAN)
 #define RAM_UNINSTRUMENTED __attribute__((no_sanitize_address))
 #else
 #define RAM_UNINSTRUMENTED
@@ -226,7 +238,7 @@ Arena** chainHead() {
 
 Arena* newArena(std::size_t need) {
     std::size_t room = need > MIN_ARENA_ROOM ? need : MIN_ARENA_ROOM;
-    void* memory = std::malloc(ARENA_HEADER + room);
+    void* memory = bosCalls().malloc(ARENA_HEADER + room);
     if (!memory)
         return nullptr;
     auto* a = new (memory) Arena{
@@ -331,8 +343,8 @@ bool rebuildPositions() {
     std::uint32_t leaves = MIN_LEAVES;
     while (leaves < 2 * arenaIndex.count + 1)
         leaves *= 2;
-    auto* tree = static_cast<std::uint32_t*>(std::calloc(2 * leaves, sizeof(std::uint32_t)));
-    auto* byPosition = static_cast<Arena**>(std::calloc(leaves, sizeof(Arena*)));
+    auto* tree = static_cast<std::uint32_t*>(bosCalls().calloc(2 * leaves, sizeof(std::uint32_t)));
+    auto* byPosition = static_cast<Arena**>(bosCalls().calloc(leaves, sizeof(Arena*)));
     if (!tree || !byPosition) {
         std::free(tree);
         std::free(byPosition);
@@ -361,7 +373,7 @@ bool rebuildPositions() {
 std::uint32_t indexArena(Arena* a, std::size_t room) {
     if (arenaIndex.count == arenaIndex.capacity) {
         std::uint32_t capacity = arenaIndex.capacity ? arenaIndex.capacity * 2 : MIN_LEAVES;
-        void* grown = std::realloc(arenaIndex.byAddress, capacity * sizeof(AddressEntry));
+        void* grown = bosCalls().realloc(arenaIndex.byAddress, capacity * sizeof(AddressEntry));
         if (!grown)
             return NO_POSITION;
         arenaIndex.byAddress = static_cast<AddressEntry*>(grown);
@@ -559,7 +571,7 @@ VxStatus moveBlock(void** block, std::size_t request) {
 void* allocateLarge(std::size_t request) {
     if (request > RAM_MAX_BLOCK)
         return nullptr;
-    auto* raw = static_cast<Byte*>(std::malloc(LARGE_PREFIX + request));
+    auto* raw = static_cast<Byte*>(bosCalls().malloc(LARGE_PREFIX + request));
     if (!raw)
         return nullptr;
     *reinterpret_cast<std::uint64_t*>(raw) = request;
@@ -582,7 +594,7 @@ bool isLarge(const void* user) {
 VxStatus resizeLarge(void** block, std::size_t request) {
     void* fresh = nullptr;
     if (request <= RAM_MAX_BLOCK)
-        fresh = std::realloc(largeRaw(*block), LARGE_PREFIX + request);
+        fresh = bosCalls().realloc(largeRaw(*block), LARGE_PREFIX + request);
     if (!fresh) {
         VxErrorKeeper::addMemoryError();
         return VX_ERROR;

@@ -20,6 +20,7 @@
 
 #include "error/utlMessages.h"
 #include "os/BosName.h"
+#include "os/BosSystemCallTable.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ int openNamed(BosName* name, const char* given, int flags) {
         errno = ENAMETOOLONG;
         return -1;
     }
-    return open(name->text(), flags | O_CLOEXEC, 0666);
+    return bosCalls().open(name->text(), flags | O_CLOEXEC, 0666);
 }
 
 // Tries each directory of PATH for a name without a directory part.
@@ -133,9 +134,9 @@ int openAlongPath(BosName* name, const char* given, int flags) {
 // Takes the share lock of an open; a create truncates only once it holds it.
 bool shareFile(int fd, unsigned mode) {
     int operation = (mode & BOS_OPEN_DENY_ALL) ? LOCK_EX : LOCK_SH;
-    if (flock(fd, operation | LOCK_NB) != 0)
+    if (bosCalls().flock(fd, operation | LOCK_NB) != 0)
         return false;
-    return !(mode & BOS_OPEN_CREATE) || ftruncate(fd, 0) == 0;
+    return !(mode & BOS_OPEN_CREATE) || bosCalls().ftruncate(fd, 0) == 0;
 }
 
 } // namespace
@@ -157,7 +158,9 @@ VxStatus bosFileOpen(const char* name, unsigned mode, int* handle, VxString* tem
             fd = openAlongPath(&resolved, name, flags);
     }
     if (fd >= 0 && !shareFile(fd, mode)) {
-        close(fd);
+        int error = errno;
+        bosCalls().close(fd);
+        errno = error;
         fd = -1;
     }
     const char* shownName = temporary ? resolved.text() : (name ? name : "");
@@ -177,7 +180,7 @@ VxStatus bosFileOpen(const char* name, unsigned mode, int* handle, VxString* tem
 VxStatus bosFileClose(int handle) {
     if (handle == 0)
         return VX_SUCCESS;
-    if (close(descriptorOf(handle)) != 0 && errno != EINTR) {
+    if (bosCalls().close(descriptorOf(handle)) != 0 && errno != EINTR) {
         raiseFileError(errno, nullptr);
         return VX_ERROR;
     }
@@ -187,7 +190,7 @@ VxStatus bosFileClose(int handle) {
 namespace {
 
 bool seekTo(int fd, std::int64_t offset) {
-    return offset == BOS_NO_SEEK || lseek(fd, offset, SEEK_SET) >= 0;
+    return offset == BOS_NO_SEEK || bosCalls().lseek(fd, offset, SEEK_SET) >= 0;
 }
 
 // At most this many bytes go to one read or write call.
@@ -206,7 +209,7 @@ VxStatus bosFileRead(int handle, std::int64_t offset, void* buffer, std::size_t 
     char* target = static_cast<char*>(buffer);
     while (*count < length) {
         std::size_t piece = length - *count < IO_PIECE ? length - *count : IO_PIECE;
-        ssize_t got = read(fd, target + *count, piece);
+        ssize_t got = bosCalls().read(fd, target + *count, piece);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -251,7 +254,7 @@ VxStatus bosFileWrite(int handle, std::int64_t offset, const void* data, std::si
     std::size_t written = 0;
     while (written < length) {
         std::size_t piece = length - written < IO_PIECE ? length - written : IO_PIECE;
-        ssize_t put = write(fd, source + written, piece);
+        ssize_t put = bosCalls().write(fd, source + written, piece);
         if (put < 0 && errno == EINTR)
             continue;
         if (put > 0) {
@@ -272,7 +275,7 @@ VxStatus bosFileWrite(int handle, std::int64_t offset, const void* data, std::si
 
 VxStatus bosFileSeek(int handle, std::int64_t offset, int origin, std::int64_t* position) {
     int whence = origin == BOS_SEEK_CUR ? SEEK_CUR : origin == BOS_SEEK_END ? SEEK_END : SEEK_SET;
-    off_t result = lseek(descriptorOf(handle), offset, whence);
+    off_t result = bosCalls().lseek(descriptorOf(handle), offset, whence);
     if (result < 0) {
         raiseFileError(errno, nullptr);
         return VX_ERROR;
@@ -284,7 +287,7 @@ VxStatus bosFileSeek(int handle, std::int64_t offset, int origin, std::int64_t* 
 
 VxStatus bosFileSize(int handle, std::int64_t* size) {
     struct stat info;
-    if (fstat(descriptorOf(handle), &info) != 0) {
+    if (bosCalls().fstat(descriptorOf(handle), &info) != 0) {
         raiseFileError(errno, nullptr);
         return VX_ERROR;
     }
@@ -293,7 +296,7 @@ VxStatus bosFileSize(int handle, std::int64_t* size) {
 }
 
 VxStatus bosFileTruncate(int handle, std::int64_t size) {
-    if (ftruncate(descriptorOf(handle), size) != 0) {
+    if (bosCalls().ftruncate(descriptorOf(handle), size) != 0) {
         raiseFileError(errno, nullptr);
         return VX_ERROR;
     }
@@ -302,7 +305,7 @@ VxStatus bosFileTruncate(int handle, std::int64_t size) {
 
 VxStatus bosFileDelete(const char* name) {
     BosName resolved;
-    if (resolved.resolve(name) && (unlink(resolved.text()) == 0 || errno == ENOENT))
+    if (resolved.resolve(name) && (bosCalls().unlink(resolved.text()) == 0 || errno == ENOENT))
         return VX_SUCCESS;
     addError(1502) << name;
     return VX_ERROR;
@@ -311,7 +314,8 @@ VxStatus bosFileDelete(const char* name) {
 VxStatus bosrname(const char* oldName, const char* newName) {
     BosName from;
     BosName to;
-    if (from.resolve(oldName) && to.resolve(newName) && std::rename(from.text(), to.text()) == 0)
+    if (from.resolve(oldName) && to.resolve(newName) &&
+        bosCalls().rename(from.text(), to.text()) == 0)
         return VX_SUCCESS;
     addError(30042) << oldName << newName;
     return VX_ERROR;
@@ -326,7 +330,7 @@ VxStatus bosRegionLock(int handle, bool unlock, std::int64_t offset, std::int64_
     region.l_whence = SEEK_SET;
     region.l_start = offset;
     region.l_len = length;
-    if (fcntl(descriptorOf(handle), F_OFD_SETLK, &region) != 0) {
+    if (bosCalls().lockRegion(descriptorOf(handle), F_OFD_SETLK, &region) != 0) {
         // A lock refused for access reasons is a lock violation too.
         raiseFileError(errno == EACCES ? EAGAIN : errno, nullptr);
         return VX_ERROR;

@@ -3,6 +3,7 @@ list(APPEND UTIL_SOURCES
     src/os/VxSemaphore.cpp
     src/os/BosName.cpp
     src/os/BosFile.cpp
+    src/os/BosSystemCalls.cpp
     src/os/BosPath.cpp
     src/os/BosDirectory.cpp
     src/os/BosSystem.cpp
