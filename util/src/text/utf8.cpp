@@ -11,7 +11,7 @@ std::size_t utf8CharBytes(const char* text, std::size_t length, unsigned long* c
                         : (lead & 0xF0) == 0xE0 ? 3
                         : (lead & 0xF8) == 0xF0 ? 4
                                                 : 0;
-    unsigned long value = lead & (0x7F >> count);
+    unsigned long value = count == 1 ? lead : lead & (0x7F >> count);
     bool valid = count >= 1 && count <= length;
     for (std::size_t i = 1; valid && i < count; ++i) {
         valid = (bytes[i] & 0xC0) == 0x80;

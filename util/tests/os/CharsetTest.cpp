@@ -104,4 +104,24 @@ TEST(CharsetTest, Utf8BoundariesNeverSplitACharacter) {
     EXPECT_EQ(utf8CompleteLength("ab", 2), 2u);
 }
 
+// Each character's code point, ASCII included (found by fuzzing: bit 6 of
+// an ASCII byte was lost), and each code point written back gives the
+// same bytes.
+TEST(CharsetTest, Utf8CharBytesGivesEveryCodePoint) {
+    const std::string text = "cA~\x7F\xC3\xA9\xE6\x97\xA5\xF0\x9F\x8E\x89";
+    const unsigned long codes[] = {'c', 'A', '~', 0x7F, 0xE9, 0x65E5, 0x1F389};
+    std::size_t pos = 0;
+    for (unsigned long expected : codes) {
+        unsigned long code = 0;
+        std::size_t bytes = utf8CharBytes(text.data() + pos, text.size() - pos, &code);
+        EXPECT_EQ(expected, code) << pos;
+        char out[4];
+        std::size_t put = 0;
+        utf8Put(code, out, &put);
+        EXPECT_EQ(text.substr(pos, bytes), std::string(out, put)) << pos;
+        pos += bytes;
+    }
+    EXPECT_EQ(text.size(), pos);
+}
+
 } // namespace
