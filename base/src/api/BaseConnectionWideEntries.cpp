@@ -104,6 +104,40 @@ struct WideConnectString {
     bool failed() const { return text.failed(); }
 };
 
+void copyWideState(const SQLCHAR* state, SQLWCHAR* szSqlState) {
+    for (int i = 0; i < 6; ++i)
+        basePutWide(szSqlState, i, state[i]);
+}
+
+// SQLErrorW without memory for converting the message (the record to
+// report may well be that memory ran out): the message goes to a buffer on
+// the stack and its bytes are widened one by one, a byte that is not ASCII
+// becoming U+FFFD.
+SQLRETURN errorWithoutMemory(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt, SQLWCHAR* szSqlState,
+                             SQLINTEGER* pfNativeError, SQLWCHAR* szErrorMsg,
+                             SQLSMALLINT cbErrorMsgMax, SQLSMALLINT* pcbErrorMsg) {
+    SQLCHAR state[6] = {0};
+    SQLCHAR text[SQL_MAX_MESSAGE_LENGTH] = {0};
+    SQLSMALLINT length = 0;
+    SQLRETURN rc =
+        baseGetDriver().error(henv, hdbc, hstmt, state, pfNativeError, text, sizeof text, &length);
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
+        return rc;
+    if (szSqlState)
+        copyWideState(state, szSqlState);
+    if (szErrorMsg && cbErrorMsgMax > 0) {
+        SQLSMALLINT stored = 0;
+        for (; stored < cbErrorMsgMax - 1 && text[stored]; ++stored)
+            basePutWide(szErrorMsg, stored, text[stored] < 0x80 ? text[stored] : 0xFFFD);
+        basePutWide(szErrorMsg, stored, 0);
+        if (stored < length)
+            rc = SQL_SUCCESS_WITH_INFO;
+    }
+    if (pcbErrorMsg)
+        *pcbErrorMsg = length;
+    return rc;
+}
+
 } // namespace
 
 VX_EXPORT SQLRETURN SQL_API SQLErrorW(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt,
@@ -112,14 +146,14 @@ VX_EXPORT SQLRETURN SQL_API SQLErrorW(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstmt
                                       SQLSMALLINT* pcbErrorMsg) {
     BaseWideOut message(szErrorMsg, cbErrorMsgMax, false);
     if (message.failed())
-        return SQL_ERROR;
+        return errorWithoutMemory(henv, hdbc, hstmt, szSqlState, pfNativeError, szErrorMsg,
+                                  cbErrorMsgMax, pcbErrorMsg);
     SQLCHAR state[6] = {0};
     SQLSMALLINT length = 0;
     SQLRETURN rc = baseGetDriver().error(henv, hdbc, hstmt, state, pfNativeError, message.narrow(),
                                          message.narrowSize(), &length);
     if (szSqlState && (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO))
-        for (int i = 0; i < 6; ++i)
-            basePutWide(szSqlState, i, state[i]);
+        copyWideState(state, szSqlState);
     return message.finish(rc, errorCharset(hdbc, hstmt), length, pcbErrorMsg, nullptr);
 }
 
