@@ -18,6 +18,14 @@
 #include "util/VxObject.h"
 #include "util/VxStatus.h"
 
+// One edit of a profile file: sets `key` of `section` to `value`; a null
+// value deletes the entry, a null key the whole section.
+struct VxIniEdit {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+
 class VX_EXPORT VxIni : public VxObject {
 public:
     VxIni() = default;
@@ -53,6 +61,9 @@ public:
 
     // Sets an entry; an empty value is stored as empty.
     VxStatus writeEntry(const char* section, const char* key, const char* value);
+    // Applies several edits in one rewrite of the file: either all of them
+    // are made or, when the file cannot be written (a full disk), none.
+    VxStatus writeEntries(const VxIniEdit* edits, std::size_t count);
     // Removes an entry or a whole section; removing what is not there succeeds.
     VxStatus deleteEntry(const char* section, const char* key);
     VxStatus deleteSection(const char* section);

@@ -116,6 +116,12 @@ VxStatus VxIni::writeEntry(const char* section, const char* key, const char* val
     return vxWritePrivateProfileString(section, key, value ? value : "", fileName_);
 }
 
+VxStatus VxIni::writeEntries(const VxIniEdit* edits, std::size_t count) {
+    if (checkOpenForEdit() != VX_SUCCESS)
+        return VX_ERROR;
+    return vxWritePrivateProfileEdits(edits, count, fileName_);
+}
+
 VxStatus VxIni::deleteEntry(const char* section, const char* key) {
     if (checkOpenForEdit() != VX_SUCCESS)
         return VX_ERROR;

@@ -284,3 +284,17 @@ VxStatus vxWritePrivateProfileString(const char* section, const char* key, const
         return VX_ERROR;
     return VxProfileFile(path.getText(), VxProfileFile::PRIVATE).write(section, key, value);
 }
+
+VxStatus vxWritePrivateProfileEdits(const VxIniEdit* edits, std::size_t count, const char* file) {
+    const char* canonical = nullptr;
+    FileKind kind = classify(file, &canonical);
+    if (kind != FILE_WIN_INI)
+        kind = FILE_PRIVATE;
+    if (!file)
+        file = "";
+    VxString path;
+    if (prepareFolder(kind, file) != VX_SUCCESS ||
+        profilePath(kind, file, canonical, &path) != VX_SUCCESS)
+        return VX_ERROR;
+    return VxProfileFile(path.getText(), VxProfileFile::PRIVATE).writeAll(edits, count);
+}

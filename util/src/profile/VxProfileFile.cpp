@@ -4,6 +4,7 @@
 
 #include "error/utlMessages.h"
 #include "profile/VxIniDocument.h"
+#include "util/VxIni.h"
 #include "util/VxError.h"
 #include "util/VxString.h"
 #include "util/bos.h"
@@ -194,6 +195,11 @@ VxStatus VxProfileFile::replaceFile(const VxIniDocument& document) const {
 VxStatus VxProfileFile::write(const char* section, const char* key, const char* value) const {
     if (!section)
         return VX_SUCCESS;
+    VxIniEdit one{section, key, value};
+    return writeAll(&one, 1);
+}
+
+VxStatus VxProfileFile::writeAll(const VxIniEdit* edits, std::size_t count) const {
     int lockHandle = 0;
     if (lock(&lockHandle) != VX_SUCCESS)
         return VX_ERROR;
@@ -201,8 +207,12 @@ VxStatus VxProfileFile::write(const char* section, const char* key, const char* 
     bool found = false;
     bool changed = false;
     VxStatus status = document.load(path_, &found);
-    if (status == VX_SUCCESS)
-        status = edit(document, section, key, value, &changed);
+    for (std::size_t i = 0; status == VX_SUCCESS && i < count; ++i) {
+        bool editChanged = false;
+        if (edits[i].section)
+            status = edit(document, edits[i].section, edits[i].key, edits[i].value, &editChanged);
+        changed = changed || editChanged;
+    }
     if (status == VX_SUCCESS && changed)
         status = replaceFile(document);
     (void)bosRegionLock(lockHandle, true, 0, 1);

@@ -22,6 +22,7 @@
 #include "util/VxStatus.h"
 
 class VxIniDocument;
+struct VxIniEdit;
 
 class VxProfileFile {
 public:
@@ -35,6 +36,9 @@ public:
     std::size_t read(const char* section, const char* key, const char* defaultValue, char* out,
                      std::size_t size) const;
     VxStatus write(const char* section, const char* key, const char* value) const;
+    // Applies `count` edits in one rewrite of the file: all of them or,
+    // when the file cannot be written, none.
+    VxStatus writeAll(const VxIniEdit* edits, std::size_t count) const;
     // The entries of one section as VxIniDocument::copySection gives them;
     // a file that cannot be read reads as empty.
     VxStatus readSection(const char* section, char** entries) const;
@@ -60,6 +64,9 @@ private:
 // The entries of `section` of a private profile file, found as
 // vxGetPrivateProfileString finds the file (see readSection).
 VxStatus vxGetPrivateProfileSection(const char* section, const char* file, char** entries);
+
+// vxWritePrivateProfileString for several edits of one file at once.
+VxStatus vxWritePrivateProfileEdits(const VxIniEdit* edits, std::size_t count, const char* file);
 
 // Creates a directory and any missing parents (operating-system layer).
 VxStatus bosMakeDirectories(const char* path);

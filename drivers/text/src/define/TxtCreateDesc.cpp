@@ -105,6 +105,9 @@ VxStatus TxtCreateDesc::writeFile(const char* path, TxtTableDefinition& definiti
     }
     if (bosFileClose(handle))
         status = VX_ERROR;
+    // No file of a table that was not made (a full disk).
+    if (status)
+        (void)bosFileDelete(path);
     return status;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "error/TxtErrors.h"
 #include "guess/TxtNameIndex.h"
@@ -73,17 +74,39 @@ void indexColumnEntries(const char* entries, const char** byNumber) {
     }
 }
 
-VxStatus writeColumns(TxtIni& ini, const char* section, const TxtGuessResult& layout) {
-    for (std::uint16_t i = 0; i < layout.getFieldCount(); ++i) {
-        char key[16];
-        std::snprintf(key, sizeof key, "%s%u", "FIELD", i + 1u);
-        VxString entry;
-        if (TxtTableDef::formatColumnEntry(layout.getField(i), &entry) ||
-            ini.writeEntry(section, key, entry.getText()))
-            return VX_ERROR;
+// The entries of a new definition, collected so that they are written in
+// one rewrite of the file: their texts (section, key and value of each,
+// NUL-terminated) follow one another in one string.
+class DefinitionEntries {
+public:
+    VxStatus add(const char* section, const char* key, const char* value) {
+        for (const char* text : {section, key, value})
+            if (texts_.concat(text) || texts_.concat('\0'))
+                return VX_ERROR;
+        ++count_;
+        return VX_SUCCESS;
     }
-    return VX_SUCCESS;
-}
+    VxStatus write(TxtIni& ini) {
+        auto* edits = static_cast<VxIniEdit*>(ramAlloc(count_ * sizeof(VxIniEdit)));
+        if (!edits)
+            return VX_ERROR;
+        const char* text = texts_.getText();
+        for (std::size_t i = 0; i < count_; ++i) {
+            const char** parts[3] = {&edits[i].section, &edits[i].key, &edits[i].value};
+            for (const char** part : parts) {
+                *part = text;
+                text += std::strlen(text) + 1;
+            }
+        }
+        VxStatus status = ini.writeEntries(edits, count_);
+        ramFree(edits);
+        return status;
+    }
+
+private:
+    VxString texts_;
+    std::size_t count_ = 0;
+};
 
 } // namespace
 
@@ -244,14 +267,23 @@ VxStatus TxtTableDef::write(TxtIni& ini, TxtTableDefinition& definition) {
         return VX_ERROR;
     }
     char delimiter[2] = {layout.delimiter, 0};
-    if (ini.writeEntry(DEFINED_TABLES, def.fileName.getText(), section) ||
-        ini.writeEntry(section, "FILE", def.fileName.getText()) ||
-        ini.writeEntry(section, "FLN", layout.firstLineNames ? "1" : "0") ||
-        ini.writeEntry(section, "TT", txtTableTypeName(layout.tableType)) ||
-        (layout.tableType == TXT_TABLE_CHARACTER && ini.writeEntry(section, "DC", delimiter)) ||
-        ini.writeEntry(section, "Charset", layout.charset == TXT_CHARSET_IBMPC ? "IBMPC" : "ANSI"))
+    DefinitionEntries entries;
+    if (entries.add(DEFINED_TABLES, def.fileName.getText(), section) ||
+        entries.add(section, "FILE", def.fileName.getText()) ||
+        entries.add(section, "FLN", layout.firstLineNames ? "1" : "0") ||
+        entries.add(section, "TT", txtTableTypeName(layout.tableType)) ||
+        (layout.tableType == TXT_TABLE_CHARACTER && entries.add(section, "DC", delimiter)) ||
+        entries.add(section, "Charset", layout.charset == TXT_CHARSET_IBMPC ? "IBMPC" : "ANSI"))
         return VX_ERROR;
-    return writeColumns(ini, section, layout);
+    for (std::uint16_t i = 0; i < layout.getFieldCount(); ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "%s%u", "FIELD", i + 1u);
+        VxString entry;
+        if (formatColumnEntry(layout.getField(i), &entry) ||
+            entries.add(section, key, entry.getText()))
+            return VX_ERROR;
+    }
+    return entries.write(ini);
 }
 
 VxStatus TxtTableDef::remove(TxtIni& ini, const char* section, const char* fileName) {

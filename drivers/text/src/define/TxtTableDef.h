@@ -48,7 +48,9 @@ public:
     static VxStatus read(TxtIni& ini, const char* section, TxtTableDefinition* definition);
 
     // Writes a new definition: the key in "Defined Tables" and the table's
-    // section. Fails with 1251 (S0001) when the section already exists.
+    // section, in one rewrite of the file, so that a write that fails (a
+    // full disk) leaves no part of the definition. Fails with 1251 (S0001)
+    // when the section already exists.
     static VxStatus write(TxtIni& ini, TxtTableDefinition& definition);
 
     // Removes a table's section and its keys in "Defined Tables" (the key

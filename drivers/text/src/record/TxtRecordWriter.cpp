@@ -166,15 +166,38 @@ VxStatus TxtRecordWriter::appendLine(int handle, const char* line, std::size_t l
     std::int64_t offset = 0;
     bool needsLineEnd = false;
     VxStatus status = findAppendOffset(handle, &offset, &needsLineEnd);
+    std::int64_t size = 0;
+    if (status == VX_SUCCESS)
+        status = bosFileSize(handle, &size);
+    const std::int64_t start = offset;
     if (status == VX_SUCCESS && needsLineEnd) {
         status = bosFileWrite(handle, offset, "\r\n", 2);
         offset += 2;
+        if (status)
+            takeBackAppend(handle, start, size > start);
     }
-    if (status == VX_SUCCESS)
+    if (status == VX_SUCCESS) {
         status = bosFileWrite(handle, offset, line, length);
+        if (status)
+            takeBackAppend(handle, start, size > start);
+    }
     if (status == VX_SUCCESS && recordOffset)
         *recordOffset = offset;
     if (locked)
         (void)bosRegionLock(handle, true, LOCK_OFFSET, 1);
     return status;
+}
+
+// Cuts the file back to where the append started and puts back the Ctrl-Z
+// that ended it, if any. The failure itself is what the caller reports;
+// this restoring adds no record of its own.
+void TxtRecordWriter::takeBackAppend(int handle, std::int64_t start, bool endedWithCtrlZ) {
+    VxErrorList* list = VxErrorKeeper::getErrorList();
+    std::uint32_t records = list ? list->getCount() : 0;
+    if (bosFileTruncate(handle, start) == VX_SUCCESS && endedWithCtrlZ) {
+        const char ctrlZ = 26;
+        (void)bosFileWrite(handle, start, &ctrlZ, 1);
+    }
+    while (list && list->getCount() > records)
+        VxError::release(static_cast<VxError*>(list->removeLastNode()));
 }

@@ -46,11 +46,14 @@ public:
                                  const char* const* values, const std::size_t* lengths,
                                  std::int64_t* recordOffset);
 
-    // Appends a finished line under the append lock.
+    // Appends a finished line under the append lock. A write that fails
+    // part way (a full disk) is taken back: the file keeps the size and
+    // the bytes it had, so no part of a line is left behind.
     static VxStatus appendLine(int handle, const char* line, std::size_t length,
                                std::int64_t* recordOffset);
 
 private:
     static VxStatus lockForAppend(int handle, bool* locked);
     static VxStatus findAppendOffset(int handle, std::int64_t* offset, bool* needsLineEnd);
+    static void takeBackAppend(int handle, std::int64_t start, bool endedWithCtrlZ);
 };
