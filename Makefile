@@ -2,6 +2,8 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build/asan
+FUZZ_BUILD ?= build/fuzz
+TSAN_BUILD ?= build/tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
@@ -14,9 +16,10 @@ PACKAGES = g++ make cmake ninja-build pkg-config \
            python3 python3-pyodbc python3-pytest \
            sqlite3 libsqlite3-dev libsqliteodbc libdbd-odbc-perl \
            gnumeric python3-xlrd \
-           freetds-bin tdsodbc freetds-dev
+           freetds-bin tdsodbc freetds-dev \
+           clang libclang-rt-14-dev
 
-.PHONY: all build deps test test-unit test-asan demo bench install uninstall package client-suites format clean
+.PHONY: all build deps test test-unit test-asan fuzz-build test-fuzz fuzz-long test-tsan demo bench install uninstall package client-suites format clean
 
 all: build
 
@@ -42,8 +45,9 @@ $(ASAN_BUILD)/build.ninja:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=ON $(CMAKE_ARGS)
 
 # Every test of the normal build, then the unit tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
-test: deps build test-unit test-asan
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of
+# each fuzz target.
+test: deps build test-unit test-asan test-fuzz
 
 test-unit:
 	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
@@ -53,6 +57,32 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure --no-tests=error -j $(JOBS) -L unit
+
+# The libFuzzer targets of fuzz/, built by clang with coverage and the
+# address and undefined-behaviour sanitizers: a few seconds each here,
+# "make fuzz-long" for 10^7 inputs each (FUZZ_RUNS and FUZZ_SECONDS
+# change that; FUZZ_TARGETS picks targets).
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DVX_FUZZ=ON -DVX_WERROR=OFF \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_ARGS)
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) --target vx_fuzz -j $(JOBS)
+
+test-fuzz: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) short $(FUZZ_TARGETS)
+
+fuzz-long: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) long $(FUZZ_TARGETS)
+
+# The concurrency tests under ThreadSanitizer.
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVX_TSAN=ON $(CMAKE_ARGS)
+
+test-tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) --target text_concurrency_tests -j $(JOBS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	    ctest --output-on-failure --no-tests=error -R text_concurrency
 
 demo: deps build
 	./tools/demo.sh $(BUILD)
