@@ -47,7 +47,7 @@ struct Driver {
     void* library = nullptr;
     SQLRETURN (*allocEnv)(SQLHENV*);
     SQLRETURN (*allocConnect)(SQLHENV, SQLHDBC*);
-    SQLRETURN (*driverConnect)
+    SQLRETURN(*driverConnect)
     (SQLHDBC, SQLHWND, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLUSMALLINT);
     SQLRETURN (*allocStmt)(SQLHDBC, SQLHSTMT*);
     SQLRETURN (*execDirect)(SQLHSTMT, SQLCHAR*, SQLINTEGER);
@@ -57,7 +57,7 @@ struct Driver {
     SQLRETURN (*disconnect)(SQLHDBC);
     SQLRETURN (*freeConnect)(SQLHDBC);
     SQLRETURN (*freeEnv)(SQLHENV);
-    SQLRETURN (*error)
+    SQLRETURN(*error)
     (SQLHENV, SQLHDBC, SQLHSTMT, SQLCHAR*, SQLINTEGER*, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*);
 
     template <typename F> void bind(F*& function, const char* name) {
