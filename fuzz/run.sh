@@ -13,7 +13,7 @@ build=$1
 mode=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
-targets=${*:-"sql connect_string utf text_record text_ini xls_compound xls_biff"}
+targets=${*:-"sql statement connect_string utf text_record text_ini xls_compound xls_biff"}
 mkdir -p "$build/artifacts"
 case $mode in
 short) limits="-runs=${FUZZ_RUNS:-20000} -max_total_time=${FUZZ_SECONDS:-5}" ;;
@@ -27,6 +27,7 @@ for target in $targets; do
     mkdir -p "$work"
     dict=""
     [ -f "$here/$target.dict" ] && dict="-dict=$here/$target.dict"
+    [ "$target" = statement ] && dict="-dict=$here/sql.dict"
     log="$build/fuzz_$target.log"
     # shellcheck disable=SC2086
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:verify_asan_link_order=0 UBSAN_OPTIONS=print_stacktrace=1 \
