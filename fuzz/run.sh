@@ -21,6 +21,8 @@ long) limits="-runs=${FUZZ_RUNS:-10000000} -max_total_time=${FUZZ_SECONDS:-0}" ;
 *) echo "usage: $0 <build dir> short|long [target...]" >&2; exit 2 ;;
 esac
 status=0
+passed=0
+failed=0
 for target in $targets; do
     program="$build/bin/fuzz_$target"
     work="$build/corpus/$target"
@@ -37,10 +39,13 @@ for target in $targets; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     if [ $rc -eq 0 ]; then
         echo "fuzz_$target: ${runs:-?} runs, no crash"
+        passed=$((passed + 1))
     else
         echo "fuzz_$target: FAILED after ${runs:-?} runs (log $log)"
         grep -E 'ERROR|SUMMARY|Test unit written' "$log" | head -5
         status=1
+        failed=$((failed + 1))
     fi
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
