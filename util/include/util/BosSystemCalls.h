@@ -36,6 +36,8 @@ struct BosSystemCalls {
     void* (*malloc)(std::size_t size);
     void* (*calloc)(std::size_t count, std::size_t size);
     void* (*realloc)(void* block, std::size_t size);
+    // A read at an offset that leaves the file position alone.
+    ssize_t (*pread)(int fd, void* buffer, std::size_t length, off_t offset);
 };
 
 // The system's own functions.

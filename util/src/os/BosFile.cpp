@@ -230,7 +230,8 @@ VxStatus bosFileReadAt(int handle, std::int64_t offset, void* buffer, std::size_
     char* target = static_cast<char*>(buffer);
     while (*count < length) {
         std::size_t piece = length - *count < IO_PIECE ? length - *count : IO_PIECE;
-        ssize_t got = pread(fd, target + *count, piece, offset + static_cast<off_t>(*count));
+        ssize_t got =
+            bosCalls().pread(fd, target + *count, piece, offset + static_cast<off_t>(*count));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {

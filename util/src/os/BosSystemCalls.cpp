@@ -41,6 +41,7 @@ void* systemRealloc(void* block, std::size_t size) {
 const BosSystemCalls SYSTEM_CALLS = {
     systemOpen, ::close,          ::read,   ::write,      ::lseek,      ::fstat,      ::ftruncate,
     ::flock,    systemLockRegion, ::unlink, systemRename, systemMalloc, systemCalloc, systemRealloc,
+    ::pread,
 };
 
 } // namespace

@@ -72,6 +72,14 @@ ssize_t faultyRead(int fd, void* buffer, std::size_t length) {
     return bosDefaultSystemCalls().read(fd, buffer, length);
 }
 
+ssize_t faultyPread(int fd, void* buffer, std::size_t length, off_t offset) {
+    if (isWatched(fd) && faults.readError) {
+        errno = faults.readError;
+        return -1;
+    }
+    return bosDefaultSystemCalls().pread(fd, buffer, length, offset);
+}
+
 // The bytes the regular files of the folder take.
 long folderUsage() {
     long used = 0;
@@ -164,6 +172,7 @@ BosSystemCalls faultyCalls() {
     calls.open = faultyOpen;
     calls.close = faultyClose;
     calls.read = faultyRead;
+    calls.pread = faultyPread;
     calls.write = faultyWrite;
     calls.flock = faultyFlock;
     calls.lockRegion = faultyLockRegion;
