@@ -101,6 +101,9 @@ public:
     // The FROM list's tables, by number from 1 (null beyond the count).
     FlatTableAccess* getTable(std::uint16_t number) const;
     std::uint16_t getTableCount() const { return tables_.getCount(); }
+    // The tables of the statement's own FROM list, without those of its
+    // sub-selects.
+    std::uint16_t getFromTableCount() const { return fromTables_; }
     // Row number of the current row (0 before the first).
     SQLULEN getPosition() const { return position_; }
 
@@ -115,6 +118,7 @@ private:
     FlatResultSet* root_ = nullptr;
     FlatProjection* projection_ = nullptr;
     VxArray tables_{4, false};
+    std::uint16_t fromTables_ = 0;
     SQLULEN position_ = 0;
     bool started_ = false;
     bool atEnd_ = false;

@@ -120,7 +120,7 @@ VxStatus FlatRowChangeDesc::compile(const char* query) {
         return VX_ERROR;
     FlatTableAccess* table = select_->getTable(1);
     FlatCursor* cursor = table ? table->getCursor() : nullptr;
-    if (!cursor || select_->getTableCount() != 1) {
+    if (!cursor || select_->getFromTableCount() != 1) {
         addFlatSyntaxError(3803) << ",";
         return VX_ERROR;
     }

@@ -64,6 +64,9 @@ public:
 
     void setUserName(const char* name) { userName_ = name; }
     [[nodiscard]] VxStatus parse(const char* sql, FlatSelectTree* tree);
+    // After parse: the number of tables in the statement's own FROM list
+    // (the tables of its sub-selects come after them).
+    std::uint16_t getFromTableCount() const { return lastTable_; }
 
     // A sub-select of an expression of this SELECT: parsed by a parser of
     // its own, its tables numbered on from the statement's, and handed to

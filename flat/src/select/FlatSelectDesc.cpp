@@ -58,6 +58,7 @@ void FlatSelectDesc::release() {
     projection_ = nullptr;
     resultInfo_.releaseSubQueries();
     tables_.deleteContents();
+    fromTables_ = 0;
     exprInfo_.setParamTypes(nullptr);
     delete params_;
     params_ = nullptr;
@@ -97,6 +98,7 @@ VxStatus FlatSelectDesc::parseSelect(const char* sql, unsigned mode) {
     }
     root_ = tree.root;
     projection_ = tree.projection;
+    fromTables_ = parser.getFromTableCount();
     resultInfo_.setRoot(root_);
     bool deferred = !connection || connection->hasFlatFlag(FlatConnection::FLAT_DEFER_EVALUATION);
     if (tree.randomFetch && !deferred)
