@@ -393,6 +393,14 @@ bool SSConnection::otherActiveStatement(const SSStatement* statement) const {
     return false;
 }
 
+SSDbProc* SSConnection::pooledProcess() {
+    if (pool_.empty())
+        return openProcess(&poolSeverity_);
+    SSDbProc* process = pool_.back();
+    pool_.pop_back();
+    return process;
+}
+
 VxStatus SSConnection::takeProcess(SSStatement& statement, bool catalog, SSDbProc** out) {
     SSDbProc* process = statement.process();
     if (process && process->isDead()) {
@@ -530,15 +538,9 @@ VxStatus SSConnection::setConnectOption(unsigned short option, SQLULEN value) {
             return VX_ERROR;
         }
         SSHandlerScope handlers;
-        SSDbProc* process = nullptr;
-        if (!pool_.empty()) {
-            process = pool_.back();
-            pool_.pop_back();
-        } else {
-            process = openProcess(&poolSeverity_);
-            if (!process)
-                return VX_ERROR;
-        }
+        SSDbProc* process = pooledProcess();
+        if (!process)
+            return VX_ERROR;
         VxStatus status = process->use(name);
         if (status == VX_SUCCESS)
             setCurrentDatabase(name);
@@ -554,13 +556,9 @@ VxStatus SSConnection::modifyBrowse(const char* shortKeyword, VxString* choices)
     if (!shortKeyword || std::strcmp(shortKeyword, "DB") != 0 || !login_.handle())
         return VX_SUCCESS;
     SSHandlerScope handlers;
-    SSDbProc* process = nullptr;
-    if (!pool_.empty()) {
-        process = pool_.back();
-        pool_.pop_back();
-    } else if (!(process = openProcess(&poolSeverity_))) {
+    SSDbProc* process = pooledProcess();
+    if (!process)
         return VX_ERROR;
-    }
     std::string list;
     VxStatus status = process->execute("exec sp_databases");
     while (status == VX_SUCCESS) {
@@ -594,13 +592,9 @@ VxStatus SSConnection::processBrowse(VxValueParser* parser) {
     if (requestedDatabase_.empty() || requestedDatabase_ == database_)
         return VX_SUCCESS;
     SSHandlerScope handlers;
-    SSDbProc* process = nullptr;
-    if (!pool_.empty()) {
-        process = pool_.back();
-        pool_.pop_back();
-    } else if (!(process = openProcess(&poolSeverity_))) {
+    SSDbProc* process = pooledProcess();
+    if (!process)
         return VX_ERROR;
-    }
     VxStatus status = process->use(requestedDatabase_.c_str());
     if (status == VX_SUCCESS)
         setCurrentDatabase(requestedDatabase_.c_str());
@@ -752,15 +746,9 @@ VxStatus SSConnection::queryText(const char* sql, std::string* out) {
     if (!sql)
         return VX_SUCCESS;
     SSHandlerScope handlers;
-    SSDbProc* process = nullptr;
-    if (!pool_.empty()) {
-        process = pool_.back();
-        pool_.pop_back();
-    } else {
-        process = openProcess(&poolSeverity_);
-        if (!process)
-            return VX_ERROR;
-    }
+    SSDbProc* process = pooledProcess();
+    if (!process)
+        return VX_ERROR;
     out->clear();
     VxStatus status = process->execute(sql, yieldTo, this);
     if (status == VX_SUCCESS && process->results() == SS_DB_SUCCEED && process->numCols() > 0 &&

@@ -82,6 +82,9 @@ public:
     void dropProcess(SSDbProc* process);
     // Opens a further DBPROCESS on the saved login.
     SSDbProc* openProcess(int* severity);
+    // A process of the pool, else a new one (null, with the error raised,
+    // when it cannot be opened).
+    SSDbProc* pooledProcess();
 
     // The value of server attribute `name`, else `alternative`; null when
     // neither was read.
