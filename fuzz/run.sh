@@ -15,6 +15,12 @@ shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 targets=${*:-"sql statement connect_string utf text_record text_ini xls_compound xls_biff"}
 mkdir -p "$build/artifacts"
+# Targets that need named files write one per input: in memory, a rewrite
+# costs no disk flush.
+if [ -z "${FUZZ_TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    FUZZ_TMPDIR=/dev/shm
+fi
+[ -n "${FUZZ_TMPDIR:-}" ] && TMPDIR=$FUZZ_TMPDIR && export TMPDIR
 case $mode in
 short) limits="-runs=${FUZZ_RUNS:-20000} -max_total_time=${FUZZ_SECONDS:-5}" ;;
 long) limits="-runs=${FUZZ_RUNS:-10000000} -max_total_time=${FUZZ_SECONDS:-0}" ;;
