@@ -2,7 +2,10 @@
 // scan, and execution profiles passed down a join.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,8 +13,10 @@
 #include "flat/FlatGroupBy.h"
 #include "flat/FlatInMemLookUp.h"
 #include "flat/FlatJoin.h"
+#include "flat/FlatOptPlan.h"
 #include "flat/FlatQueryCost.h"
 #include "flat/FlatTableAccess.h"
+#include "util/VxError.h"
 
 namespace {
 
@@ -178,6 +183,93 @@ TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
     char plan[2048];
     f.desc.dump(plan, sizeof plan);
     EXPECT_NE(std::string(plan).find("     In Mem Index:\r\n"), std::string::npos) << plan;
+}
+
+} // namespace
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The block of the first operator titled `title` at depth `indent`: from
+// its title to its rule of dashes.
+std::string blockOf(const std::string& text, const std::string& title, unsigned indent) {
+    std::string pad(indent, ' ');
+    std::size_t at = text.find(pad + title + "\r\n");
+    if (at == std::string::npos)
+        return "";
+    std::size_t end = text.find(pad + std::string(40, '-') + "\r\n", at);
+    return end == std::string::npos ? "" : text.substr(at, end - at);
+}
+
+// A file listing adds to each block the operator's estimates and profile;
+// the memory listing of the same tree shows neither.
+TEST(FlatQueryCost, FileListingShowsCostsAndProfiles) {
+    SelectFixture f;
+    ASSERT_EQ(f.parse("SELECT id, name FROM emp"), "ok");
+    const std::string path = testing::TempDir() + "flat_plan_listing.txt";
+    std::remove(path.c_str());
+    {
+        FlatOptPlan plan(path.c_str(), false);
+        ASSERT_EQ(plan.writeTree(f.desc.getRoot()), VX_SUCCESS);
+        ASSERT_EQ(plan.close(), VX_SUCCESS);
+    }
+    const std::string text = readFile(path);
+    const std::string scan = blockOf(text, "Table Access:", 5);
+    const std::string in8(8, ' ');
+    const std::string in11(11, ' ');
+    EXPECT_EQ(scan, "     Table Access:\r\n" + in8 + "EMP\r\n" + in8 +
+                        "Implementation: Table Scan \r\n" + in8 + "Query Cost\r\n" + in11 +
+                        "Execution Cost: 0\r\n" + in11 + "FetchAll Cost: 600.6\r\n" + in11 +
+                        "Reposition Cost: 1\r\n" + in11 + "NumRows: 1001\r\n" + in8 +
+                        "ExeProfile\r\n" + in11 + "NumExecution: 1\r\n" + in11 +
+                        "NumFetchAll: 1\r\n" + in11 + "NumReposition: 0\r\n" + in8 +
+                        "ResultSetColumns:\r\n")
+        << text;
+    // The projection's columns follow its costs.
+    const std::string top = blockOf(text, "Projection", 0);
+    EXPECT_NE(top.find("   NumReposition: 0\r\n   ResultSetColumns:\r\n      COL#1 SqlType:"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(top.find("\r\n      COL#2 SqlType:"), std::string::npos) << text;
+
+    char memory[2048];
+    f.desc.dump(memory, sizeof memory);
+    EXPECT_EQ(std::string(memory).find("Query Cost"), std::string::npos) << memory;
+    EXPECT_EQ(std::string(memory).find("ExeProfile"), std::string::npos) << memory;
+    EXPECT_NE(std::string(memory).find("ResultSetColumns:"), std::string::npos) << memory;
+    std::remove(path.c_str());
+}
+
+// Listings appended for troubleshooting follow one another, each headed by
+// its statement; a file that cannot be written leaves no error behind.
+TEST(FlatQueryCost, AppendedListingsFollowEachOther) {
+    const std::string path = testing::TempDir() + "flat_plan_append.txt";
+    std::remove(path.c_str());
+    SelectFixture f;
+    ASSERT_EQ(f.parse("SELECT name FROM emp ORDER BY name"), "ok");
+    flatAppendPlanListing(path.c_str(), "SELECT name FROM emp ORDER BY name", f.desc.getRoot());
+    SelectFixture g;
+    ASSERT_EQ(g.parse("SELECT id FROM dept"), "ok");
+    flatAppendPlanListing(path.c_str(), "SELECT id FROM dept", g.desc.getRoot());
+    const std::string text = readFile(path);
+    EXPECT_EQ(text.rfind("SELECT name FROM emp ORDER BY name\r\nOrder By:\r\n", 0), 0u) << text;
+    std::size_t second = text.find("\r\nSELECT id FROM dept\r\nProjection\r\n");
+    ASSERT_NE(second, std::string::npos) << text;
+    EXPECT_NE(text.find("DEPT\r\n", second), std::string::npos) << text;
+    EXPECT_EQ(text.find("EMP\r\n", second), std::string::npos) << text;
+
+    VxErrorList errors(nullptr, 1);
+    VxErrorListScope scope(&errors);
+    flatAppendPlanListing("/nonexistent-folder/plan.txt", "SELECT id FROM dept", g.desc.getRoot());
+    EXPECT_FALSE(errors.holdsError());
+    EXPECT_EQ(errors.getErrorAtPos(0), nullptr);
+    std::remove(path.c_str());
 }
 
 } // namespace

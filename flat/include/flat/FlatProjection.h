@@ -19,9 +19,6 @@ public:
     FlatResultSetColumn* getColumn(std::uint16_t n) const override;
     const char* getTitle() const override { return "Projection"; }
 
-protected:
-    [[nodiscard]] VxStatus dumpParts(VxString* out, unsigned indent) override;
-
 private:
     VxArray columns_;
 };

@@ -21,6 +21,7 @@
 #include "util/VxStatus.h"
 
 class FlatOpStream;
+class FlatOptPlan;
 class FlatResultSetColumn;
 class FlatResultSetGlobalInfo;
 class VxArray;
@@ -102,9 +103,10 @@ public:
     // Adds the shared descriptions of the tables below (ascending, once).
     [[nodiscard]] virtual VxStatus addTablesToList(VxArray* list);
     // Writes this operator and its children into a plan listing: a title
-    // line indented by `indent` blanks, its own parts, a rule of 40 "-",
-    // then the children indented 5 further. Lines end with "\r\n".
-    [[nodiscard]] virtual VxStatus dump(VxString* out, unsigned indent);
+    // line indented by `indent` blanks, its own parts, the listing's cost
+    // and column blocks (FlatOptPlan), a rule of 40 "-", then the children
+    // indented 5 further. Lines end with "\r\n".
+    [[nodiscard]] virtual VxStatus dump(FlatOptPlan* plan, unsigned indent);
     virtual const char* getTitle() const = 0;
 
     FlatResultSetGlobalInfo* getGlobalInfo() const { return info_; }

@@ -10,6 +10,7 @@
 #include "flat/FlatConnection.h"
 #include "flat/FlatOneChildResultSet.h"
 #include "flat/FlatOpStream.h"
+#include "flat/FlatOptPlan.h"
 #include "flat/FlatResultSetColumn.h"
 #include "flat/FlatResultSetGlobalInfo.h"
 #include "util/VxString.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr std::uint32_t ABORT_CHECK_PERIOD = 128;
 constexpr unsigned RULE_WIDTH = 40;
 constexpr unsigned CHILD_INDENT = 5;
+constexpr unsigned PART_INDENT = 3;
 
 VxStatus indentLine(VxString* out, unsigned indent, const char* text) {
     for (unsigned i = 0; i < indent; ++i)
@@ -156,17 +158,18 @@ VxStatus FlatResultSet::addTablesToList(VxArray* list) {
     return VX_SUCCESS;
 }
 
-VxStatus FlatResultSet::dump(VxString* out, unsigned indent) {
-    if (indentLine(out, indent, getTitle()) != VX_SUCCESS ||
-        dumpParts(out, indent + 3) != VX_SUCCESS)
+VxStatus FlatResultSet::dump(FlatOptPlan* plan, unsigned indent) {
+    if (plan->writeLine(indent, getTitle()) != VX_SUCCESS ||
+        dumpParts(plan->getText(), indent + PART_INDENT) != VX_SUCCESS ||
+        plan->writeOperatorInfo(this, indent + PART_INDENT) != VX_SUCCESS)
         return VX_ERROR;
     char rule[RULE_WIDTH + 1];
     std::memset(rule, '-', RULE_WIDTH);
     rule[RULE_WIDTH] = 0;
-    if (indentLine(out, indent, rule) != VX_SUCCESS)
+    if (plan->writeLine(indent, rule) != VX_SUCCESS)
         return VX_ERROR;
     for (std::uint16_t i = 0; i < getChildCount(); ++i)
-        if (getChild(i)->dump(out, indent + CHILD_INDENT) != VX_SUCCESS)
+        if (getChild(i)->dump(plan, indent + CHILD_INDENT) != VX_SUCCESS)
             return VX_ERROR;
     return VX_SUCCESS;
 }

@@ -3,12 +3,14 @@
 
 #include <sqlext.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 #include "flat/FlatConnection.h"
 #include "flat/FlatCursor.h"
+#include "flat/FlatOptPlan.h"
 #include "flat/FlatProjection.h"
 #include "flat/FlatRandomFetch.h"
 #include "flat/FlatResultSet.h"
@@ -75,7 +77,14 @@ VxStatus FlatSelectDesc::parse(const char* sql) {
         mode |= FLAT_SELECT_RANDOM;
     if (statement_ && statement_->getOptions().get(SQL_CURSOR_TYPE) != SQL_CURSOR_FORWARD_ONLY)
         mode |= FLAT_SELECT_RANDOM;
-    return parseSelect(sql, mode);
+    if (parseSelect(sql, mode) != VX_SUCCESS)
+        return VX_ERROR;
+    // For tuning: the plan of every prepared SELECT, with its costs,
+    // appended to the file VX_FLAT_PLAN_FILE names.
+    const char* planFile = std::getenv("VX_FLAT_PLAN_FILE");
+    if (planFile && *planFile)
+        flatAppendPlanListing(planFile, sql, root_);
+    return VX_SUCCESS;
 }
 
 VxStatus FlatSelectDesc::parseSelect(const char* sql, unsigned mode) {
@@ -128,17 +137,13 @@ VxStatus FlatSelectDesc::addTablesToList(VxArray* list) {
 }
 
 void FlatSelectDesc::dump(char* out, std::size_t size) {
-    if (size == 0)
+    if (!out || size == 0)
         return;
     out[0] = 0;
-    VxString text;
-    if (!root_ || root_->dump(&text, 0) != VX_SUCCESS)
-        return;
-    std::size_t length = text.length();
-    if (length >= size)
-        length = size - 1;
-    std::memcpy(out, text.getText(), length);
-    out[length] = 0;
+    FlatOptPlan plan(out, size);
+    // A listing cut short by a failure shows what was written.
+    (void)plan.writeTree(root_);
+    (void)plan.close();
 }
 
 VxStatus FlatSelectDesc::execute() {

@@ -157,6 +157,29 @@ def test_a_union_column_holds_the_widest_number_of_every_branch(tmp_path):
     connection.close()
 
 
+def test_plan_file_collects_the_plan_of_each_select(tmp_path, monkeypatch):
+    (tmp_path / "big.csv").write_text("k,v\n1,a\n2,b\n3,c\n")
+    (tmp_path / "small.csv").write_text("k,w\n2,x\n3,y\n")
+    plan = tmp_path / "plans.txt"
+    monkeypatch.setenv("VX_FLAT_PLAN_FILE", str(plan))
+    connection = pyodbc.connect("DRIVER=%s;Database=%s;FirstLineNames=1" % (DRIVER, tmp_path),
+                                autocommit=True)
+    cursor = connection.cursor()
+    first = "SELECT v FROM big.csv ORDER BY v"
+    second = "SELECT big.v, small.w FROM big.csv big, small.csv small WHERE big.k = small.k"
+    assert [row.v for row in cursor.execute(first).fetchall()] == ["a", "b", "c"]
+    assert sorted(tuple(row) for row in cursor.execute(second).fetchall()) == [
+        ("b", "x"), ("c", "y")]
+    text = plan.read_bytes().decode()
+    assert text.index(first + "\r\nOrder By:\r\n") < text.index(second + "\r\n")
+    assert text.count("Query Cost\r\n") >= 5
+    assert "   NumExecution: 1\r\n" in text and "Join:\r\n" in text
+    # A plan file that cannot be written never fails the statement.
+    monkeypatch.setenv("VX_FLAT_PLAN_FILE", str(tmp_path / "missing" / "plans.txt"))
+    assert len(cursor.execute(first).fetchall()) == 3
+    connection.close()
+
+
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
