@@ -30,6 +30,13 @@ public:
         right_ = right;
         return old;
     }
+    // Exchanges the outer and inner child of an inner join: the same rows
+    // result, in the order of the new outer side.
+    void swapChildren() {
+        FlatResultSet* left = left_;
+        left_ = right_;
+        right_ = left;
+    }
 
     [[nodiscard]] VxStatus fetchFirst(bool* eof) override;
     [[nodiscard]] VxStatus fetchNext(bool* eof) override;

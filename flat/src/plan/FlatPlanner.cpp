@@ -142,21 +142,21 @@ bool chooseKey(FlatJoin* join, FlatTableAccess* right, const FlatOpStream* term,
 }
 
 // Tries a lookup under `join`; keeps it when its total cost is not
-// greater than that of the table access it replaces.
-void tryLookUp(FlatJoin* join) {
+// greater than that of the table access it replaces. True when it stays.
+bool tryLookUp(FlatJoin* join) {
     // An outer join's ON terms decide which inner rows join, as a lookup's
     // filter does; its WHERE terms must also meet the NULL-extended rows
     // and stay with the join.
     auto* right = dynamic_cast<FlatTableAccess*>(join->getChild(1));
     FlatConditionList& terms = join->isOuter() ? join->getOnFilter() : join->getFilter();
     if (!right || terms.isEmpty())
-        return;
+        return false;
     KeyChoice choice;
     bool found = false;
     for (std::size_t i = 0; i < terms.getCount() && !found; ++i)
         found = chooseKey(join, right, terms.get(i), &choice);
     if (!found)
-        return;
+        return false;
     auto* lookUp = new FlatInMemLookUp(join->getGlobalInfo(), right, choice.keyType, choice.width);
     // The lookup gets copies of the join's terms; the join gives its own
     // up only once the lookup stays.
@@ -181,18 +181,55 @@ void tryLookUp(FlatJoin* join) {
         join->replaceRight(lookUp);
         while (!terms.isEmpty())
             delete terms.release(0);
-        return;
+        return true;
     }
     lookUp->releaseChild();
     delete lookUp;
     right->setExeProfile(profile);
+    return false;
+}
+
+// The lookup's index holds its whole table in memory and is built before
+// the first probe; it belongs on the smaller table. The FROM order is kept
+// unless the inner table is clearly the larger one: many rows, and more
+// than BUILD_SIDE_RATIO times the outer table's estimate.
+constexpr std::uint32_t BUILD_SIDE_RATIO = 4;
+constexpr std::uint32_t BUILD_SIDE_MIN_ROWS = 10000;
+
+bool innerIsClearlyLarger(FlatJoin* join) {
+    if (join->isOuter())
+        return false; // the NULL-extended side stays inside
+    auto* left = dynamic_cast<FlatTableAccess*>(join->getChild(0));
+    auto* right = dynamic_cast<FlatTableAccess*>(join->getChild(1));
+    if (!left || !right)
+        return false;
+    const std::uint64_t inner = right->getNumRows();
+    const std::uint64_t outer = left->getNumRows();
+    return inner >= BUILD_SIDE_MIN_ROWS && inner > outer * BUILD_SIDE_RATIO;
+}
+
+// Puts a lookup under `join`, with the two tables of an inner join
+// exchanged when that lets the index hold the smaller one. Both sides'
+// WHERE terms stay at their tables; the join's own terms hold for the
+// combined row whichever side is outer.
+void planJoin(FlatJoin* join) {
+    if (innerIsClearlyLarger(join)) {
+        const FlatQueryExeProfile profile = join->getExeProfile();
+        join->swapChildren();
+        join->setExeProfile(profile);
+        if (tryLookUp(join))
+            return;
+        join->swapChildren();
+        join->setExeProfile(profile);
+    }
+    tryLookUp(join);
 }
 
 void planJoins(FlatResultSet* op) {
     for (std::uint16_t i = 0; i < op->getChildCount(); ++i)
         planJoins(op->getChild(i));
     if (auto* join = dynamic_cast<FlatJoin*>(op))
-        tryLookUp(join);
+        planJoin(join);
 }
 
 } // namespace

@@ -53,6 +53,8 @@ public:
     // The number of records when a cursor of the connection has read the
     // file through since it last changed size; else -1.
     [[nodiscard]] VxStatus countRecords(std::int64_t* count) override;
+    // Records the file holds, for the planner (TxtCursorEstimate.cpp).
+    std::uint32_t estimateRecordCount() override;
 
     // Inserting: every column starts NULL; updateField stores the text of
     // one value (TxtFieldText.h); insertRecord appends the line under the

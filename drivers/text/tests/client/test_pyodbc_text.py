@@ -180,6 +180,45 @@ def test_plan_file_collects_the_plan_of_each_select(tmp_path, monkeypatch):
     connection.close()
 
 
+def test_a_join_builds_its_index_over_the_smaller_table(tmp_path, monkeypatch):
+    # 40,000 rows against 30: the small table's rows go into the index
+    # whichever comes first in FROM; the rows are those of plain nested
+    # loops, and an outer join keeps its sides.
+    (tmp_path / "big.csv").write_text(
+        "id,k\n" + "".join("%d,%d\n" % (i, i % 40) for i in range(40000)))
+    (tmp_path / "small.csv").write_text(
+        "k,w\n" + "".join("%d,w%d\n" % (k, k) for k in range(30)))
+    plan = tmp_path / "plans.txt"
+    queries = [
+        "SELECT b.id, s.w FROM small.csv s, big.csv b WHERE s.k = b.k AND b.id > 5",
+        "SELECT b.id, s.w FROM big.csv b, small.csv s WHERE b.k = s.k",
+        "SELECT s.w, b.id FROM small.csv s LEFT OUTER JOIN big.csv b ON s.k = b.k",
+    ]
+
+    def rows(lookups):
+        monkeypatch.setenv("VX_FLAT_NO_INMEM_LOOKUP", "0" if lookups else "1")
+        connection = pyodbc.connect("DRIVER=%s;Database=%s;FirstLineNames=1"
+                                    % (DRIVER, tmp_path), autocommit=True)
+        cursor = connection.cursor()
+        result = [sorted(tuple(row) for row in cursor.execute(q).fetchall()) for q in queries]
+        connection.close()
+        return result
+
+    expected = rows(False)
+    assert [len(r) for r in expected] == [29994, 30000, 30000]
+    monkeypatch.setenv("VX_FLAT_PLAN_FILE", str(plan))
+    assert rows(True) == expected
+    listings = plan.read_bytes().decode().split("SELECT ")[1:]
+    assert len(listings) == 3
+    # The big table is read outside, the small one through the index.
+    for listing in listings[:2]:
+        assert listing.index("big b\r\n") < listing.index("In Mem Index:") < \
+            listing.index("small s\r\n")
+    outer_join = listings[2]
+    assert outer_join.index("small s\r\n") < outer_join.index("In Mem Index:") < \
+        outer_join.index("big b\r\n")
+
+
 def test_text_parameter_as_wide_characters(cursor):
     cursor.execute("SELECT id FROM emp.csv WHERE name = ?", "Bob")
     assert [row.id for row in cursor.fetchall()] == [2]
