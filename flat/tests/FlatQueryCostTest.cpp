@@ -152,6 +152,8 @@ TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
         {"SELECT w.name, b.name FROM emp w, emp b WHERE w.boss = b.id AND b.salary > w.salary",
          true},
         {"SELECT a.name, b.name FROM emp a, emp b WHERE a.name = b.name", true},
+        // Many inner rows per key, served in the table's order.
+        {"SELECT d.name, e.name FROM dept d, emp e WHERE d.id = e.dept", true},
         // An expression and a range keep the plain join.
         {"SELECT e.name FROM emp e, dept d WHERE e.dept + 0 = d.id", false},
         {"SELECT e.name, d.name FROM emp e LEFT OUTER JOIN dept d ON e.dept = d.id", true},
@@ -170,6 +172,10 @@ TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
         EXPECT_FALSE(without) << c.sql;
         EXPECT_EQ(rowsOf(c.sql, true, &with), expected) << c.sql;
         EXPECT_EQ(with, c.lookUp) << c.sql;
+        // Probes through the index itself, without the copy in memory.
+        FlatInMemLookUp::setCopyLimit(0);
+        EXPECT_EQ(rowsOf(c.sql, true, &with), expected) << c.sql;
+        FlatInMemLookUp::setCopyLimit(FlatInMemLookUp::COPY_LIMIT);
     }
     // The lookup is cheaper than reading the inner table per outer row.
     SelectFixture f;

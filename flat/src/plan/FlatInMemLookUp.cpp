@@ -1,6 +1,9 @@
 // FlatInMemLookUp: a join's inner side through an in-memory index.
 #include "flat/FlatInMemLookUp.h"
 
+#include <atomic>
+#include <cstring>
+
 #include "flat/FlatInMemIndex.h"
 #include "flat/FlatOpCode.h"
 #include "flat/FlatResultSetGlobalInfo.h"
@@ -30,11 +33,28 @@ FlatResultSet* FlatInMemLookUp::releaseChild() {
     return child;
 }
 
+namespace {
+
+// Largest copy of an index kept for probes, in bytes.
+std::atomic<std::size_t> copyLimit{FlatInMemLookUp::COPY_LIMIT};
+
+} // namespace
+
+void FlatInMemLookUp::setCopyLimit(std::size_t bytes) {
+    copyLimit.store(bytes);
+}
+
 void FlatInMemLookUp::dropIndex() {
     delete index_; // owns its key part
     index_ = nullptr;
     key_ = nullptr;
     built_ = false;
+    copied_ = false;
+    std::vector<unsigned char>().swap(entries_);
+    entryCount_ = 0;
+    nextEntry_ = 0;
+    rangeEnd_ = 0;
+    ranges_.clear();
 }
 
 VxStatus FlatInMemLookUp::open() {
@@ -67,7 +87,36 @@ VxStatus FlatInMemLookUp::build() {
             child_->fetchNext(&eof) != VX_SUCCESS)
             return VX_ERROR;
     }
+    if (copyIndex() != VX_SUCCESS)
+        return VX_ERROR;
     built_ = true;
+    return VX_SUCCESS;
+}
+
+// Reads the whole index once, in its order (a range without limits).
+VxStatus FlatInMemLookUp::copyIndex() {
+    const std::size_t keyLength = keyBuffer_.size();
+    entrySize_ = keyLength + handle_.size();
+    const std::size_t rows = index_->getRowCount();
+    if (entrySize_ == 0 || rows > copyLimit.load() / entrySize_)
+        return VX_SUCCESS;
+    entries_.resize(rows * entrySize_);
+    if (index_->openRange(FlatIndexRange{index_, nullptr, nullptr}) != VX_SUCCESS)
+        return VX_ERROR;
+    std::size_t count = 0;
+    for (;;) {
+        bool end = true;
+        if (index_->nextInRange(keyBuffer_.data(), handle_.data(), &end) != VX_SUCCESS)
+            return VX_ERROR;
+        if (end || count == rows)
+            break;
+        unsigned char* entry = entries_.data() + count * entrySize_;
+        std::memcpy(entry, keyBuffer_.data(), keyLength);
+        std::memcpy(entry + keyLength, handle_.data(), handle_.size());
+        ++count;
+    }
+    entryCount_ = count;
+    copied_ = true;
     return VX_SUCCESS;
 }
 
@@ -80,11 +129,60 @@ VxStatus FlatInMemLookUp::fetchFirst(bool* eof) {
     // NULL equals nothing.
     if (probe_.isNull())
         return VX_SUCCESS;
+    if (copied_) {
+        if (key_->convertValueToNative(&probe_, keyBuffer_.data()) != VX_SUCCESS)
+            return VX_ERROR;
+        findRange();
+        return advance(eof);
+    }
     // The index reads the range's limits while the range is read.
     equal_ = FlatIndexLimit{FlatLimitOp::EQUAL, &probe_};
     if (index_->openRange(FlatIndexRange{index_, &equal_, &equal_}) != VX_SUCCESS)
         return VX_ERROR;
     return advance(eof);
+}
+
+// The entries whose key equals the probe's (in keyBuffer_): searched in
+// the copy once per distinct key bytes, then taken from ranges_.
+void FlatInMemLookUp::findRange() {
+    probeBytes_.assign(reinterpret_cast<const char*>(keyBuffer_.data()), keyBuffer_.size());
+    auto known = ranges_.find(probeBytes_);
+    if (known != ranges_.end()) {
+        nextEntry_ = known->second.first;
+        rangeEnd_ = known->second.second;
+        return;
+    }
+    // The first entry whose key is not below the probe's.
+    std::size_t low = 0;
+    std::size_t high = entryCount_;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (key_->compareNativeToNative(entryAt(middle), keyBuffer_.data()) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    std::size_t end = low;
+    while (end < entryCount_ && key_->compareNativeToNative(entryAt(end), keyBuffer_.data()) == 0)
+        ++end;
+    nextEntry_ = low;
+    rangeEnd_ = end;
+    // Only keys that find rows are remembered: there are at most as many
+    // of them as entries, whatever the outer side probes with.
+    if (end > low && ranges_.size() < entryCount_)
+        ranges_.emplace(probeBytes_, std::make_pair(low, end));
+}
+
+VxStatus FlatInMemLookUp::nextHandle(bool* end) {
+    if (!copied_)
+        return index_->nextInRange(keyBuffer_.data(), handle_.data(), end);
+    *end = true;
+    if (nextEntry_ >= rangeEnd_)
+        return VX_SUCCESS;
+    std::memcpy(handle_.data(), entryAt(nextEntry_) + keyBuffer_.size(), handle_.size());
+    ++nextEntry_;
+    *end = false;
+    return VX_SUCCESS;
 }
 
 VxStatus FlatInMemLookUp::fetchNext(bool* eof) {
@@ -97,7 +195,7 @@ VxStatus FlatInMemLookUp::fetchNext(bool* eof) {
 VxStatus FlatInMemLookUp::advance(bool* eof) {
     for (;;) {
         bool end = true;
-        if (index_->nextInRange(keyBuffer_.data(), handle_.data(), &end) != VX_SUCCESS)
+        if (nextHandle(&end) != VX_SUCCESS)
             return VX_ERROR;
         if (end) {
             *eof = true;
