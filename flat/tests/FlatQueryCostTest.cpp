@@ -172,9 +172,12 @@ TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
         EXPECT_FALSE(without) << c.sql;
         EXPECT_EQ(rowsOf(c.sql, true, &with), expected) << c.sql;
         EXPECT_EQ(with, c.lookUp) << c.sql;
-        // Probes through the index itself, without the copy in memory.
-        FlatInMemLookUp::setCopyLimit(0);
-        EXPECT_EQ(rowsOf(c.sql, true, &with), expected) << c.sql;
+        // Rows through the index's tree: all of them, or those beyond
+        // what memory may hold.
+        for (std::size_t limit : {std::size_t{0}, std::size_t{64}}) {
+            FlatInMemLookUp::setCopyLimit(limit);
+            EXPECT_EQ(rowsOf(c.sql, true, &with), expected) << c.sql << " " << limit;
+        }
         FlatInMemLookUp::setCopyLimit(FlatInMemLookUp::COPY_LIMIT);
     }
     // The lookup is cheaper than reading the inner table per outer row.

@@ -8,10 +8,11 @@
 // The index only narrows the rows: every row served passes the whole
 // filter, so the result is the join's result without the lookup.
 //
-// An index of up to COPY_LIMIT bytes of keys and handles is also copied,
-// in key order, into one block of memory once it is built; probes then
-// search that copy instead of the index's paged tree. Both answer the same
-// rows in the same order. The range of each probe key met is remembered
+// Up to COPY_LIMIT bytes of keys and handles are held in one block of
+// memory, sorted by key, and probes binary-search it; a larger child goes
+// into the index's tree (FlatInMemIndex), which pages to a temporary file.
+// Both answer the same rows in the same order: equal keys in the child's
+// order. The range of each probe key met is remembered
 // (by the key's bytes), so that a key probed again is not searched again.
 //
 // Row handle: the child's.
@@ -42,8 +43,8 @@ public:
     [[nodiscard]] VxStatus setKey(const unsigned char* inner, std::size_t innerLength,
                                   const unsigned char* outer, std::size_t outerLength);
     FlatConditionList& getFilter() { return filter_; }
-    // Largest copy of an index (keys and handles) kept for probes, in
-    // bytes; setCopyLimit changes it for lookups built later (0: none).
+    // Most bytes of keys and handles held in memory; setCopyLimit changes
+    // it for lookups built later (0: every lookup uses the tree).
     static constexpr std::size_t COPY_LIMIT = std::size_t{64} << 20;
     static void setCopyLimit(std::size_t bytes);
     // Hands the child over (the operator is then empty).
@@ -63,13 +64,15 @@ protected:
 
 private:
     [[nodiscard]] VxStatus build();
-    // Copies the built index into entries_ when it is small enough.
-    [[nodiscard]] VxStatus copyIndex();
+    [[nodiscard]] VxStatus spillToIndex();
+    // Puts the gathered entries in key order.
+    void sortEntries();
     [[nodiscard]] VxStatus advance(bool* eof);
-    // Positions the copy's range on the probe key in keyBuffer_.
+    // Positions on the entries held in memory whose key is the probe key
+    // in keyBuffer_.
     void findRange();
     const unsigned char* entryAt(std::size_t n) const { return entries_.data() + n * entrySize_; }
-    // The next handle of the current range, from the copy or the index.
+    // The next handle of the current range, from memory or the index.
     [[nodiscard]] VxStatus nextHandle(bool* end);
     void dropIndex();
 
@@ -84,14 +87,14 @@ private:
     FlatIndexLimit equal_;
     std::vector<unsigned char> keyBuffer_;
     std::vector<unsigned char> handle_;
-    std::vector<unsigned char> entries_; // the copy: key then handle, per row
+    std::vector<unsigned char> entries_; // in memory: key then handle, per row
     std::size_t entrySize_ = 0;
     std::size_t entryCount_ = 0;
-    std::size_t nextEntry_ = 0; // the copy's next entry of the current range
+    std::size_t nextEntry_ = 0; // next entry of the current range in memory
     std::size_t rangeEnd_ = 0;  // and the entry after the range
     // Ranges found, by the bytes of their probe key: first and end entry.
     std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> ranges_;
     std::string probeBytes_;
-    bool copied_ = false;
+    bool copied_ = false; // the rows are held in entries_, not in the tree
     bool built_ = false;
 };

@@ -1,6 +1,7 @@
 // FlatInMemLookUp: a join's inner side through an in-memory index.
 #include "flat/FlatInMemLookUp.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -35,7 +36,7 @@ FlatResultSet* FlatInMemLookUp::releaseChild() {
 
 namespace {
 
-// Largest copy of an index kept for probes, in bytes.
+// Most bytes of keys and handles a lookup holds in memory.
 std::atomic<std::size_t> copyLimit{FlatInMemLookUp::COPY_LIMIT};
 
 } // namespace
@@ -67,6 +68,10 @@ VxStatus FlatInMemLookUp::close() {
     return FlatResultSet::close();
 }
 
+// Reads the child once. Its keys and handles are gathered in memory up to
+// the copy limit and then put in key order (rows of equal keys in the
+// child's order, as the index keeps them); a child with more goes into
+// the index's tree instead, the rows gathered so far first.
 VxStatus FlatInMemLookUp::build() {
     dropIndex();
     index_ = new FlatInMemIndex(child_->getRowHandleSize());
@@ -75,6 +80,9 @@ VxStatus FlatInMemLookUp::build() {
         return VX_ERROR;
     keyBuffer_.assign(index_->getKeyLength(), 0);
     handle_.assign(child_->getRowHandleSize(), 0);
+    entrySize_ = keyBuffer_.size() + handle_.size();
+    const std::size_t limit = copyLimit.load();
+    copied_ = entrySize_ > 0 && entrySize_ <= limit;
     FlatDataValue value;
     bool eof = false;
     if (child_->fetchFirst(&eof) != VX_SUCCESS)
@@ -82,42 +90,48 @@ VxStatus FlatInMemLookUp::build() {
     while (!eof) {
         if (info_->checkAbort() != VX_SUCCESS || inner_.evaluate(&value) != VX_SUCCESS ||
             key_->convertValueToNative(&value, keyBuffer_.data()) != VX_SUCCESS ||
-            child_->getRowHandle(handle_.data()) != VX_SUCCESS ||
-            index_->addRow(keyBuffer_.data(), handle_.data()) != VX_SUCCESS ||
-            child_->fetchNext(&eof) != VX_SUCCESS)
+            child_->getRowHandle(handle_.data()) != VX_SUCCESS)
+            return VX_ERROR;
+        if (copied_ && entries_.size() + entrySize_ > limit && spillToIndex() != VX_SUCCESS)
+            return VX_ERROR;
+        if (copied_) {
+            entries_.insert(entries_.end(), keyBuffer_.begin(), keyBuffer_.end());
+            entries_.insert(entries_.end(), handle_.begin(), handle_.end());
+        } else if (index_->addRow(keyBuffer_.data(), handle_.data()) != VX_SUCCESS) {
+            return VX_ERROR;
+        }
+        if (child_->fetchNext(&eof) != VX_SUCCESS)
             return VX_ERROR;
     }
-    if (copyIndex() != VX_SUCCESS)
-        return VX_ERROR;
+    if (copied_)
+        sortEntries();
     built_ = true;
     return VX_SUCCESS;
 }
 
-// Reads the whole index once, in its order (a range without limits).
-VxStatus FlatInMemLookUp::copyIndex() {
+// The rows gathered so far go into the index's tree, in the child's order.
+VxStatus FlatInMemLookUp::spillToIndex() {
+    copied_ = false;
     const std::size_t keyLength = keyBuffer_.size();
-    entrySize_ = keyLength + handle_.size();
-    const std::size_t rows = index_->getRowCount();
-    if (entrySize_ == 0 || rows > copyLimit.load() / entrySize_)
-        return VX_SUCCESS;
-    entries_.resize(rows * entrySize_);
-    if (index_->openRange(FlatIndexRange{index_, nullptr, nullptr}) != VX_SUCCESS)
-        return VX_ERROR;
-    std::size_t count = 0;
-    for (;;) {
-        bool end = true;
-        if (index_->nextInRange(keyBuffer_.data(), handle_.data(), &end) != VX_SUCCESS)
+    for (std::size_t at = 0; at + entrySize_ <= entries_.size(); at += entrySize_)
+        if (index_->addRow(entries_.data() + at, entries_.data() + at + keyLength) != VX_SUCCESS)
             return VX_ERROR;
-        if (end || count == rows)
-            break;
-        unsigned char* entry = entries_.data() + count * entrySize_;
-        std::memcpy(entry, keyBuffer_.data(), keyLength);
-        std::memcpy(entry + keyLength, handle_.data(), handle_.size());
-        ++count;
-    }
-    entryCount_ = count;
-    copied_ = true;
+    std::vector<unsigned char>().swap(entries_);
     return VX_SUCCESS;
+}
+
+void FlatInMemLookUp::sortEntries() {
+    entryCount_ = entries_.size() / entrySize_;
+    std::vector<std::uint32_t> order(entryCount_);
+    for (std::size_t i = 0; i < entryCount_; ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return key_->compareNativeToNative(entryAt(a), entryAt(b)) < 0;
+    });
+    std::vector<unsigned char> sorted(entries_.size());
+    for (std::size_t i = 0; i < entryCount_; ++i)
+        std::memcpy(sorted.data() + i * entrySize_, entryAt(order[i]), entrySize_);
+    entries_.swap(sorted);
 }
 
 VxStatus FlatInMemLookUp::fetchFirst(bool* eof) {
@@ -143,7 +157,7 @@ VxStatus FlatInMemLookUp::fetchFirst(bool* eof) {
 }
 
 // The entries whose key equals the probe's (in keyBuffer_): searched in
-// the copy once per distinct key bytes, then taken from ranges_.
+// memory once per distinct key bytes, then taken from ranges_.
 void FlatInMemLookUp::findRange() {
     probeBytes_.assign(reinterpret_cast<const char*>(keyBuffer_.data()), keyBuffer_.size());
     auto known = ranges_.find(probeBytes_);
