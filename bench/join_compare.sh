@@ -2,8 +2,8 @@
 # Times equi-joins of the 1,000,000-row sales file with a 1,000-row stores
 # file (one store per sales name), through SQLite's ODBC driver and the
 # Text driver one after the other on the same data: the big table first,
-# the small table first, a filter on the small table, and a left outer
-# join. Every query returns all its rows to the client (bench_scan).
+# the small table first, a filter on the small table, and left outer
+# joins with either table inside. Every query returns all its rows to the client (bench_scan).
 #
 # Set VX_FLAT_PLAN_FILE to a file name to collect the Text driver's plan
 # of each query with its cost estimates.
@@ -66,3 +66,5 @@ run "join filtered" \
     "SELECT s.id, s.amount, t.opened FROM @S s, @T t WHERE s.name = t.name AND t.region = 'region3'"
 run "join left outer" \
     "SELECT s.id, s.amount, t.region FROM @S s LEFT OUTER JOIN @T t ON s.name = t.name"
+run "join small left outer big" \
+    "SELECT s.id, s.amount, t.region FROM @T t LEFT OUTER JOIN @S s ON t.name = s.name"
