@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "flat/FlatResultSet.h"
 #include "flat/FlatResultSetColumn.h"
@@ -143,5 +144,9 @@ void flatAppendPlanListing(const char* path, const char* sql, FlatResultSet* roo
     FlatOptPlan plan(path, true);
     if (plan.writeLine(0, sql ? sql : "") == VX_SUCCESS && plan.writeTree(root) == VX_SUCCESS)
         (void)plan.writeLine(0, "");
+    // Statements of several threads append one after the other: each
+    // writes at the end it finds.
+    static std::mutex appending;
+    std::lock_guard<std::mutex> hold(appending);
     (void)plan.close();
 }
