@@ -84,6 +84,11 @@ public:
     // Makes the current row all-NULL (on), or ends that (off).
     virtual void setNullRow(bool on);
 
+    // Positions the operators below on the current row when it was served
+    // from kept values (FlatResultSetGlobalInfo::attachRow); the default
+    // has nothing to do.
+    [[nodiscard]] virtual VxStatus attachRow() { return VX_SUCCESS; }
+
     // Operators that reach a row by its number (from 1).
     virtual bool isRandomAccess() const { return false; }
     // Makes row `row` current; *status FLAT_ROW_FOUND or FLAT_ROW_NONE. The

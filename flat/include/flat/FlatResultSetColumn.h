@@ -16,6 +16,16 @@
 
 class FlatOpStreamGlobalInfo;
 
+// An operator above the column that kept the column's values of its rows
+// (a sort carrying them in its records) and can give the value of its
+// current row without the column being evaluated again. carriedValue
+// answers false when it holds no value for the current row.
+class VX_EXPORT FlatColumnCarrier {
+public:
+    virtual ~FlatColumnCarrier() = default;
+    virtual bool carriedValue(std::uint16_t slot, FlatDataValue* value, short* sqlType) = 0;
+};
+
 class VX_EXPORT FlatResultSetColumn : public VxObject {
 public:
     // `info` is the statement's expression context; it must outlive the column.
@@ -32,7 +42,14 @@ public:
     std::uint16_t getSourceFieldNumber() const { return sourceFieldNumber_; }
 
     // The value for the current row, and the SQL type it is read with.
+    // While a carrier is set and holds the current row's value, that value.
     [[nodiscard]] VxStatus evaluate(FlatDataValue* value, short* sqlType);
+    // Serves the column's values from `carrier` (null: evaluate again);
+    // `slot` is the carrier's number for the column.
+    void setCarrier(FlatColumnCarrier* carrier, std::uint16_t slot) {
+        carrier_ = carrier;
+        carrierSlot_ = slot;
+    }
 
     // Description. The texts are copied (out of memory fails).
     [[nodiscard]] VxStatus setName(const char* name, std::size_t length);
@@ -55,6 +72,7 @@ public:
 
 private:
     FlatOpStreamGlobalInfo* info_;
+    FlatColumnCarrier* carrier_ = nullptr;
     FlatSelectExpr expr_;
     char* name_ = nullptr;
     char* label_ = nullptr;
@@ -64,6 +82,7 @@ private:
     std::uint32_t sourceTable_ = 0;
     std::uint16_t sourceFieldNumber_ = 0;
     std::uint16_t number_;
+    std::uint16_t carrierSlot_ = 0;
     short sqlType_ = SQL_VARCHAR;
     short scale_ = 0;
     short nullable_ = SQL_NULLABLE;

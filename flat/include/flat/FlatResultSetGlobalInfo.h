@@ -65,6 +65,15 @@ public:
     [[nodiscard]] VxStatus checkAbort();
     void setAbortCheck(bool on) { abortCheck_ = on; }
 
+    // An operator whose current row is served from values it kept, with
+    // the operators and cursors below it not standing on that row (null
+    // when there is none). Whoever reads the tables' current records
+    // directly (field values, the ROWID, positioned changes) first calls
+    // attachRow, which positions them through the row's handle.
+    void setDetachedRow(FlatResultSet* op) { detached_ = op; }
+    FlatResultSet* getDetachedRow() const { return detached_; }
+    [[nodiscard]] VxStatus attachRow();
+
     // Takes `root` (owned from now on) as the next sub-query; `value` is
     // the column an expression reads from its rows.
     [[nodiscard]] VxStatus addSubQuery(FlatResultSet* root, FlatResultSetColumn* value,
@@ -114,6 +123,7 @@ private:
     FlatConnection* connection_;
     FlatOpStreamGlobalInfo* exprInfo_;
     FlatResultSet* root_ = nullptr;
+    FlatResultSet* detached_ = nullptr;
     FlatTableOpener* opener_ = nullptr;
     std::uint32_t abortCalls_ = 0;
     bool abortCheck_ = false;

@@ -4,14 +4,8 @@
 #include <cstring>
 
 #include "base/BaseErrors.h"
-#include "util/VxTmpFile.h"
+#include "select/FlatRowFile.h"
 #include "util/ram.h"
-
-namespace {
-
-constexpr std::uint32_t HANDLE_FILE_CACHE = 32768;
-
-} // namespace
 
 FlatOrdinalResultSet::~FlatOrdinalResultSet() {
     delete file_;
@@ -26,10 +20,8 @@ void FlatOrdinalResultSet::reset() {
     started_ = false;
     ramFree(handle_);
     handle_ = nullptr;
-    if (file_ && file_->tmpTruncate(true) != VX_SUCCESS) {
-        delete file_;
-        file_ = nullptr;
-    }
+    delete file_;
+    file_ = nullptr;
 }
 
 VxStatus FlatOrdinalResultSet::open() {
@@ -43,25 +35,25 @@ VxStatus FlatOrdinalResultSet::close() {
 }
 
 VxStatus FlatOrdinalResultSet::ensureBuffers() {
-    if (!file_)
-        file_ = new VxTmpFile(HANDLE_FILE_CACHE);
     if (!handle_) {
-        handleSize_ = child_->getRowHandleSize();
+        handleSize_ = storedRecordSize();
         handle_ = static_cast<unsigned char*>(ramAllocZ(handleSize_ ? handleSize_ : 1));
         if (!handle_)
             return VX_ERROR;
+        delete file_;
+        file_ = new FlatRowFile;
+        file_->reset(handleSize_);
     }
     return VX_SUCCESS;
 }
 
 VxStatus FlatOrdinalResultSet::appendHandle(const unsigned char* handle) {
-    std::uint64_t offset = static_cast<std::uint64_t>(stored_) * handleSize_;
-    if (stored_ == 0xFFFFFFFFu || offset + handleSize_ > 0xFFFFFFFFu) {
-        // The handle file is addressed with 32-bit offsets.
+    if (stored_ == 0xFFFFFFFFu) {
+        // Rows are numbered in 32 bits.
         addOdbcError(ODBC_S1000);
         return VX_ERROR;
     }
-    if (file_->tmpWrite(static_cast<std::uint32_t>(offset), handle, handleSize_) != VX_SUCCESS)
+    if (file_->append(handle) != VX_SUCCESS)
         return VX_ERROR;
     ++stored_;
     return VX_SUCCESS;
@@ -78,9 +70,7 @@ VxStatus FlatOrdinalResultSet::positionChild(std::uint32_t row, std::uint16_t* s
         *status = FLAT_ROW_FOUND;
         return VX_SUCCESS;
     }
-    std::uint32_t offset = (row - 1) * static_cast<std::uint32_t>(handleSize_);
-    if (file_->tmpRead(offset, handle_, handleSize_) != VX_SUCCESS ||
-        child_->fetchByRowHandle(handle_, status) != VX_SUCCESS)
+    if (file_->read(row - 1u, handle_) != VX_SUCCESS || restoreRow(handle_, status) != VX_SUCCESS)
         return VX_ERROR;
     childAt_ = *status == FLAT_ROW_FOUND ? row : 0;
     return VX_SUCCESS;

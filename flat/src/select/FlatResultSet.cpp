@@ -102,6 +102,14 @@ VxStatus FlatResultSetGlobalInfo::checkAbort() {
     return VX_SUCCESS;
 }
 
+VxStatus FlatResultSetGlobalInfo::attachRow() {
+    FlatResultSet* op = detached_;
+    if (!op)
+        return VX_SUCCESS;
+    detached_ = nullptr;
+    return op->attachRow();
+}
+
 // ---- FlatResultSet ----------------------------------------------------------
 
 FlatResultSet::~FlatResultSet() = default;

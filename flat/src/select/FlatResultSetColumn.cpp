@@ -72,6 +72,8 @@ void FlatResultSetColumn::setSourceField(std::uint32_t tableRef, std::uint16_t f
 }
 
 VxStatus FlatResultSetColumn::evaluate(FlatDataValue* value, short* sqlType) {
+    if (carrier_ && carrier_->carriedValue(carrierSlot_, value, sqlType))
+        return VX_SUCCESS;
     if (sourceField_) {
         FlatRowSource* rows = info_->getRowSource();
         if (!rows) {

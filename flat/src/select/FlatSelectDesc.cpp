@@ -129,6 +129,8 @@ VxStatus FlatSelectDesc::getFieldValue(std::uint32_t tableRef, std::uint16_t fie
     FlatTableAccess* table = getTable(static_cast<std::uint16_t>(tableRef & 0xFFFF));
     if (!table)
         return generalError(ODBC_S1000);
+    if (resultInfo_.getDetachedRow() && resultInfo_.attachRow() != VX_SUCCESS)
+        return VX_ERROR;
     return table->fieldValue(field, value, sqlType);
 }
 
@@ -257,6 +259,8 @@ VxStatus FlatSelectDesc::getData(unsigned short column, short cType, BaseOutStri
 
 VxStatus FlatSelectDesc::getRowId(double* rowId) {
     *rowId = 0;
+    if (resultInfo_.attachRow() != VX_SUCCESS)
+        return VX_ERROR;
     FlatTableAccess* table = getTable(1);
     if (!table || !started_ || atEnd_ || position_ == 0)
         return generalError(ODBC_S1109);

@@ -41,6 +41,9 @@ bool rowsAreRecords(FlatResultSet* node) {
 // with S1C00 (several tables or none, or rows that are not records of the
 // table: grouped, DISTINCT, UNION) or 3865 (a read-only table).
 FlatCursor* FlatSelectDesc::rowCursor() {
+    // A row served from a sort's records: the table stands on it again.
+    if (resultInfo_.attachRow() != VX_SUCCESS)
+        return nullptr;
     FlatTableAccess* table = getTableCount() == 1 ? getTable(1) : nullptr;
     FlatCursor* cursor = table ? table->getCursor() : nullptr;
     if (!cursor || !projection_ || !rowsAreRecords(root_)) {

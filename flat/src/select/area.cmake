@@ -9,6 +9,7 @@ list(APPEND FLAT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FlatRandomFetch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatResultSet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatResultSetColumn.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FlatRowFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSelectDesc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSelectRowOps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FlatSortKeys.cpp
