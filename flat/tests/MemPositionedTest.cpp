@@ -105,6 +105,27 @@ TEST_F(MemPositioned, UpdateAndDeleteWhereCurrentOf) {
     EXPECT_EQ((std::vector<std::string>{"Ann", "Bob!", "Di"}), names());
 }
 
+TEST_F(MemPositioned, CurrentOfASortedCursorChangesTheRowItShows) {
+    // The sorted rows are served from the sort's own records; the row a
+    // positioned change reaches is still the one fetched, not the last
+    // one the sort read.
+    ASSERT_EQ(
+        SQL_SUCCESS,
+        SQLSetCursorName(cursor_, reinterpret_cast<SQLCHAR*>(const_cast<char*>("C3")), SQL_NTS));
+    ASSERT_EQ(SQL_SUCCESS,
+              run(cursor_, "SELECT Id, Name FROM Staff ORDER BY Name DESC FOR UPDATE OF Name"));
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(cursor_)); // Di
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(cursor_)); // Cy
+    ASSERT_EQ(SQL_SUCCESS, run(change_, "UPDATE Staff SET Name = Name + '!' WHERE CURRENT OF C3"))
+        << state(change_);
+    EXPECT_EQ(1, rowCount(change_));
+    // The next rows are read again and show the change made meanwhile.
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(cursor_)); // Bob
+    ASSERT_EQ(SQL_SUCCESS, run(change_, "UPDATE Staff SET Name = Name + '?' WHERE CURRENT OF C3"));
+    SQLFreeStmt(cursor_, SQL_CLOSE);
+    EXPECT_EQ((std::vector<std::string>{"Ann", "Bob?", "Cy!", "Di"}), names());
+}
+
 TEST_F(MemPositioned, CurrentOfAnotherTableOrNoRowIsRefused) {
     ASSERT_EQ(
         SQL_SUCCESS,

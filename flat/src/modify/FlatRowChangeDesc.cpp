@@ -161,6 +161,9 @@ VxStatus FlatRowChangeDesc::findCurrentRow(FlatCursor* cursor, std::vector<unsig
         addOdbcError(ODBC_24000);
         return VX_ERROR;
     }
+    // A row served from a sort's records: its table stands on it again.
+    if (query->getResultInfo()->attachRow() != VX_SUCCESS)
+        return VX_ERROR;
     handle->assign(other->getRecordHandleSize(), 0);
     return other->getRecordHandle(handle->data());
 }
