@@ -1,5 +1,5 @@
 #!/bin/sh
-# CPU seconds (user + system, from /usr/bin/time) of the ORDER BY, DISTINCT
+# CPU seconds (user and system) of the ORDER BY, DISTINCT
 # and GROUP BY queries of query_compare.sh, each through SQLite's ODBC
 # driver and the Text driver one after the other. The machine is shared, so
 # CPU time says more than the elapsed time bench_scan prints. Run
@@ -17,7 +17,12 @@ export ODBCSYSINI ODBCINI
 timed() {
     what=$1
     shift
-    /usr/bin/time -f "$what cpu %U user %S system" "$@" 2>&1 >/dev/null | tail -1
+    python3 - "$what" "$@" <<'PY'
+import resource, subprocess, sys
+subprocess.run(sys.argv[2:], stdout=subprocess.DEVNULL, check=True)
+used = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%s cpu %.2f user %.2f system" % (sys.argv[1], used.ru_utime, used.ru_stime))
+PY
 }
 run() {
     label=$1
