@@ -1,9 +1,11 @@
 // Reading records: quoting, short and long lines, line ends, Ctrl-Z, header
 // lines, Fixed offsets, byte-order marks and record offsets.
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "TxtTestSupport.h"
+#include "record/TxtLineScanner.h"
 #include "record/TxtRecordReader.h"
 
 namespace {
@@ -270,3 +272,64 @@ TEST_F(ReaderTest, DateColumnsOfDelimitedTablesRead50Characters) {
 }
 
 } // namespace
+
+// Each record of random delimited text reads as the value scanner reads
+// its values one after another, whole or by offset: quotes, carriage
+// returns, Ctrl-Z, blanks, short and long lines, values cut to their
+// column, and values longer than a read window or block.
+TEST_F(ReaderTest, RecordsReadAsTheirValuesScanOneByOne) {
+    columns({4, 300, 40000});
+    std::mt19937 random(20261207);
+    const char alphabet[] = "ab ,,,\n\n\"\r7";
+    for (int round = 0; round < 30; ++round) {
+        std::string bytes;
+        while (bytes.size() < 120000) {
+            const std::size_t length = random() % 8 == 0 ? random() % 50000 : random() % 12;
+            for (std::size_t i = 0; i < length; ++i)
+                bytes += random() % 4 ? 'x' : alphabet[random() % (sizeof alphabet - 1)];
+        }
+        if (round % 3 == 0)
+            bytes[bytes.size() - 100] = 26;
+        Rows rows = readAll(bytes);
+        TxtByteSource source;
+        ASSERT_EQ(source.attach(handle_), VX_SUCCESS);
+        std::int64_t offset = 0;
+        for (std::size_t record = 0;; ++record) {
+            source.seek(offset);
+            if (!txtRecordStarts(source)) {
+                EXPECT_EQ(record, rows.size());
+                break;
+            }
+            ASSERT_LT(record, rows.size());
+            EXPECT_EQ(offsets[record], offset);
+            bool endOfLine = false;
+            std::vector<bool> cut(reader.getColumnCount());
+            for (std::uint16_t i = 0; i < reader.getColumnCount(); ++i) {
+                std::string value;
+                if (!endOfLine) {
+                    std::vector<char> text(reader.getColumnWidth(i) + 1u);
+                    std::size_t stored = 0;
+                    std::size_t total = 0;
+                    txtScanDelimitedValue(source, ',', text.data(), reader.getColumnWidth(i),
+                                          &stored, &total, &endOfLine);
+                    value.assign(text.data(), txtTrimTrailingBlanks(text.data(), stored));
+                    cut[i] = total > reader.getColumnWidth(i);
+                }
+                EXPECT_EQ(rows[record][i], value) << "round " << round << " record " << record;
+            }
+            if (!endOfLine)
+                txtSkipDelimitedLine(source, ',');
+            offset = source.position();
+            // Read again by its offset, after a record elsewhere.
+            bool found = false;
+            std::int64_t next = 0;
+            ASSERT_EQ(reader.readRecord(offsets[record / 2], &found, &next), VX_SUCCESS);
+            ASSERT_EQ(reader.readRecord(offsets[record], &found, &next), VX_SUCCESS);
+            ASSERT_TRUE(found);
+            EXPECT_EQ(current(), rows[record]);
+            EXPECT_EQ(next, offset);
+            for (std::uint16_t i = 0; i < reader.getColumnCount(); ++i)
+                EXPECT_EQ(reader.wasCut(i), cut[i]) << "record " << record << " column " << i;
+        }
+    }
+}

@@ -65,16 +65,7 @@ void scanPlain(TxtByteSource& source, unsigned char delimiter, ValueSink& sink, 
             *endOfLine = true;
             return;
         }
-        // The line ends and end-of-file mark are control characters: one
-        // test against 32 passes the printable bytes.
-        constexpr std::uint32_t LINE_STOPS = (1u << '\n') | (1u << '\r') | (1u << TXT_CTRL_Z);
-        std::size_t run = 0;
-        while (run < count) {
-            const auto c = static_cast<unsigned char>(bytes[run]);
-            if (c == delimiter || (c < 32 && ((LINE_STOPS >> c) & 1u)))
-                break;
-            ++run;
-        }
+        const std::size_t run = txtPlainRun(bytes, count, delimiter);
         sink.put(bytes, run);
         source.skip(run);
         if (run == count)

@@ -23,6 +23,21 @@
 void txtScanDelimitedValue(TxtByteSource& source, char delimiter, char* out, std::size_t capacity,
                            std::size_t* stored, std::size_t* fullLength, bool* endOfLine);
 
+// The count of bytes from `bytes` before the first delimiter, line feed,
+// carriage return or Ctrl-Z; `count` when there is none.
+inline std::size_t txtPlainRun(const char* bytes, std::size_t count, unsigned char delimiter) {
+    // The line ends and end-of-file mark are control characters: one test
+    // against 32 passes the printable bytes.
+    constexpr std::uint32_t LINE_STOPS = (1u << '\n') | (1u << '\r') | (1u << 26);
+    std::size_t run = 0;
+    for (; run < count; ++run) {
+        const auto c = static_cast<unsigned char>(bytes[run]);
+        if (c == delimiter || (c < 32 && ((LINE_STOPS >> c) & 1u)))
+            break;
+    }
+    return run;
+}
+
 // Skips the rest of a line of delimited values (quoted values may hold
 // line feeds), consuming its line feed.
 void txtSkipDelimitedLine(TxtByteSource& source, char delimiter);

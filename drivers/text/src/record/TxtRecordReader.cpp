@@ -91,7 +91,37 @@ VxStatus TxtRecordReader::readRecord(std::int64_t offset, bool* found, std::int6
 
 void TxtRecordReader::readDelimited() {
     bool endOfLine = false;
-    for (std::uint16_t i = 0; i < columnCount_ && !endOfLine; ++i) {
+    std::uint16_t i = 0;
+    // Values that are not quoted and end in the bytes already buffered are
+    // taken straight from the buffer; any other value (quoted, ended by a
+    // carriage return, Ctrl-Z or the end of the file, or running past the
+    // buffer) goes through the value scanner from its first byte.
+    for (; i < columnCount_; ++i) {
+        std::size_t count = 0;
+        const char* bytes = source_.span(&count);
+        if (!bytes || bytes[0] == '"')
+            break;
+        const std::size_t run = txtPlainRun(bytes, count, static_cast<unsigned char>(delimiter_));
+        if (run == count)
+            break;
+        const char stop = bytes[run];
+        if (stop != delimiter_ && stop != '\n')
+            break;
+        Column& column = columns_[i];
+        const std::size_t kept = run < column.width ? run : column.width;
+        std::memcpy(column.text, bytes, kept);
+        column.cut = run > column.width;
+        column.length = txtTrimTrailingBlanks(column.text, kept);
+        column.text[column.length] = 0;
+        source_.skip(run + 1);
+        // A line feed ends the line, unless it is itself the delimiter.
+        if (stop != delimiter_) {
+            endOfLine = true;
+            ++i;
+            break;
+        }
+    }
+    for (; i < columnCount_ && !endOfLine; ++i) {
         Column& column = columns_[i];
         std::size_t total;
         txtScanDelimitedValue(source_, delimiter_, column.text, column.width, &column.length,
