@@ -118,6 +118,21 @@ TEST_F(DateMaskTest, ParseStartsFromDayOneOfThisMonth) {
     EXPECT_EQ(parse("yyyy", "1995"), expected);
     std::snprintf(expected, sizeof expected, "%04d-07-01", today.year);
     EXPECT_EQ(parse("Mmm", "Jul"), expected);
+    // A mask compiled again in place reads as its new text says, whether
+    // the one before read the whole date or not.
+    TxtDate date{};
+    TxtDateMask mask;
+    ASSERT_EQ(mask.compile("yyyy-mm-dd"), VX_SUCCESS);
+    ASSERT_EQ(mask.compile("Mmm"), VX_SUCCESS);
+    ASSERT_EQ(mask.parse("Jul", 3, &date), VX_SUCCESS);
+    EXPECT_EQ(date.year, today.year);
+    ASSERT_EQ(mask.compile("yyyy-mm-dd"), VX_SUCCESS);
+    ASSERT_EQ(mask.parse("1995-07-04", 10, &date), VX_SUCCESS);
+    EXPECT_EQ(date.year, 1995);
+    EXPECT_EQ(mask.compile("q"), VX_ERROR);
+    clearErrors();
+    EXPECT_EQ(mask.parse("1995-07-04", 10, &date), VX_ERROR) << "a failed compile leaves no mask";
+    clearErrors();
 }
 
 TEST_F(DateMaskTest, TwoDigitMonthsAndDaysOnlyWhenInRange) {

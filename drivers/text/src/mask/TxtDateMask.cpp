@@ -124,6 +124,7 @@ bool TxtDateMask::tryCompile(const char* text, std::size_t length, unsigned shor
         *messageId = TXT_MSG_MASK_INVALID;
     if (*messageId != 0)
         length_ = 0;
+    readsYearAndMonth_ = readsYearAndMonth();
     return *messageId == 0;
 }
 

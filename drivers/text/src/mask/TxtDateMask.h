@@ -72,7 +72,10 @@ public:
     VxStatus compile(const char* text);
     // Compiles without raising: false with the message number in *messageId.
     bool tryCompile(const char* text, std::size_t length, unsigned short* messageId);
-    void clear() { length_ = 0; }
+    void clear() {
+        length_ = 0;
+        readsYearAndMonth_ = false;
+    }
 
     bool isEmpty() const { return length_ == 0; }
     std::size_t length() const { return length_; }
@@ -101,4 +104,5 @@ private:
 
     std::uint8_t codes_[TXT_DATE_MASK_MAX] = {};
     std::uint8_t length_ = 0;
+    bool readsYearAndMonth_ = false; // readsYearAndMonth(), worked out when compiled
 };

@@ -217,7 +217,7 @@ VxStatus TxtDateMask::parse(const char* text, std::size_t length, TxtDate* date)
     // Today's date is asked for only when the mask leaves it to decide
     // the year or the month.
     TxtDate result{1, 1, 1};
-    if (!readsYearAndMonth())
+    if (!readsYearAndMonth_)
         txtToday(&result);
     result.day = 1;
     DateReader reader(text, length);
