@@ -74,6 +74,7 @@ TxtCursor::~TxtCursor() {
     txtFreeInsertRow(insert_);
     ramFree(value_);
     ramFree(slotAt_);
+    ramFree(fields_);
 }
 
 VxStatus TxtCursor::bind(TxtSharedDesc* desc) {
@@ -83,10 +84,19 @@ VxStatus TxtCursor::bind(TxtSharedDesc* desc) {
     const std::uint16_t count = layout.getFieldCount();
     ramFree(value_);
     ramFree(slotAt_);
+    ramFree(fields_);
     value_ = nullptr;
+    boundDesc_ = nullptr;
+    fieldCount_ = 0;
     slotAt_ = static_cast<std::size_t*>(ramAlloc(sizeof(std::size_t) * (count + 1u)));
-    if (!slotAt_)
+    fields_ = static_cast<const TxtSharedField**>(
+        ramAlloc(sizeof(const TxtSharedField*) * (count ? count : 1u)));
+    if (!slotAt_ || !fields_)
         return VX_ERROR;
+    for (std::uint16_t i = 0; i < count; ++i)
+        fields_[i] = static_cast<const TxtSharedField*>(getSharedField(i));
+    boundDesc_ = desc;
+    fieldCount_ = count;
     slotAt_[0] = 0;
     for (std::uint16_t i = 0; i < count; ++i)
         slotAt_[i + 1] = slotAt_[i] + valueSlotSize(layout, i);
@@ -216,17 +226,21 @@ VxStatus TxtCursor::getRecordHandle(void* out) {
     return VX_SUCCESS;
 }
 
-VxStatus TxtCursor::numberValue(std::uint16_t field, const char* text, std::size_t length,
-                                FlatDataValue* out) {
-    const FlatSharedField* shared = getSharedField(field);
+const TxtSharedField* TxtCursor::columnField(std::uint16_t field) const {
+    if (getSharedDesc() == boundDesc_ && field < fieldCount_)
+        return fields_[field];
+    return static_cast<const TxtSharedField*>(getSharedField(field));
+}
+
+VxStatus TxtCursor::numberValue(std::uint16_t field, const TxtSharedField* shared, const char* text,
+                                std::size_t length, FlatDataValue* out) {
     if (shared->getPrecision() < shared->getScale()) {
         addOdbcError(ODBC_S1000, 3949);
         return VX_ERROR;
     }
     // A measured scale only knows the lines scanned: more fraction digits
     // would be cut, and the value read as another number.
-    if (static_cast<const TxtSharedField*>(shared)->isMeasured() &&
-        fractionDigits(text, length) > shared->getScale()) {
+    if (shared->isMeasured() && fractionDigits(text, length) > shared->getScale()) {
         addOdbcError(ODBC_22003, 6071);
         return VX_ERROR;
     }
@@ -253,9 +267,8 @@ VxStatus TxtCursor::numberValue(std::uint16_t field, const char* text, std::size
     return VX_SUCCESS;
 }
 
-VxStatus TxtCursor::dateValue(std::uint16_t field, const char* text, std::size_t length,
-                              FlatDataValue* out) {
-    const auto* shared = static_cast<const TxtSharedField*>(getSharedField(field));
+VxStatus TxtCursor::dateValue(std::uint16_t field, const TxtSharedField* shared, const char* text,
+                              std::size_t length, FlatDataValue* out) {
     TxtDate date{};
     if (shared->getMask().parse(text, length, &date) != VX_SUCCESS) {
         txtAddError(ODBC_37000, TXT_MSG_INVALID_DATE_VALUE) << text;
@@ -278,7 +291,7 @@ VxStatus TxtCursor::getFieldData(std::uint16_t field, FlatDataValue* out) {
         addOdbcError(ODBC_24000);
         return VX_ERROR;
     }
-    const auto* shared = static_cast<const TxtSharedField*>(getSharedField(field));
+    const TxtSharedField* shared = columnField(field);
     if (!shared || field >= reader_.getColumnCount()) {
         addOdbcError(ODBC_S1002);
         return VX_ERROR;
@@ -296,9 +309,9 @@ VxStatus TxtCursor::getFieldData(std::uint16_t field, FlatDataValue* out) {
         return VX_SUCCESS;
     }
     if (type == TXT_COLUMN_NUMERIC)
-        return numberValue(field, text, length, out);
+        return numberValue(field, shared, text, length, out);
     if (type == TXT_COLUMN_DATE)
-        return dateValue(field, text, length, out);
+        return dateValue(field, shared, text, length, out);
     // A measured column keeps more than its reported width; a value longer
     // still is returned cut, and says so; in UTF-8 text never in the middle
     // of a character.

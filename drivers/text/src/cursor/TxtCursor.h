@@ -29,6 +29,7 @@
 
 class TxtConnection;
 class TxtSharedDesc;
+class TxtSharedField;
 struct TxtInsertRow;
 
 class TxtCursor : public FlatFileCursor {
@@ -66,18 +67,24 @@ public:
 private:
     [[nodiscard]] VxStatus readAt(std::int64_t offset, bool* found);
     [[nodiscard]] VxStatus translateColumns();
-    [[nodiscard]] VxStatus numberValue(std::uint16_t field, const char* text, std::size_t length,
-                                       FlatDataValue* out);
-    [[nodiscard]] VxStatus dateValue(std::uint16_t field, const char* text, std::size_t length,
-                                     FlatDataValue* out);
+    [[nodiscard]] VxStatus numberValue(std::uint16_t field, const TxtSharedField* shared,
+                                       const char* text, std::size_t length, FlatDataValue* out);
+    [[nodiscard]] VxStatus dateValue(std::uint16_t field, const TxtSharedField* shared,
+                                     const char* text, std::size_t length, FlatDataValue* out);
+    // The column's shared field: taken from the description bound last
+    // while it is still the cursor's, else looked up.
+    const TxtSharedField* columnField(std::uint16_t field) const;
 
     TxtRecordReader reader_;
-    std::int64_t current_ = -1;      // offset of the current record; -1 before the first
-    std::int64_t next_ = 0;          // offset of the record after it
-    bool positioned_ = false;        // a record is current
-    bool scanning_ = false;          // reading every record from the first, in order
-    std::int64_t scanned_ = 0;       // records read so far by that scan
-    unsigned char* value_ = nullptr; // converted NUMERIC and DATE values
-    std::size_t* slotAt_ = nullptr;  // each column's slot in value_, and the end
+    std::int64_t current_ = -1;               // offset of the current record; -1 before the first
+    std::int64_t next_ = 0;                   // offset of the record after it
+    bool positioned_ = false;                 // a record is current
+    bool scanning_ = false;                   // reading every record from the first, in order
+    std::int64_t scanned_ = 0;                // records read so far by that scan
+    unsigned char* value_ = nullptr;          // converted NUMERIC and DATE values
+    std::size_t* slotAt_ = nullptr;           // each column's slot in value_, and the end
+    const TxtSharedField** fields_ = nullptr; // the columns of boundDesc_
+    const TxtSharedDesc* boundDesc_ = nullptr;
+    std::uint16_t fieldCount_ = 0;
     TxtInsertRow* insert_ = nullptr; // the record being inserted
 };
