@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 #include "flat/FlatChangesFile.h"
@@ -122,6 +123,12 @@ private:
     [[nodiscard]] VxStatus recordKeys(std::uint8_t type, const unsigned char* handle);
 
     FlatFileCursor* driver_;
+    // changes() of the description last asked about: the cast is worked
+    // out again only when the driver cursor's description (its address or
+    // its class) changes.
+    mutable FlatSharedDesc* changesDesc_ = nullptr;
+    mutable const std::type_info* changesType_ = nullptr;
+    mutable FlatChangesFile* changesLog_ = nullptr;
     Phase phase_ = Phase::NONE;
     bool passThrough_ = false;         // the scan runs in autocommit mode
     bool fromLog_ = false;             // the current row's values come from the log

@@ -96,7 +96,16 @@ FlatXactCursor::~FlatXactCursor() {
 }
 
 FlatChangesFile* FlatXactCursor::changes() const {
-    return dynamic_cast<FlatChangesFile*>(driver_->getSharedDesc());
+    FlatSharedDesc* desc = driver_->getSharedDesc();
+    if (!desc)
+        return nullptr;
+    const std::type_info* type = &typeid(*desc);
+    if (desc != changesDesc_ || type != changesType_) {
+        changesLog_ = dynamic_cast<FlatChangesFile*>(desc);
+        changesDesc_ = desc;
+        changesType_ = type;
+    }
+    return changesLog_;
 }
 
 bool FlatXactCursor::logging() const {
