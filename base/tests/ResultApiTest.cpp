@@ -234,6 +234,38 @@ TEST_F(ResultSession, GetDataFollowsTheOrderAndTypeRules) {
     ASSERT_EQ(SQL_SUCCESS, exec("info reset"));
 }
 
+// The C type is checked on every call, also on later rows of a column
+// that converted before and after the column changes its SQL type.
+TEST_F(ResultSession, GetDataChecksTheTypeOnEveryRow) {
+    ASSERT_EQ(SQL_SUCCESS,
+              exec("column a VARCHAR 20; column b INTEGER; row x|1; row y|2; row z|3"));
+    SQLINTEGER number = 0;
+    SQL_DATE_STRUCT date{};
+    SQLLEN length = 0;
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt_));
+    ASSERT_EQ(SQL_SUCCESS, SQLGetData(hstmt_, 2, SQL_C_LONG, &number, 0, &length));
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt_));
+    EXPECT_EQ(SQL_ERROR, SQLGetData(hstmt_, 2, SQL_C_DATE, &date, 0, &length));
+    EXPECT_EQ("07006", state());
+    EXPECT_EQ(SQL_ERROR, SQLGetData(hstmt_, 2, 9999, &number, 0, &length));
+    EXPECT_EQ("S1003", state());
+    ASSERT_EQ(SQL_SUCCESS, SQLGetData(hstmt_, 2, SQL_C_LONG, &number, 0, &length));
+    EXPECT_EQ(2, number);
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt_));
+    ASSERT_EQ(SQL_SUCCESS, SQLGetData(hstmt_, 2, SQL_C_LONG, &number, 0, &length));
+    EXPECT_EQ(3, number);
+    ASSERT_EQ(SQL_SUCCESS, SQLFreeStmt(hstmt_, SQL_CLOSE));
+    ASSERT_EQ(SQL_SUCCESS, exec("column a VARCHAR 20; column b VARCHAR 20; row x|1995-07-04"));
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt_));
+    ASSERT_EQ(SQL_SUCCESS, SQLGetData(hstmt_, 2, SQL_C_DATE, &date, 0, &length));
+    EXPECT_EQ(1995, date.year);
+    ASSERT_EQ(SQL_SUCCESS, SQLFreeStmt(hstmt_, SQL_CLOSE));
+    ASSERT_EQ(SQL_SUCCESS, exec("column a VARCHAR 20; column b INTEGER; row x|7"));
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt_));
+    EXPECT_EQ(SQL_ERROR, SQLGetData(hstmt_, 2, SQL_C_DATE, &date, 0, &length));
+    EXPECT_EQ("07006", state());
+}
+
 TEST_F(ResultSession, ForwardOnlyExtendedFetchMovesOnlyForward) {
     ASSERT_EQ(SQL_SUCCESS, exec(THREE_ROWS));
     SQLULEN rows = 0;

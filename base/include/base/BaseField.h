@@ -62,6 +62,15 @@ public:
 
     short getSqlType() const { return sqlType_; }
     void setSqlType(short type) { sqlType_ = type; }
+    // SQLGetData: whether `cType` was found valid and convertible from the
+    // field's present SQL type, so that the next rows are not checked again.
+    bool isGetDataCheckedFor(short cType) const {
+        return checkedCType_ != 0 && checkedCType_ == cType && checkedSqlType_ == sqlType_;
+    }
+    void setGetDataCheckedFor(short cType) {
+        checkedCType_ = cType;
+        checkedSqlType_ = sqlType_;
+    }
     std::uint32_t getPrecision() const { return precision_; }
     void setPrecision(std::uint32_t precision) { precision_ = precision; }
     short getScale() const { return scale_; }
@@ -108,6 +117,8 @@ private:
     char* qualifierName_ = nullptr;
     char* label_ = nullptr;
     short sqlType_ = SQL_CHAR;
+    short checkedCType_ = 0;
+    short checkedSqlType_ = 0;
     std::uint32_t precision_ = 0;
     short scale_ = 0;
     short nullable_ = SQL_NULLABLE_UNKNOWN;

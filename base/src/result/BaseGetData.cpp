@@ -90,16 +90,22 @@ VxStatus standOnRow(BaseStatement& statement) {
 VxStatus resolveCType(BaseStatement& statement, SQLUSMALLINT column, SQLSMALLINT* cType) {
     if (column == 0)
         return VX_SUCCESS;
-    short sqlType = statement.getField(column)->getSqlType();
+    BaseField* field = statement.getField(column);
+    short sqlType = field->getSqlType();
     if (*cType == SQL_C_DEFAULT) {
         *cType = baseDefaultCType(sqlType);
         return VX_SUCCESS;
     }
+    if (field->isGetDataCheckedFor(*cType))
+        return VX_SUCCESS;
     if (!baseIsValidCType(*cType)) {
         addOdbcError(ODBC_S1003);
         return VX_ERROR;
     }
-    return baseCheckColumnConversion(column, sqlType, *cType);
+    if (baseCheckColumnConversion(column, sqlType, *cType) != VX_SUCCESS)
+        return VX_ERROR;
+    field->setGetDataCheckedFor(*cType);
+    return VX_SUCCESS;
 }
 
 VxStatus checkColumn(BaseStatement& statement, SQLUSMALLINT column, std::uint16_t count) {
