@@ -50,9 +50,10 @@ protected:
         EXPECT_EQ(text.setValueCopy(pattern, static_cast<std::uint32_t>(std::strlen(pattern)),
                                     INTERNAL_CHAR),
                   VX_SUCCESS);
-        FlatIndexLimit like{FlatLimitOp::LIKE, &text};
-        FlatIndexRange range{index, &like, &like};
-        EXPECT_EQ(index->openRange(range), VX_SUCCESS);
+        FlatIndexRange range(index);
+        EXPECT_EQ(range.addBounds()->lower.setValue(FlatLimitOp::LIKE, text), VX_SUCCESS);
+        EXPECT_EQ(range.evaluate(false), VX_SUCCESS);
+        EXPECT_EQ(index->openRange(&range), VX_SUCCESS);
         std::vector<std::string> out;
         std::vector<unsigned char> key(index->getKeyLength());
         for (;;) {
@@ -66,24 +67,42 @@ protected:
         }
     }
 
-    // The keys of a double file index read from the start of `lower` to the
-    // end of `upper`.
-    std::vector<double> readDoubles(const std::vector<double>& keys, const FlatIndexLimit* lower,
-                                    const FlatIndexLimit* upper) {
+    // The keys of a double key part (of SQL type `sqlType`) that a range
+    // with the limits `lower` and `upper` (operator NONE for none) gives
+    // when `keys` are read in order from its start key.
+    static constexpr FlatLimitOp NONE = static_cast<FlatLimitOp>(0xFF);
+    std::vector<double> readDoubles(const std::vector<double>& keys, FlatLimitOp lowerOp,
+                                    double lower, FlatLimitOp upperOp, double upper,
+                                    short sqlType = SQL_DOUBLE) {
         FlatFileIndex index(nullptr);
-        auto* part = new FlatFileIndexKey(&index, 0, SQL_DOUBLE);
+        auto* part = new FlatFileIndexKey(&index, 0, sqlType);
         EXPECT_EQ(index.addKey(part), VX_SUCCESS);
-        unsigned char start[8];
-        EXPECT_EQ(part->generateStartKey(start, lower, upper), VX_SUCCESS);
+        FlatIndexRange range(&index);
+        FlatIndexBoundsEntry* bounds = range.addBounds();
+        FlatDataValue value;
+        if (lowerOp != NONE) {
+            EXPECT_EQ(value.setValueCopy(&lower, 8, INTERNAL_DOUBLE), VX_SUCCESS);
+            EXPECT_EQ(bounds->lower.setValue(lowerOp, value), VX_SUCCESS);
+        }
+        if (upperOp != NONE) {
+            EXPECT_EQ(value.setValueCopy(&upper, 8, INTERNAL_DOUBLE), VX_SUCCESS);
+            EXPECT_EQ(bounds->upper.setValue(upperOp, value), VX_SUCCESS);
+        }
+        EXPECT_EQ(range.evaluate(false), VX_SUCCESS);
         std::vector<double> out;
+        if (range.isEmpty())
+            return out;
+        EXPECT_EQ(range.generateStartKey(), VX_SUCCESS);
         for (double k : keys) { // in key order
             unsigned char native[8];
             std::memcpy(native, &k, 8);
-            if (part->compareNativeToNative(native, start) < 0)
+            if (part->compareNativeToNative(native, range.getStartKey()) < 0)
                 continue;
-            if (part->compareToEndKey(native, lower, upper) > 0)
+            bool more = true;
+            if (range.checkKeySatisfiesBounds(native, &more))
+                out.push_back(k);
+            else if (!more)
                 break;
-            out.push_back(k);
         }
         return out;
     }
@@ -100,8 +119,9 @@ TEST_F(IndexTest, LikePrefixRangeStartsAtThePrefixAndEndsAtTheFirstKeyNotStartin
     EXPECT_EQ(readLike(&index, names, "AB%"), (std::vector<std::string>{"AB", "ABC", "ABZ"}));
     // An escaped wildcard is part of the literal prefix, without its escape.
     EXPECT_EQ(readLike(&index, names, "A\\_B%"), (std::vector<std::string>{"A_B", "A_Bx"}));
-    // A pattern starting with a wildcard reads everything.
-    EXPECT_EQ(readLike(&index, names, "%B").size(), names.size());
+    // A pattern starting with a wildcard walks every key and keeps those
+    // that match.
+    EXPECT_EQ(readLike(&index, names, "%B"), (std::vector<std::string>{"AB", "A_B", "AxB", "B"}));
     auto* key = index.getKey(0);
     std::vector<unsigned char> native(key->getLength());
     FlatDataValue value;
@@ -124,8 +144,10 @@ TEST_F(IndexTest, EqualRangeReadsEveryDuplicateAndNothingElse) {
         EXPECT_EQ(
             value.setValueCopy(text, static_cast<std::uint32_t>(std::strlen(text)), INTERNAL_CHAR),
             VX_SUCCESS);
-        FlatIndexLimit equal{FlatLimitOp::EQUAL, &value};
-        EXPECT_EQ(index.openRange(FlatIndexRange{&index, &equal, &equal}), VX_SUCCESS);
+        FlatIndexRange range(&index);
+        EXPECT_EQ(range.addBounds()->lower.setValue(FlatLimitOp::EQUAL, value), VX_SUCCESS);
+        EXPECT_EQ(range.evaluate(false), VX_SUCCESS);
+        EXPECT_EQ(index.openRange(&range), VX_SUCCESS);
         std::vector<std::uint32_t> rows;
         std::vector<unsigned char> key(index.getKeyLength());
         for (;;) {
@@ -159,18 +181,14 @@ TEST_F(IndexTest, UnderInternationalSortALikeLimitGivesNoRange) {
 
 TEST_F(IndexTest, DoubleUpperLimitsStopAtOrPastTheirValue) {
     const std::vector<double> keys = {-20, -1.5, 0, 3, 9.99, 10, 10, 11};
-    FlatDataValue ten;
-    const double tenValue = 10;
-    ASSERT_EQ(ten.setValueCopy(&tenValue, 8, INTERNAL_DOUBLE), VX_SUCCESS);
-    FlatIndexLimit below{FlatLimitOp::LESS, &ten};
-    FlatIndexLimit atMost{FlatLimitOp::LESS_EQUAL, &ten};
     // '< 10' stops at the key 10 itself; without a lower limit the range
     // starts at minus infinity, so negative keys are read too.
-    EXPECT_EQ(readDoubles(keys, nullptr, &below), (std::vector<double>{-20, -1.5, 0, 3, 9.99}));
-    EXPECT_EQ(readDoubles(keys, nullptr, &atMost),
+    EXPECT_EQ(readDoubles(keys, NONE, 0, FlatLimitOp::LESS, 10),
+              (std::vector<double>{-20, -1.5, 0, 3, 9.99}));
+    EXPECT_EQ(readDoubles(keys, NONE, 0, FlatLimitOp::LESS_EQUAL, 10),
               (std::vector<double>{-20, -1.5, 0, 3, 9.99, 10, 10}));
-    FlatIndexLimit from{FlatLimitOp::GREATER_EQUAL, &ten};
-    EXPECT_EQ(readDoubles(keys, &from, nullptr), (std::vector<double>{10, 10, 11}));
+    EXPECT_EQ(readDoubles(keys, FlatLimitOp::GREATER_EQUAL, 10, NONE, 0),
+              (std::vector<double>{10, 10, 11}));
 }
 
 TEST_F(IndexTest, AFilterThatIsNotLogicalIsRefusedWith4047) {

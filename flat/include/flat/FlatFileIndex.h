@@ -10,9 +10,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "flat/FlatIndex.h"
-#include <string>
 
 class FlatSharedDesc;
 
@@ -84,4 +85,11 @@ private:
     std::uint16_t type_ = TYPE_OTHER;
     std::uint16_t flags_ = 0;
     std::string filter_;
+};
+
+// One usable index of a table access: the index and the columns of its
+// key parts, in order.
+struct FlatIndexRangeDesc {
+    FlatFileIndex* index = nullptr;
+    std::vector<std::uint16_t> keyFields;
 };

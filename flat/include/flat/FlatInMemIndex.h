@@ -63,8 +63,9 @@ public:
     [[nodiscard]] VxStatus initialize();
     // Enters the row of `handle` under the full key `key`.
     [[nodiscard]] VxStatus addRow(const unsigned char* key, const unsigned char* handle);
-    // Starts reading `range` (its limits apply to the first key part).
-    [[nodiscard]] VxStatus openRange(const FlatIndexRange& range);
+    // Starts reading `range`, whose limits have been evaluated; the range
+    // must outlive the reading.
+    [[nodiscard]] VxStatus openRange(FlatIndexRange* range);
     // The next key and row handle of the range; *end when there is none.
     [[nodiscard]] VxStatus nextInRange(unsigned char* key, unsigned char* handle, bool* end);
 
@@ -75,15 +76,13 @@ public:
                                  const unsigned char* b);
 
 private:
-    bool passesLower(const unsigned char* key) const;
     // Whether the range starts at an equality that the tree can seek.
     bool seeksEqual() const;
 
     std::uint16_t handleSize_;
     VxTree* tree_ = nullptr;
     VxTreeIterator* iterator_ = nullptr;
-    FlatIndexRange range_;
-    std::vector<unsigned char> start_;
+    FlatIndexRange* range_ = nullptr;
     bool started_ = false;
     bool ended_ = false;
 };

@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "flat/FlatDataValue.h"
 #include "flat/FlatIndex.h"
 #include "flat/FlatOneChildResultSet.h"
 #include "flat/FlatOpStream.h"
@@ -83,8 +84,8 @@ private:
     std::uint32_t width_;
     FlatInMemIndex* index_ = nullptr;
     FlatInMemIndexKey* key_ = nullptr;
-    FlatDataValue probe_;
-    FlatIndexLimit equal_;
+    FlatIndexRange* range_ = nullptr; // probes of the tree
+    FlatDataValue probe_;             // probes of the entries in memory
     std::vector<unsigned char> keyBuffer_;
     std::vector<unsigned char> handle_;
     std::vector<unsigned char> entries_; // in memory: key then handle, per row

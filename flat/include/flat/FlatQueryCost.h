@@ -13,6 +13,7 @@
 #include "util/VxObject.h"
 
 class FlatConditionList;
+class FlatIndexRange;
 
 struct FlatQueryCost {
     std::uint32_t numRows = 0; // estimated result rows; 0: not computed
@@ -49,3 +50,7 @@ VX_EXPORT std::uint32_t flatDividedRows(std::uint32_t rows, std::uint32_t diviso
 // Rows of grouping or duplicate removal of `rows` input rows on `keys`
 // expressions: rows / (21 - min(keys, 17)), at least 5, when rows > 5.
 VX_EXPORT std::uint32_t flatGroupedRows(std::uint32_t rows, std::uint16_t keys);
+// FetchAll cost of reading a table of `rows` rows: through an index
+// lookup over `range`, rows / the range's divisor; by a scan (null range),
+// rows x 0.6. At least 1.
+VX_EXPORT float flatTableFetchAllCost(std::uint32_t rows, const FlatIndexRange* range);

@@ -1,6 +1,13 @@
 // FlatTableAccess: the leaf operator over one table cursor. It reads the
-// table by a full scan and passes only rows for which every condition of
-// its filter (the WHERE terms that use no later table) is true.
+// table by a full scan, or through an index lookup (a range over one of
+// the cursor's indexes, which the planner sets), and passes only rows for
+// which every condition of its filter (the WHERE terms that use no later
+// table) is true. The range only narrows the rows read: the filter, and
+// the join terms above, are evaluated on every row all the same.
+//
+// The range's limits are evaluated when the table is first read after
+// open; limits that read columns of the outer side of a join again at
+// every fetchFirst.
 //
 // Row handle: the cursor's record handle. Field values of the current
 // record are served to expressions through fieldValue; the NULL row
@@ -10,6 +17,7 @@
 #include <cstdint>
 
 #include "flat/FlatDataValue.h"
+#include "flat/FlatFileIndex.h"
 #include "flat/FlatResultSet.h"
 
 class FlatCursor;
@@ -40,6 +48,15 @@ public:
 
     FlatConditionList& getFilter() { return filter_; }
 
+    // Reads the table through `range` (owned) over the index `desc` tells.
+    void setIndexLookUp(FlatIndexRange* range, const FlatIndexRangeDesc& desc);
+    // The range the table is read through; null for a table scan.
+    FlatIndexRange* getIndexRange() const { return lookUpOn_ ? range_ : nullptr; }
+    // Turns the lookup off for a while (a scan instead) and on again.
+    void suspendIndexLookUp(bool suspended) { lookUpOn_ = range_ && !suspended; }
+    // Back to a table scan for good.
+    void dropIndexLookUp();
+
     // The value of column `field` of the current record (NULL on the NULL row).
     [[nodiscard]] VxStatus fieldValue(std::uint16_t field, FlatDataValue* value, short* sqlType);
 
@@ -61,7 +78,13 @@ private:
     // From the current record on, skips records the filter refuses.
     [[nodiscard]] VxStatus skipRefused(bool* eof);
 
+    [[nodiscard]] VxStatus dumpRange(VxString* out, unsigned indent);
+
     FlatCursor* cursor_ = nullptr;
+    FlatIndexRange* range_ = nullptr;
+    FlatIndexRangeDesc rangeDesc_;
+    bool lookUpOn_ = false;
+    bool rangeEvaluated_ = false;
     char* correlation_ = nullptr;
     FlatConditionList filter_;
     std::uint16_t tableNumber_;

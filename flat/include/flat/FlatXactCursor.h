@@ -9,8 +9,10 @@
 //           table does not read its own rows), in insert order; then the
 //           driver's rows, each in its logged state when the log changed
 //           it, skipped when the log deleted it. Read through an index
-//           range, the inserted rows are those whose key lies in the
-//           range, and the driver reads its rows of the range.
+//           range, only rows whose key (in their logged state) lies in
+//           the range come; while the log holds changes the driver's
+//           rows are all read and tested, since an update may have moved
+//           a key into the range, else the driver reads its range.
 //   values: a column the log holds comes from the log; every other column
 //           from the driver's cursor.
 //

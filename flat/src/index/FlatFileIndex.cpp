@@ -12,11 +12,9 @@
 #include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatExprType.h"
-#include "flat/FlatOpStreamBuilder.h"
+#include "flat/FlatIndexExpr.h"
 #include "flat/FlatSharedDesc.h"
 #include "flat/FlatSharedField.h"
-#include "parse/FlatExprCompiler.h"
-#include "parse/FlatParamList.h"
 #include "util/str.h"
 
 namespace {
@@ -32,30 +30,6 @@ double nativeOf(const unsigned char* key) {
 int compareDoubles(double a, double b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
-
-// The columns of one table description, for compiling a filter.
-class DescScope : public FlatNameScope {
-public:
-    explicit DescScope(FlatSharedDesc* desc) : desc_(desc) {}
-    VxStatus findColumn(const char*, const char* name, FlatColumnRef* ref, bool* found) override {
-        const std::uint16_t field = desc_->findField(name);
-        *found = field != FlatSharedDesc::FIELD_NOT_FOUND && field != FlatSharedDesc::FIELD_ROWID;
-        if (!*found)
-            return VX_SUCCESS;
-        const FlatSharedField* shared = desc_->getField(field);
-        ref->tableNumber = 1;
-        ref->field = field;
-        ref->sqlType = shared->getSqlType();
-        ref->precision = shared->getPrecision();
-        ref->scale = static_cast<short>(shared->getScale());
-        ref->nullable = shared->getNullable();
-        return VX_SUCCESS;
-    }
-    FlatNameScope* getOuterScope() override { return nullptr; }
-
-private:
-    FlatSharedDesc* desc_;
-};
 
 } // namespace
 
@@ -88,10 +62,14 @@ bool FlatFileIndexKey::isNativeLikePattern(const unsigned char*, const char*) {
     return true;
 }
 
+// Without a lower limit the range starts at minus infinity, so that
+// negative keys are read too.
 VxStatus FlatFileIndexKey::generateStartKey(unsigned char* out, const FlatIndexLimit* lower,
                                             const FlatIndexLimit*) {
-    if (lower && lower->value && lower->op != FlatLimitOp::LIKE)
-        return convertValueToNative(lower->value, out);
+    if (lower && lower->getOp() != FlatLimitOp::LIKE) {
+        std::memcpy(out, lower->getNative(), sizeof(double));
+        return VX_SUCCESS;
+    }
     const double lowest = -std::numeric_limits<double>::infinity();
     std::memcpy(out, &lowest, sizeof lowest);
     return VX_SUCCESS;
@@ -99,13 +77,10 @@ VxStatus FlatFileIndexKey::generateStartKey(unsigned char* out, const FlatIndexL
 
 int FlatFileIndexKey::compareToEndKey(const unsigned char* key, const FlatIndexLimit*,
                                       const FlatIndexLimit* upper) {
-    if (!upper || !upper->value || upper->op == FlatLimitOp::LIKE)
+    if (!upper || upper->getOp() == FlatLimitOp::LIKE)
         return -1;
-    unsigned char limit[sizeof(double)];
-    if (convertValueToNative(upper->value, limit) != VX_SUCCESS)
-        return 1;
-    const int c = compareNativeToNative(key, limit);
-    return c == 0 && upper->op == FlatLimitOp::LESS ? 1 : c;
+    const int c = compareNativeToNative(key, upper->getNative());
+    return c == 0 && upper->getOp() == FlatLimitOp::LESS ? 1 : c;
 }
 
 FlatFileIndex::~FlatFileIndex() = default;
@@ -117,17 +92,10 @@ VxStatus FlatFileIndex::initialize(const char* name) {
 }
 
 VxStatus FlatFileIndex::addForExpression(const char* text) {
-    FlatParamList params;
-    if (params.scan(text) != VX_SUCCESS)
+    FlatIndexExpr filter;
+    if (filter.compile(desc_, text) != VX_SUCCESS)
         return VX_ERROR;
-    DescScope scope(desc_);
-    FlatExprCompiler compiler(&params, &scope);
-    FlatExprOptions options;
-    FlatOpStreamBuilder builder;
-    FlatExprResult result;
-    if (compiler.compile(text, options, &builder, &result) != VX_SUCCESS)
-        return VX_ERROR;
-    if (result.type != FLAT_TYPE_BIT) {
+    if (filter.getResultType() != FLAT_TYPE_BIT) {
         addFlatError(MSG_FILTER_NOT_LOGICAL);
         return VX_ERROR;
     }

@@ -60,7 +60,11 @@ int FlatInMemIndexKey::compareNativeToNative(const unsigned char* a, const unsig
     return sign(FlatSortKeys::compareSlots(info_, a, b));
 }
 
+// Under international sort order a LIKE limit gives no range: every key
+// is taken (the query's filter still decides).
 bool FlatInMemIndexKey::isNativeLikePattern(const unsigned char* key, const char* pattern) {
+    if (info_ && info_->isIntlSort())
+        return true;
     if (key[0] == 0 || !pattern)
         return false;
     FlatDataValue value;
@@ -75,7 +79,7 @@ bool FlatInMemIndexKey::likePrefix(const FlatIndexLimit* limit, std::vector<char
     prefix->clear();
     if (info_ && info_->isIntlSort())
         return false;
-    const FlatDataValue* value = limit->value;
+    const FlatDataValue* value = limit->getValue();
     if (!value || value->isNull())
         return true;
     const char* text = static_cast<const char*>(value->getValueBuffer());
@@ -94,10 +98,12 @@ bool FlatInMemIndexKey::likePrefix(const FlatIndexLimit* limit, std::vector<char
 VxStatus FlatInMemIndexKey::generateStartKey(unsigned char* out, const FlatIndexLimit* lower,
                                              const FlatIndexLimit*) {
     std::memset(out, 0, length_);
-    if (!lower || !lower->value)
+    if (!lower)
         return VX_SUCCESS;
-    if (lower->op != FlatLimitOp::LIKE)
-        return convertValueToNative(lower->value, out);
+    if (lower->getOp() != FlatLimitOp::LIKE) {
+        std::memcpy(out, lower->getNative(), length_);
+        return VX_SUCCESS;
+    }
     std::vector<char> prefix;
     if (!likePrefix(lower, &prefix))
         return VX_SUCCESS;
@@ -110,9 +116,9 @@ VxStatus FlatInMemIndexKey::generateStartKey(unsigned char* out, const FlatIndex
 
 int FlatInMemIndexKey::compareToEndKey(const unsigned char* key, const FlatIndexLimit*,
                                        const FlatIndexLimit* upper) {
-    if (!upper || !upper->value)
+    if (!upper)
         return -1;
-    if (upper->op == FlatLimitOp::LIKE) {
+    if (upper->getOp() == FlatLimitOp::LIKE) {
         std::vector<char> prefix;
         if (!likePrefix(upper, &prefix))
             return -1;
@@ -125,11 +131,8 @@ int FlatInMemIndexKey::compareToEndKey(const unsigned char* key, const FlatIndex
             return 1;
         return -1;
     }
-    std::vector<unsigned char> limit(length_);
-    if (convertValueToNative(upper->value, limit.data()) != VX_SUCCESS)
-        return 1;
-    const int c = compareNativeToNative(key, limit.data());
-    return c == 0 && upper->op == FlatLimitOp::LESS ? 1 : c;
+    const int c = compareNativeToNative(key, upper->getNative());
+    return c == 0 && upper->getOp() == FlatLimitOp::LESS ? 1 : c;
 }
 
 FlatInMemIndex::FlatInMemIndex(std::uint16_t handleSize) : handleSize_(handleSize) {}
@@ -166,30 +169,24 @@ int FlatInMemIndex::inMemIndexCompare(FlatInMemIndex* index, const unsigned char
     return index->compareFullKeys(a, b);
 }
 
-VxStatus FlatInMemIndex::openRange(const FlatIndexRange& range) {
+VxStatus FlatInMemIndex::openRange(FlatIndexRange* range) {
     range_ = range;
     started_ = false;
-    ended_ = false;
-    FlatIndexKey* first = getKey(0);
-    start_.assign(first->getLength(), 0);
+    ended_ = range->isEmpty();
     iterator_->initialize(tree_);
-    return first->generateStartKey(start_.data(), range.lower, range.upper);
-}
-
-bool FlatInMemIndex::passesLower(const unsigned char* key) const {
-    const int c = getKey(0)->compareNativeToNative(key, start_.data());
-    if (c < 0)
-        return false;
-    return !(c == 0 && range_.lower && range_.lower->op == FlatLimitOp::GREATER);
+    return ended_ ? VX_SUCCESS : range->generateStartKey();
 }
 
 bool FlatInMemIndex::seeksEqual() const {
-    return getKeyCount() == 1 && range_.lower && range_.lower->op == FlatLimitOp::EQUAL &&
-           range_.lower->value && !range_.lower->value->isNull();
+    if (getKeyCount() != 1 || range_->getBoundsCount() == 0)
+        return false;
+    const FlatIndexLimit& lower = range_->getBounds(0)->lower;
+    return lower.isActive() && lower.getOp() == FlatLimitOp::EQUAL;
 }
 
 // Keys are walked in order from the first (from the first equal key for an
-// equality on a one-part key); those before the start key are passed over.
+// equality on a one-part key), those before the start key passed over,
+// while the range says to go on.
 VxStatus FlatInMemIndex::nextInRange(unsigned char* key, unsigned char* handle, bool* end) {
     TreeScope scope(this);
     *end = true;
@@ -201,23 +198,29 @@ VxStatus FlatInMemIndex::nextInRange(unsigned char* key, unsigned char* handle, 
         } else if (seeksEqual()) {
             // An equality on a one-part key: straight to the first equal
             // key, whose bytes are those of the start key for the range test.
-            status = tree_->getData(start_.data(), handle, &found, iterator_);
+            status = tree_->getData(range_->getStartKey(), handle, &found, iterator_);
             if (found)
-                std::memcpy(key, start_.data(), start_.size());
+                std::memcpy(key, range_->getStartKey(), getKeyLength());
         } else {
             status = tree_->getFirst(key, handle, &found, iterator_);
         }
         if (status != VX_SUCCESS)
             return VX_ERROR;
         started_ = true;
-        if (found && !passesLower(key))
-            continue;
-        if (!found || getKey(0)->compareToEndKey(key, range_.lower, range_.upper) > 0) {
+        if (!found) {
             ended_ = true;
             break;
         }
-        *end = false;
-        return VX_SUCCESS;
+        // Keys before the start key are passed over: the walk seeks it.
+        if (compareFullKeys(key, range_->getStartKey()) < 0)
+            continue;
+        bool more = true;
+        if (range_->checkKeySatisfiesBounds(key, &more)) {
+            *end = false;
+            return VX_SUCCESS;
+        }
+        if (!more)
+            ended_ = true;
     }
     return VX_SUCCESS;
 }

@@ -46,6 +46,8 @@ void FlatInMemLookUp::setCopyLimit(std::size_t bytes) {
 }
 
 void FlatInMemLookUp::dropIndex() {
+    delete range_;
+    range_ = nullptr;
     delete index_; // owns its key part
     index_ = nullptr;
     key_ = nullptr;
@@ -78,6 +80,16 @@ VxStatus FlatInMemLookUp::build() {
     key_ = new FlatInMemIndexKey(index_, 0, keyType_, width_, info_->getExprInfo());
     if (index_->addKey(key_) != VX_SUCCESS || index_->initialize() != VX_SUCCESS)
         return VX_ERROR;
+    // The range: the key equals the outer side's value, read again for
+    // every outer row.
+    range_ = new FlatIndexRange(index_);
+    FlatIndexBoundsEntry* bounds = range_->addBounds();
+    auto* probe = new FlatOpStream(info_->getExprInfo());
+    if (!bounds || probe->compile(outer_.getOps(), outer_.getLength()) != VX_SUCCESS) {
+        delete probe;
+        return VX_ERROR;
+    }
+    bounds->lower.setExpression(FlatLimitOp::EQUAL, probe, true);
     keyBuffer_.assign(index_->getKeyLength(), 0);
     handle_.assign(child_->getRowHandleSize(), 0);
     entrySize_ = keyBuffer_.size() + handle_.size();
@@ -138,20 +150,21 @@ VxStatus FlatInMemLookUp::fetchFirst(bool* eof) {
     *eof = true;
     if (!built_ && build() != VX_SUCCESS)
         return VX_ERROR;
-    if (outer_.evaluate(&probe_) != VX_SUCCESS)
-        return VX_ERROR;
-    // NULL equals nothing.
-    if (probe_.isNull())
-        return VX_SUCCESS;
     if (copied_) {
+        if (outer_.evaluate(&probe_) != VX_SUCCESS)
+            return VX_ERROR;
+        // NULL equals nothing.
+        if (probe_.isNull()) {
+            nextEntry_ = rangeEnd_ = 0;
+            return VX_SUCCESS;
+        }
         if (key_->convertValueToNative(&probe_, keyBuffer_.data()) != VX_SUCCESS)
             return VX_ERROR;
         findRange();
         return advance(eof);
     }
-    // The index reads the range's limits while the range is read.
-    equal_ = FlatIndexLimit{FlatLimitOp::EQUAL, &probe_};
-    if (index_->openRange(FlatIndexRange{index_, &equal_, &equal_}) != VX_SUCCESS)
+    // A NULL value equals nothing: the range is then empty.
+    if (range_->evaluate(false) != VX_SUCCESS || index_->openRange(range_) != VX_SUCCESS)
         return VX_ERROR;
     return advance(eof);
 }
@@ -201,7 +214,7 @@ VxStatus FlatInMemLookUp::nextHandle(bool* end) {
 
 VxStatus FlatInMemLookUp::fetchNext(bool* eof) {
     *eof = true;
-    if (!built_ || probe_.isNull())
+    if (!built_)
         return VX_SUCCESS;
     return advance(eof);
 }
@@ -257,8 +270,9 @@ void FlatInMemLookUp::computeCost() {
     cost.numRows = flatDividedRows(rows, flatConditionListDivisor(filter_));
     cost.execution = child_->getFetchAllCost() + child_->getExecutionCost();
     // One range: an equality on the key.
-    cost.fetchAll = child_->getRepositionCost() *
-                    static_cast<float>(flatDividedRows(rows, flatComparisonFactor(FLAT_OP_EQ)));
+    const std::uint32_t divisor = flatComparisonFactor(FLAT_OP_EQ);
+    cost.fetchAll =
+        child_->getRepositionCost() * static_cast<float>(flatDividedRows(rows, divisor));
     cost.reposition = child_->getRepositionCost();
     cost_ = cost;
 }

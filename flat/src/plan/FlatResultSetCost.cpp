@@ -13,6 +13,7 @@
 #include "flat/FlatCursor.h"
 #include "flat/FlatDistinct.h"
 #include "flat/FlatGroupBy.h"
+#include "flat/FlatIndex.h"
 #include "flat/FlatJoin.h"
 #include "flat/FlatOrdinalResultSet.h"
 #include "flat/FlatQueryCost.h"
@@ -75,6 +76,15 @@ std::uint32_t plus(std::uint32_t a, std::uint32_t b) {
 }
 
 } // namespace
+
+float flatTableFetchAllCost(std::uint32_t rows, const FlatIndexRange* range) {
+    if (range) {
+        const std::uint32_t divisor = range->getDivisor();
+        return static_cast<float>(flatDividedRows(rows, flatOrDivisor(&divisor, 1)));
+    }
+    const float scan = static_cast<float>(rows) * SCAN_FACTOR;
+    return scan < 1 ? 1 : scan;
+}
 
 void FlatResultSet::setExeProfile(const FlatQueryExeProfile& profile) {
     profile_ = profile;
@@ -166,8 +176,7 @@ void FlatResultSet::computeCost() {
         cost.numRows = flatDividedRows(rows, flatConditionListDivisor(table->getFilter()));
         cost.execution = 0;
         cost.reposition = 1;
-        float scan = static_cast<float>(rows) * SCAN_FACTOR;
-        cost.fetchAll = scan < 1 ? 1 : scan;
+        cost.fetchAll = flatTableFetchAllCost(rows, table->getIndexRange());
         break;
     }
     case Shape::PASS_THROUGH:

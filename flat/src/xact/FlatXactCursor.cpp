@@ -146,12 +146,12 @@ VxStatus FlatXactCursor::getNewFirstRecord(bool* eof, FlatIndexRange* range) {
     firstReturned_ = 0;
     lastReturned_ = 0;
     handle_.assign(handleSize(), 0);
+    range_ = range;
     if (passThrough_) {
         phase_ = Phase::TABLE;
         return nextTableRow(eof, true, range);
     }
     phase_ = Phase::INSERTED;
-    range_ = range;
     firstInserted_ = true;
     return nextInserted(eof);
 }
@@ -184,7 +184,9 @@ VxStatus FlatXactCursor::nextInserted(bool* eof) {
             phase_ = Phase::TABLE;
             loggedOnly_ = false;
             fromLog_ = false;
-            return nextTableRow(eof, true, range_);
+            // The log may have moved a row's key into the range: the
+            // driver's rows are all read and tested here.
+            return nextTableRow(eof, true, nullptr);
         }
         firstInserted_ = false;
         handle_ = next;
@@ -195,7 +197,7 @@ VxStatus FlatXactCursor::nextInserted(bool* eof) {
         loggedOnly_ = true;
         fromLog_ = true;
         bool inside = true;
-        if (range_ && range_->index && insideRange(&inside) != VX_SUCCESS)
+        if (range_ && range_->getIndex() && insideRange(&inside) != VX_SUCCESS)
             return VX_ERROR;
         if (!inside)
             continue;
@@ -207,20 +209,15 @@ VxStatus FlatXactCursor::nextInserted(bool* eof) {
     }
 }
 
-// Whether the current logged row's key lies in the range being read (its
-// limits apply to the index's first key part).
+// Whether the current row's key, in its logged state, lies in the range
+// being read.
 VxStatus FlatXactCursor::insideRange(bool* inside) {
-    FlatIndex* index = range_->index;
-    FlatIndexKey* first = index->getKey(0);
+    FlatIndex* index = range_->getIndex();
     std::vector<unsigned char> key(index->getKeyLength());
-    std::vector<unsigned char> start(first->getLength());
-    if (index->computeIndexKey(this, key.data()) != VX_SUCCESS ||
-        first->generateStartKey(start.data(), range_->lower, range_->upper) != VX_SUCCESS)
+    if (index->computeIndexKey(this, key.data()) != VX_SUCCESS)
         return VX_ERROR;
-    const int fromStart = first->compareNativeToNative(key.data(), start.data());
-    const bool strict = range_->lower && range_->lower->op == FlatLimitOp::GREATER;
-    *inside = (fromStart > 0 || (fromStart == 0 && !strict)) &&
-              first->compareToEndKey(key.data(), range_->lower, range_->upper) <= 0;
+    bool more = true;
+    *inside = range_->checkKeySatisfiesBounds(key.data(), &more);
     return VX_SUCCESS;
 }
 
@@ -235,6 +232,12 @@ VxStatus FlatXactCursor::nextTableRow(bool* eof, bool first, FlatIndexRange* ran
         bool skip = false;
         if (takeDriverRow(&skip) != VX_SUCCESS)
             return VX_ERROR;
+        if (!skip && range_ && !passThrough_) {
+            bool inside = true;
+            if (insideRange(&inside) != VX_SUCCESS)
+                return VX_ERROR;
+            skip = !inside;
+        }
         if (!skip)
             return VX_SUCCESS;
     }

@@ -3,7 +3,9 @@
 // from 1), so ROWIDs are record numbers.
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "MemDriver.h"
 #include "base/BaseConvert.h"
@@ -11,6 +13,7 @@
 #include "error/FlatErrors.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatFileIndex.h"
+#include "flat/FlatIndex.h"
 #include "flat/FlatSharedField.h"
 
 namespace {
@@ -109,12 +112,78 @@ VxStatus MemCursor::openTable(const char*, const char*, const char* name, FlatRe
     return VX_SUCCESS;
 }
 
-VxStatus MemCursor::getNewFirstRecord(bool* eof, FlatIndexRange*) {
+VxStatus MemCursor::getNewFirstRecord(bool* eof, FlatIndexRange* range) {
     record_ = 0;
+    range_ = nullptr;
+    FlatSharedDesc* desc = getSharedDesc();
+    if (range && desc && desc->getIndexCount() > 0 && range->getIndex() == desc->getIndex(0)) {
+        range_ = range;
+        return startRange(eof);
+    }
     return getNextRecord(eof);
 }
 
+// Sorts the keys of the live records (a NULL key lies in no range) and
+// seeks the range's start key.
+VxStatus MemCursor::startRange(bool* eof) {
+    MemTable* t = table();
+    FlatIndex* index = range_->getIndex();
+    const std::uint32_t length = index->getKeyLength();
+    std::vector<std::pair<std::vector<unsigned char>, std::uint32_t>> entries;
+    for (std::uint32_t i = 0; i < t->rows.size(); ++i) {
+        if (t->deleted[i] || t->rows[i][0].null)
+            continue;
+        record_ = i + 1;
+        std::vector<unsigned char> key(length);
+        if (index->computeIndexKey(this, key.data()) != VX_SUCCESS)
+            return VX_ERROR;
+        entries.emplace_back(std::move(key), record_);
+    }
+    std::stable_sort(entries.begin(), entries.end(), [index](const auto& a, const auto& b) {
+        return index->compareFullKeys(a.first.data(), b.first.data()) < 0;
+    });
+    keys_.clear();
+    order_.clear();
+    for (auto& entry : entries) {
+        keys_.push_back(std::move(entry.first));
+        order_.push_back(entry.second);
+    }
+    record_ = 0;
+    if (range_->generateStartKey() != VX_SUCCESS)
+        return VX_ERROR;
+    const unsigned char* start = range_->getStartKey();
+    position_ = static_cast<std::size_t>(
+        std::lower_bound(keys_.begin(), keys_.end(), start,
+                         [index](const std::vector<unsigned char>& key, const unsigned char* s) {
+                             return index->compareFullKeys(key.data(), s) < 0;
+                         }) -
+        keys_.begin());
+    return nextInRange(eof);
+}
+
+VxStatus MemCursor::nextInRange(bool* eof) {
+    while (position_ < order_.size()) {
+        const std::size_t at = position_++;
+        bool more = true;
+        if (range_->checkKeySatisfiesBounds(keys_[at].data(), &more)) {
+            if (!isLive(order_[at]))
+                continue;
+            record_ = order_[at];
+            *eof = false;
+            return VX_SUCCESS;
+        }
+        if (!more)
+            break;
+    }
+    position_ = order_.size();
+    record_ = static_cast<std::uint32_t>(table()->rows.size()) + 1;
+    *eof = true;
+    return VX_SUCCESS;
+}
+
 VxStatus MemCursor::getNextRecord(bool* eof) {
+    if (range_)
+        return nextInRange(eof);
     MemTable* t = table();
     const std::uint32_t count = static_cast<std::uint32_t>(t->rows.size());
     while (record_ < count) {

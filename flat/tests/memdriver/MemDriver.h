@@ -10,6 +10,9 @@
 //   STAFF (Id INTEGER NOT NULL, unique; Name VARCHAR(12); Salary DOUBLE)
 //     rows (1,'Ann',1000) (2,'Bob',2000) (3,'Cy',3000) (4,'Di',NULL)
 //   NOTES (Id INTEGER; Text VARCHAR(20)), empty, no unique key.
+//
+// The unique key is an index of the table (PrimaryKey); the cursor reads
+// by a range over it in key order.
 #pragma once
 
 #include <cstdint>
@@ -114,7 +117,15 @@ private:
     bool repeatsKey(const std::vector<MemCell>& row, std::uint32_t except) const;
     [[nodiscard]] VxStatus checkRow(const std::vector<MemCell>& row, std::uint32_t except) const;
 
-    std::uint32_t record_ = 0; // current record, from 1; 0 before the first
+    // Reading by a range: the live records with a key, in key order.
+    [[nodiscard]] VxStatus startRange(bool* eof);
+    [[nodiscard]] VxStatus nextInRange(bool* eof);
+
+    std::uint32_t record_ = 0;                     // current record, from 1; 0 before the first
+    FlatIndexRange* range_ = nullptr;              // the range being read, if any
+    std::vector<std::vector<unsigned char>> keys_; // full keys, in key order
+    std::vector<std::uint32_t> order_;             // their records
+    std::size_t position_ = 0;                     // next entry of order_
     enum class Pending { NONE, INSERT, UPDATE } pending_ = Pending::NONE;
     std::vector<MemCell> row_; // the row being built
 };
