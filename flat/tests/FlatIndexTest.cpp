@@ -1,7 +1,8 @@
 // Index key parts and ranges: LIKE prefix ranges over an in-memory index
 // (escapes, international sort), upper limits of double keys, a range
-// without a lower limit over negative keys, and filter expressions that
-// are not logical.
+// without a lower limit over negative keys, ranges over two key parts,
+// limits against the range of an integer key, and filter expressions
+// that are not logical.
 #include <sqlext.h>
 
 #include <cstring>
@@ -189,6 +190,107 @@ TEST_F(IndexTest, DoubleUpperLimitsStopAtOrPastTheirValue) {
               (std::vector<double>{-20, -1.5, 0, 3, 9.99, 10, 10}));
     EXPECT_EQ(readDoubles(keys, FlatLimitOp::GREATER_EQUAL, 10, NONE, 0),
               (std::vector<double>{10, 10, 11}));
+}
+
+// Two VARCHAR key parts; the first restricted by = 'M' (which serves as
+// its upper limit too), the second by `second` when given.
+TEST_F(IndexTest, AnEqualFirstPartEndsTheRangeAtTheFirstGreaterKey) {
+    FlatInMemIndex index(4);
+    auto* first = new FlatInMemIndexKey(&index, 0, SQL_VARCHAR, 4, &info_);
+    auto* second = new FlatInMemIndexKey(&index, 1, SQL_VARCHAR, 4, &info_);
+    ASSERT_EQ(index.addKey(first), VX_SUCCESS);
+    ASSERT_EQ(index.addKey(second), VX_SUCCESS);
+    auto keyOf = [&](const char* a, const char* b) {
+        std::vector<unsigned char> key(index.getKeyLength());
+        FlatDataValue value;
+        EXPECT_EQ(value.setValueCopy(a, static_cast<std::uint32_t>(std::strlen(a)), INTERNAL_CHAR),
+                  VX_SUCCESS);
+        EXPECT_EQ(first->convertValueToNative(&value, key.data()), VX_SUCCESS);
+        EXPECT_EQ(value.setValueCopy(b, static_cast<std::uint32_t>(std::strlen(b)), INTERNAL_CHAR),
+                  VX_SUCCESS);
+        EXPECT_EQ(second->convertValueToNative(&value, key.data() + first->getLength()),
+                  VX_SUCCESS);
+        return key;
+    };
+    FlatDataValue m;
+    ASSERT_EQ(m.setValueCopy("M", 1, INTERNAL_CHAR), VX_SUCCESS);
+    FlatIndexRange range(&index);
+    ASSERT_EQ(range.addBounds()->lower.setValue(FlatLimitOp::EQUAL, m), VX_SUCCESS);
+    ASSERT_EQ(range.evaluate(false), VX_SUCCESS);
+    ASSERT_EQ(range.generateStartKey(), VX_SUCCESS);
+    // The start key is M and the lowest second part.
+    EXPECT_LT(index.compareFullKeys(range.getStartKey(), keyOf("M", "").data()), 0);
+    EXPECT_GT(index.compareFullKeys(range.getStartKey(), keyOf("L", "zz").data()), 0);
+    bool more = false;
+    EXPECT_FALSE(range.checkKeySatisfiesBounds(keyOf("L", "zz").data(), &more));
+    EXPECT_TRUE(more);
+    EXPECT_TRUE(range.checkKeySatisfiesBounds(keyOf("M", "a").data(), &more));
+    EXPECT_TRUE(range.checkKeySatisfiesBounds(keyOf("M", "zz").data(), &more));
+    EXPECT_FALSE(range.checkKeySatisfiesBounds(keyOf("N", "a").data(), &more));
+    EXPECT_FALSE(more);
+    EXPECT_FALSE(range.checkKeySatisfiesBounds(keyOf("MA", "a").data(), &more));
+    EXPECT_FALSE(more);
+    // A second key part restricted by > 'b': keys of M before it let the
+    // scan go on.
+    FlatDataValue b;
+    ASSERT_EQ(b.setValueCopy("b", 1, INTERNAL_CHAR), VX_SUCCESS);
+    ASSERT_EQ(range.addBounds()->lower.setValue(FlatLimitOp::GREATER, b), VX_SUCCESS);
+    ASSERT_EQ(range.evaluate(false), VX_SUCCESS);
+    EXPECT_FALSE(range.checkKeySatisfiesBounds(keyOf("M", "a").data(), &more));
+    EXPECT_TRUE(more);
+    EXPECT_FALSE(range.checkKeySatisfiesBounds(keyOf("M", "b").data(), &more));
+    EXPECT_TRUE(more);
+    EXPECT_TRUE(range.checkKeySatisfiesBounds(keyOf("M", "c").data(), &more));
+    EXPECT_FALSE(range.checkKeySatisfiesBounds(keyOf("N", "c").data(), &more));
+    EXPECT_FALSE(more);
+    EXPECT_EQ(range.addBounds(), nullptr); // both key parts are restricted
+    EXPECT_EQ(range.getDivisor(), 40u);    // = and >
+}
+
+// Limits on an INTEGER key whose values are not integers or lie beyond
+// the type's range.
+TEST_F(IndexTest, LimitsFollowTheKeyTypeOfTheirValue) {
+    const std::vector<double> keys = {-5, 1, 2, 3, 2147483647};
+    const short integer = SQL_INTEGER;
+    // An inexact value: < becomes <=, > becomes >=, = matches nothing.
+    EXPECT_EQ(readDoubles(keys, NONE, 0, FlatLimitOp::LESS, 2.5, integer),
+              (std::vector<double>{-5, 1, 2}));
+    EXPECT_EQ(readDoubles(keys, FlatLimitOp::GREATER, 2.5, NONE, 0, integer),
+              (std::vector<double>{3, 2147483647}));
+    EXPECT_TRUE(readDoubles(keys, FlatLimitOp::EQUAL, 2.5, NONE, 0, integer).empty());
+    // Above the range: < ignored, > and = empty; below: the reverse.
+    EXPECT_EQ(readDoubles(keys, NONE, 0, FlatLimitOp::LESS, 1e12, integer), keys);
+    EXPECT_TRUE(readDoubles(keys, FlatLimitOp::GREATER_EQUAL, 1e12, NONE, 0, integer).empty());
+    EXPECT_TRUE(readDoubles(keys, FlatLimitOp::EQUAL, 1e12, NONE, 0, integer).empty());
+    EXPECT_EQ(readDoubles(keys, FlatLimitOp::GREATER, -1e12, FlatLimitOp::LESS, 2, integer),
+              (std::vector<double>{-5, 1}));
+    EXPECT_TRUE(readDoubles(keys, NONE, 0, FlatLimitOp::LESS_EQUAL, -1e12, integer).empty());
+    // A DOUBLE key takes 2.5 as it is.
+    EXPECT_EQ(readDoubles({2, 2.5, 3}, NONE, 0, FlatLimitOp::LESS, 2.5), (std::vector<double>{2}));
+
+    FlatFileIndex index(nullptr);
+    auto* part = new FlatFileIndexKey(&index, 0, SQL_INTEGER);
+    ASSERT_EQ(index.addKey(part), VX_SUCCESS);
+    FlatIndexLimit limit;
+    FlatDataValue value;
+    const double inexact = 2.5;
+    ASSERT_EQ(value.setValueCopy(&inexact, 8, INTERNAL_DOUBLE), VX_SUCCESS);
+    ASSERT_EQ(limit.setValue(FlatLimitOp::LESS, value), VX_SUCCESS);
+    ASSERT_EQ(limit.evaluate(part), VX_SUCCESS);
+    EXPECT_EQ(limit.getOp(), FlatLimitOp::LESS_EQUAL);
+    EXPECT_EQ(limit.getDeclaredOp(), FlatLimitOp::LESS);
+    // NULL empties the range; a text that is no number restricts nothing.
+    value.clear();
+    value.setStorageType(INTERNAL_DOUBLE);
+    value.setNull();
+    ASSERT_EQ(limit.setValue(FlatLimitOp::GREATER, value), VX_SUCCESS);
+    ASSERT_EQ(limit.evaluate(part), VX_SUCCESS);
+    EXPECT_TRUE(limit.isEmpty());
+    ASSERT_EQ(value.setValueCopy("x1", 2, INTERNAL_CHAR), VX_SUCCESS);
+    ASSERT_EQ(limit.setValue(FlatLimitOp::EQUAL, value), VX_SUCCESS);
+    ASSERT_EQ(limit.evaluate(part), VX_SUCCESS);
+    EXPECT_TRUE(limit.isIgnored());
+    EXPECT_FALSE(limit.isEmpty());
 }
 
 TEST_F(IndexTest, AFilterThatIsNotLogicalIsRefusedWith4047) {

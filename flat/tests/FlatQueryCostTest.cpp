@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FlatSelectTestSupport.h"
+#include "flat/FlatFileIndex.h"
 #include "flat/FlatGroupBy.h"
 #include "flat/FlatInMemLookUp.h"
 #include "flat/FlatJoin.h"
@@ -192,6 +193,93 @@ TEST(FlatQueryCost, InMemoryLookUpsKeepTheResult) {
     char plan[2048];
     f.desc.dump(plan, sizeof plan);
     EXPECT_NE(std::string(plan).find("     In Mem Index:\r\n"), std::string::npos) << plan;
+}
+
+// EMP with a unique key on ID, as a driver that keeps one offers it.
+void addEmpKey(SelectFixture& f) {
+    auto* index = new FlatFileIndex(&f.emp->desc());
+    ASSERT_EQ(index->initialize("EmpKey"), VX_SUCCESS);
+    ASSERT_EQ(index->addKey(new FlatFileIndexKey(index, 0, SQL_INTEGER)), VX_SUCCESS);
+    index->setFlags(FlatFileIndex::INDEX_UNIQUE | FlatFileIndex::INDEX_PRIMARY);
+    ASSERT_EQ(f.emp->desc().addIndex(index), VX_SUCCESS);
+}
+
+// The FetchAll cost of EMP's access in `sql`, 0 when it scans; `rows`
+// gets the result.
+float lookUpCost(const std::string& sql, std::vector<std::string>* rows = nullptr) {
+    SelectFixture f;
+    addEmpKey(f);
+    if (f.parse(sql) != "ok")
+        return -1;
+    // EMP, or the inner side of a join of DEPT and EMP.
+    FlatTableAccess* emp = findOperator<FlatTableAccess>(f.desc.getRoot());
+    if (emp && !emp->isNamed("EMP") && !emp->isNamed("E")) {
+        FlatJoin* join = findOperator<FlatJoin>(f.desc.getRoot());
+        emp = join ? findOperator<FlatTableAccess>(join->getChild(1)) : nullptr;
+    }
+    if (rows)
+        *rows = f.rows();
+    return emp && emp->getIndexRange() ? emp->getFetchAllCost() : 0;
+}
+
+TEST(FlatQueryCost, AKeyRangeIsReadWhenCheaperThanAScan) {
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id = 2"), 50.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE 2 < id"), 500.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id BETWEEN 2 AND 3"), 250.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id > 1 AND id <= 3"), 250.0f);
+    // No term on the key, or none a range can hold: a scan.
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE dept = 10"), 0.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id <> 2"), 0.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id = 1 OR id = 2"), 0.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id + 0 = 2"), 0.0f);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id = dept"), 0.0f);
+    // The inner side of a join, read by key for each outer row: cheaper
+    // than an in-memory lookup, which would read the whole table once.
+    std::vector<std::string> rows;
+    EXPECT_FLOAT_EQ(
+        lookUpCost("SELECT d.name, e.name FROM dept d, emp e WHERE e.id = d.id - 9 ORDER BY 2",
+                   &rows),
+        50.0f);
+    EXPECT_EQ(rows, (std::vector<std::string>{"Sales|Ann"}));
+    setenv("VX_FLAT_NO_INDEX_LOOKUP", "1", 1);
+    EXPECT_FLOAT_EQ(lookUpCost("SELECT name FROM emp WHERE id = 2", &rows), 0.0f);
+    unsetenv("VX_FLAT_NO_INDEX_LOOKUP");
+    EXPECT_EQ(rows, (std::vector<std::string>{"Bob"}));
+}
+
+TEST(FlatQueryCost, AnIndexLookUpListsItsRange) {
+    SelectFixture f;
+    addEmpKey(f);
+    ASSERT_EQ(f.parse("SELECT name FROM emp WHERE id >= ? AND id < 4"), "ok");
+    char plan[4096];
+    f.desc.dump(plan, sizeof plan);
+    const std::string block = "        Implementation: Index Lookup \r\n"
+                              "        IndexRangeDesc:\r\n"
+                              "           IndexDesc:\r\n"
+                              "              IndexName: EmpKey\r\n"
+                              "              Type: Other\r\n"
+                              "              Primary Key: Yes\r\n"
+                              "              Unique: Yes\r\n"
+                              "              Rowid: No\r\n"
+                              "              KeyFields: ID\r\n"
+                              "        Range\r\n"
+                              "           Bounds:\r\n"
+                              "              Lower IndexLimit:\r\n"
+                              "                 Operator: >=\r\n"
+                              "                 OpStream: PARAMETER 1\r\n"
+                              "              Upper IndexLimit:\r\n"
+                              "                 Operator: <\r\n"
+                              "                 OpStream: NUMBER 4\r\n"
+                              "     " +
+                              std::string(40, '-') + "\r\n";
+    EXPECT_NE(std::string(plan).find(block), std::string::npos) << plan;
+    ASSERT_EQ(f.parse("SELECT name FROM emp WHERE id = 1"), "ok");
+    f.desc.dump(plan, sizeof plan);
+    EXPECT_NE(std::string(plan).find("                 Operator: =\r\n"
+                                     "                 OpStream: NUMBER 1\r\n"
+                                     "              Upper IndexLimit: None\r\n"),
+              std::string::npos)
+        << plan;
 }
 
 } // namespace
