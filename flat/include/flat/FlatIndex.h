@@ -23,10 +23,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "flat/FlatDataValue.h"
 #include "util/VxObject.h"
 #include "util/VxStatus.h"
-
-#include "flat/FlatDataValue.h"
 
 class FlatCursor;
 class FlatIndex;

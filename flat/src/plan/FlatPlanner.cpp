@@ -1,4 +1,5 @@
-// The planner: in-memory lookups for the inner sides of joins.
+// The planner: index lookups for tables, in-memory lookups for the inner
+// sides of joins.
 #include "plan/FlatPlanner.h"
 
 #include <sqlext.h>
@@ -9,12 +10,12 @@
 
 #include "flat/FlatCursor.h"
 #include "flat/FlatFileIndex.h"
-#include "flat/FlatIndex.h"
-#include "flat/FlatOpStream.h"
-#include "flat/FlatQueryCost.h"
 #include "flat/FlatInMemLookUp.h"
+#include "flat/FlatIndex.h"
 #include "flat/FlatJoin.h"
 #include "flat/FlatOpCode.h"
+#include "flat/FlatOpStream.h"
+#include "flat/FlatQueryCost.h"
 #include "flat/FlatResultSetGlobalInfo.h"
 #include "flat/FlatTableAccess.h"
 

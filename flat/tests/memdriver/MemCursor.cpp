@@ -126,6 +126,24 @@ VxStatus MemCursor::getNewFirstRecord(bool* eof, FlatIndexRange* range) {
 // Sorts the keys of the live records (a NULL key lies in no range) and
 // seeks the range's start key.
 VxStatus MemCursor::startRange(bool* eof) {
+    FlatIndex* index = range_->getIndex();
+    if (keysOf_ != table()->changes && sortKeys() != VX_SUCCESS)
+        return VX_ERROR;
+    record_ = 0;
+    if (range_->generateStartKey() != VX_SUCCESS)
+        return VX_ERROR;
+    const unsigned char* start = range_->getStartKey();
+    position_ = static_cast<std::size_t>(
+        std::lower_bound(keys_.begin(), keys_.end(), start,
+                         [index](const std::vector<unsigned char>& key, const unsigned char* s) {
+                             return index->compareFullKeys(key.data(), s) < 0;
+                         }) -
+        keys_.begin());
+    return nextInRange(eof);
+}
+
+// The keys stay sorted until the table changes.
+VxStatus MemCursor::sortKeys() {
     MemTable* t = table();
     FlatIndex* index = range_->getIndex();
     const std::uint32_t length = index->getKeyLength();
@@ -148,17 +166,8 @@ VxStatus MemCursor::startRange(bool* eof) {
         keys_.push_back(std::move(entry.first));
         order_.push_back(entry.second);
     }
-    record_ = 0;
-    if (range_->generateStartKey() != VX_SUCCESS)
-        return VX_ERROR;
-    const unsigned char* start = range_->getStartKey();
-    position_ = static_cast<std::size_t>(
-        std::lower_bound(keys_.begin(), keys_.end(), start,
-                         [index](const std::vector<unsigned char>& key, const unsigned char* s) {
-                             return index->compareFullKeys(key.data(), s) < 0;
-                         }) -
-        keys_.begin());
-    return nextInRange(eof);
+    keysOf_ = t->changes;
+    return VX_SUCCESS;
 }
 
 VxStatus MemCursor::nextInRange(bool* eof) {
@@ -245,6 +254,7 @@ VxStatus MemCursor::deleteRecord() {
         return VX_ERROR;
     }
     table()->deleted[record_ - 1] = true;
+    ++table()->changes;
     return VX_SUCCESS;
 }
 
@@ -348,6 +358,7 @@ VxStatus MemCursor::insertRecord() {
     MemTable* t = table();
     t->rows.push_back(row_);
     t->deleted.push_back(false);
+    ++t->changes;
     record_ = static_cast<std::uint32_t>(t->rows.size());
     return VX_SUCCESS;
 }
@@ -361,6 +372,7 @@ VxStatus MemCursor::updateRecord() {
     if (checkRow(row_, record_) != VX_SUCCESS)
         return VX_ERROR;
     table()->rows[record_ - 1] = row_;
+    ++table()->changes;
     return VX_SUCCESS;
 }
 

@@ -43,8 +43,9 @@ struct MemTable {
     std::vector<MemColumn> columns;
     std::vector<std::vector<MemCell>> rows;
     std::vector<bool> deleted;
-    bool uniqueKey = false; // column 0 may not repeat
-    int locksHeld = 0;      // record locks taken and not yet released
+    bool uniqueKey = false;    // column 0 may not repeat
+    int locksHeld = 0;         // record locks taken and not yet released
+    std::uint64_t changes = 0; // inserts, updates and deletes so far
 };
 
 struct MemStore {
@@ -119,12 +120,14 @@ private:
 
     // Reading by a range: the live records with a key, in key order.
     [[nodiscard]] VxStatus startRange(bool* eof);
+    [[nodiscard]] VxStatus sortKeys();
     [[nodiscard]] VxStatus nextInRange(bool* eof);
 
     std::uint32_t record_ = 0;                     // current record, from 1; 0 before the first
     FlatIndexRange* range_ = nullptr;              // the range being read, if any
     std::vector<std::vector<unsigned char>> keys_; // full keys, in key order
     std::vector<std::uint32_t> order_;             // their records
+    std::uint64_t keysOf_ = ~0ull;                 // the table's change count they are of
     std::size_t position_ = 0;                     // next entry of order_
     enum class Pending { NONE, INSERT, UPDATE } pending_ = Pending::NONE;
     std::vector<MemCell> row_; // the row being built
