@@ -14,6 +14,7 @@
 #include "flat/FlatDataValue.h"
 #include "flat/FlatFileIndex.h"
 #include "flat/FlatInMemIndex.h"
+#include "flat/FlatIndexExpr.h"
 #include "flat/FlatOpStreamGlobalInfo.h"
 #include "flat/FlatSharedDesc.h"
 #include "flat/FlatSharedField.h"
@@ -310,6 +311,18 @@ TEST_F(IndexTest, AFilterThatIsNotLogicalIsRefusedWith4047) {
     errors_.deleteNodes();
     EXPECT_EQ(index.addForExpression("Amount > 2"), VX_SUCCESS);
     EXPECT_STREQ(index.getFilterText(), "Amount > 2");
+    // Key expressions: a column by name or by number, or an expression.
+    FlatIndexExpr key;
+    ASSERT_EQ(key.compile(&desc, "Amount"), VX_SUCCESS);
+    EXPECT_EQ(key.getField(), 0u);
+    ASSERT_EQ(key.compile(&desc, std::uint16_t{0}), VX_SUCCESS);
+    EXPECT_EQ(key.getField(), 0u);
+    EXPECT_EQ(key.getResultType(), SQL_DOUBLE);
+    ASSERT_EQ(key.compile(&desc, "Amount * 2"), VX_SUCCESS);
+    EXPECT_EQ(key.getField(), FlatIndexExpr::FIELD_NONE);
+    EXPECT_GT(key.getLength(), 0u);
+    EXPECT_NE(key.compile(&desc, std::uint16_t{1}), VX_SUCCESS);
+    EXPECT_NE(key.compile(&desc, "Missing + 1"), VX_SUCCESS);
 }
 
 } // namespace
