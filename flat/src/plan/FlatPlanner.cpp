@@ -363,6 +363,19 @@ bool readKeyTerm(const FlatOpStream* term, std::uint16_t own, KeyTerm* out) {
         out->high = LimitValue{split, static_cast<std::size_t>(last - split), outer};
         return split > first && last > split;
     }
+    if (comparison == FLAT_OP_LIKE) {
+        // "column LIKE 'pattern'" whose pattern has a literal prefix.
+        const unsigned char* pattern = getNextOp(ops);
+        if (!isOwnColumn(ops, last, own, &out->field) || pattern >= last ||
+            *pattern != FLAT_OP_STR_CONST || getNextOp(pattern) != last)
+            return false;
+        const char first = static_cast<char>(pattern[1]);
+        if (first == '\0' || first == '%' || first == '_')
+            return false;
+        out->comparison = comparison;
+        out->value = LimitValue{pattern, static_cast<std::size_t>(last - pattern), false};
+        return true;
+    }
     if (comparison != FLAT_OP_EQ && comparison != FLAT_OP_LT && comparison != FLAT_OP_LE &&
         comparison != FLAT_OP_GT && comparison != FLAT_OP_GE)
         return false;
@@ -408,14 +421,31 @@ VxStatus setLimit(FlatResultSetGlobalInfo* info, FlatIndexLimit* limit, FlatLimi
     return VX_SUCCESS;
 }
 
+bool isTextType(short type) {
+    return type == SQL_CHAR || type == SQL_VARCHAR;
+}
+
 // A range over `index` from `terms`: per key part in order, an equality,
-// else a lower and an upper limit (then no further key part); null when
+// else a lower and an upper limit (then no further key part); a text key
+// part takes a LIKE with a literal prefix (and ends the range). Null when
 // the first key part has no term.
 FlatIndexRange* buildRange(FlatResultSetGlobalInfo* info, FlatFileIndex* index,
                            const std::vector<KeyTerm>& terms) {
     auto* range = new FlatIndexRange(index);
     for (std::uint16_t n = 0; n < index->getKeyCount(); ++n) {
         FlatIndexKey* key = index->getKey(n);
+        if (isTextType(key->getSqlType())) {
+            const KeyTerm* like = nullptr;
+            for (const KeyTerm& term : terms)
+                if (!like && term.field == key->getField() && term.comparison == FLAT_OP_LIKE)
+                    like = &term;
+            if (like && setLimit(info, &range->addBounds()->lower, FlatLimitOp::LIKE,
+                                 like->value) != VX_SUCCESS) {
+                delete range;
+                return nullptr;
+            }
+            break;
+        }
         if (!isNumberType(key->getSqlType()))
             break;
         const KeyTerm* equal = nullptr;

@@ -1,7 +1,7 @@
 """Reading STAFF by its unique key (Id) on the in-memory test driver under
 pyodbc: ranges whose limits are parameters, ranges inside a transaction
-(rows inserted, updated and deleted in it), and joins whose inner side is
-read by key. Every query is run twice, read by key and with index lookups
+(rows inserted, updated and deleted in it), LIKE ranges over the index on
+Name, and joins whose inner side is read by key. Every query is run twice, read by key and with index lookups
 turned off (VX_FLAT_NO_INDEX_LOOKUP=1), and must give the same rows.
 Seed: STAFF (1,'Ann',1000) (2,'Bob',2000) (3,'Cy',3000) (4,'Di',NULL)."""
 import os
@@ -70,11 +70,22 @@ def test_a_transaction_reads_its_own_rows_by_key(connection):
     assert both_ways(connection, "SELECT Id FROM Staff WHERE Id = 2") == []
     assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Id <= 1")) == [0, 1]
     assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Id >= ?", 5)) == [6, 9]
+    # Name has an index too: a name moved into a LIKE range comes, one
+    # moved out of it does not.
+    cursor.execute("UPDATE Staff SET Name = 'Mae' WHERE Id = 1")
+    cursor.execute("INSERT INTO Staff VALUES (8, 'Mo', 8)")
+    cursor.execute("UPDATE Staff SET Name = 'Zed' WHERE Id = 8")
+    cursor.execute("INSERT INTO Staff VALUES (7, 'Mu', 7)")
+    assert both_ways(connection, "SELECT Id, Name FROM Staff WHERE Name LIKE 'M%'") == [
+        (1, "Mae"), (7, "Mu")]
+    assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Name LIKE 'Z%'")) == [0, 8]
+    cursor.execute("DELETE FROM Staff WHERE Id >= 7 AND Id <= 8")
     # A row inserted and deleted again in the transaction is gone.
     cursor.execute("DELETE FROM Staff WHERE Id = 6")
     assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Id > 4")) == [9]
     connection.commit()
     assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Id >= 0")) == [0, 1, 4, 9]
+    assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Name LIKE 'Ma%'")) == [1]
     cursor.execute("INSERT INTO Staff VALUES (5, 'Eve', 5)")
     connection.rollback()
     assert ids(both_ways(connection, "SELECT Id FROM Staff WHERE Id BETWEEN 4 AND 5")) == [4]

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "MemDriver.h"
@@ -38,6 +39,84 @@ bool isDateTime(InternalType type) {
 }
 
 } // namespace
+
+MemTextKey::MemTextKey(FlatIndex* owner, std::uint16_t field, std::uint32_t width)
+    : FlatIndexKey(owner, field, 0, static_cast<std::uint16_t>(1 + width), SQL_VARCHAR, width, 0),
+      width_(width) {}
+
+VxStatus MemTextKey::convertValueToNative(const FlatDataValue* value, unsigned char* out) {
+    std::memset(out, 0, length_);
+    if (!value || value->isNull())
+        return VX_SUCCESS;
+    out[0] = 1;
+    if (value->getStorageType() != INTERNAL_CHAR)
+        return VX_SUCCESS;
+    const std::size_t size = std::min<std::size_t>(value->getLength(), width_);
+    std::memcpy(out + 1, value->getValueBuffer(), size);
+    return VX_SUCCESS;
+}
+
+int MemTextKey::compareNativeToNative(const unsigned char* a, const unsigned char* b) {
+    const int c = std::memcmp(a, b, length_);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+std::string MemTextKey::prefixOf(const char* pattern, std::size_t length) const {
+    std::string prefix;
+    for (std::size_t i = 0; i < length && prefix.size() < width_; ++i) {
+        char c = pattern[i];
+        if (c == '%' || c == '_')
+            break;
+        if (c == '\\' && i + 1 < length)
+            c = pattern[++i];
+        prefix.push_back(c);
+    }
+    // A match may ignore trailing blanks.
+    while (!prefix.empty() && prefix.back() == ' ')
+        prefix.pop_back();
+    return prefix;
+}
+
+std::string MemTextKey::prefixOf(const FlatIndexLimit* limit) const {
+    const FlatDataValue* value = limit->getValue();
+    return prefixOf(static_cast<const char*>(value->getValueBuffer()), value->getLength());
+}
+
+bool MemTextKey::isNativeLikePattern(const unsigned char* key, const char* pattern) {
+    if (key[0] == 0 || !pattern)
+        return false;
+    const std::string prefix = prefixOf(pattern, std::strlen(pattern));
+    return std::memcmp(key + 1, prefix.data(), prefix.size()) == 0;
+}
+
+VxStatus MemTextKey::generateStartKey(unsigned char* out, const FlatIndexLimit* lower,
+                                      const FlatIndexLimit*) {
+    std::memset(out, 0, length_);
+    if (!lower)
+        return VX_SUCCESS;
+    if (lower->getOp() != FlatLimitOp::LIKE) {
+        std::memcpy(out, lower->getNative(), length_);
+        return VX_SUCCESS;
+    }
+    const std::string prefix = prefixOf(lower);
+    out[0] = 1;
+    std::memcpy(out + 1, prefix.data(), prefix.size());
+    return VX_SUCCESS;
+}
+
+int MemTextKey::compareToEndKey(const unsigned char* key, const FlatIndexLimit*,
+                                const FlatIndexLimit* upper) {
+    if (!upper)
+        return -1;
+    if (upper->getOp() == FlatLimitOp::LIKE) {
+        if (key[0] == 0)
+            return -1;
+        const std::string prefix = prefixOf(upper);
+        return std::memcmp(key + 1, prefix.data(), prefix.size()) > 0 ? 1 : -1;
+    }
+    const int c = compareNativeToNative(key, upper->getNative());
+    return c == 0 && upper->getOp() == FlatLimitOp::LESS ? 1 : c;
+}
 
 VxStatus MemSharedDesc::releaseRecordLock(const void*, const void*) {
     --table_->locksHeld;
@@ -108,6 +187,19 @@ VxStatus MemCursor::openTable(const char*, const char*, const char* name, FlatRe
         if (desc->addIndex(index) != VX_SUCCESS)
             return VX_ERROR;
     }
+    if (memTable->textIndex >= 0) {
+        const auto column = static_cast<std::uint16_t>(memTable->textIndex);
+        auto* index = new FlatFileIndex(desc);
+        if (!index ||
+            index->initialize(("By" + memTable->columns[column].name).c_str()) != VX_SUCCESS ||
+            index->addKey(new MemTextKey(index, column, memTable->columns[column].precision)) !=
+                VX_SUCCESS) {
+            delete index;
+            return VX_ERROR;
+        }
+        if (desc->addIndex(index) != VX_SUCCESS)
+            return VX_ERROR;
+    }
     desc->setFlag(FlatSharedDesc::DESC_OPENED, true);
     return VX_SUCCESS;
 }
@@ -116,10 +208,11 @@ VxStatus MemCursor::getNewFirstRecord(bool* eof, FlatIndexRange* range) {
     record_ = 0;
     range_ = nullptr;
     FlatSharedDesc* desc = getSharedDesc();
-    if (range && desc && desc->getIndexCount() > 0 && range->getIndex() == desc->getIndex(0)) {
-        range_ = range;
-        return startRange(eof);
-    }
+    for (std::uint16_t n = 0; range && desc && n < desc->getIndexCount(); ++n)
+        if (range->getIndex() == desc->getIndex(n)) {
+            range_ = range;
+            return startRange(eof);
+        }
     return getNextRecord(eof);
 }
 
@@ -127,7 +220,7 @@ VxStatus MemCursor::getNewFirstRecord(bool* eof, FlatIndexRange* range) {
 // seeks the range's start key.
 VxStatus MemCursor::startRange(bool* eof) {
     FlatIndex* index = range_->getIndex();
-    if (keysOf_ != table()->changes && sortKeys() != VX_SUCCESS)
+    if ((keysOf_ != table()->changes || sortedBy_ != index) && sortKeys() != VX_SUCCESS)
         return VX_ERROR;
     record_ = 0;
     if (range_->generateStartKey() != VX_SUCCESS)
@@ -149,13 +242,15 @@ VxStatus MemCursor::sortKeys() {
     const std::uint32_t length = index->getKeyLength();
     std::vector<std::pair<std::vector<unsigned char>, std::uint32_t>> entries;
     for (std::uint32_t i = 0; i < t->rows.size(); ++i) {
-        if (t->deleted[i] || t->rows[i][0].null)
+        if (t->deleted[i])
             continue;
         record_ = i + 1;
         std::vector<unsigned char> key(length);
-        if (index->computeIndexKey(this, key.data()) != VX_SUCCESS)
+        bool hasNull = false;
+        if (index->computeIndexKey(this, key.data(), &hasNull) != VX_SUCCESS)
             return VX_ERROR;
-        entries.emplace_back(std::move(key), record_);
+        if (!hasNull)
+            entries.emplace_back(std::move(key), record_);
     }
     std::stable_sort(entries.begin(), entries.end(), [index](const auto& a, const auto& b) {
         return index->compareFullKeys(a.first.data(), b.first.data()) < 0;
@@ -167,6 +262,7 @@ VxStatus MemCursor::sortKeys() {
         order_.push_back(entry.second);
     }
     keysOf_ = t->changes;
+    sortedBy_ = index;
     return VX_SUCCESS;
 }
 

@@ -71,6 +71,7 @@ void MemStore::seed() {
                       {"Name", SQL_VARCHAR, 12, SQL_NULLABLE},
                       {"Salary", SQL_DOUBLE, 15, SQL_NULLABLE}};
     staff->uniqueKey = true;
+    staff->textIndex = 1;
     const char* names[] = {"Ann", "Bob", "Cy", "Di"};
     for (int i = 0; i < 4; ++i) {
         MemCell salary = i < 3 ? doubleCell(1000.0 * (i + 1)) : MemCell();

@@ -11,8 +11,9 @@
 //     rows (1,'Ann',1000) (2,'Bob',2000) (3,'Cy',3000) (4,'Di',NULL)
 //   NOTES (Id INTEGER; Text VARCHAR(20)), empty, no unique key.
 //
-// The unique key is an index of the table (PrimaryKey); the cursor reads
-// by a range over it in key order.
+// The unique key is an index of the table (PrimaryKey); STAFF also has an
+// index ByName on Name (duplicates allowed). The cursor reads by a range
+// over either, in key order.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include "flat/FlatChangesFile.h"
 #include "flat/FlatConnection.h"
 #include "flat/FlatFileCursor.h"
+#include "flat/FlatIndex.h"
 #include "flat/FlatSharedDesc.h"
 #include "flat/FlatStatement.h"
 
@@ -44,6 +46,7 @@ struct MemTable {
     std::vector<std::vector<MemCell>> rows;
     std::vector<bool> deleted;
     bool uniqueKey = false;    // column 0 may not repeat
+    int textIndex = -1;        // a VARCHAR column with an index of its own (may repeat)
     int locksHeld = 0;         // record locks taken and not yet released
     std::uint64_t changes = 0; // inserts, updates and deletes so far
 };
@@ -84,6 +87,30 @@ public:
 
 private:
     MemTable* table_;
+};
+
+// The key part of a VARCHAR column: a byte 0 for NULL or 1, then the text
+// cut to the column's width and padded with zero bytes, compared by
+// bytes. A LIKE limit is read from its literal prefix, trailing blanks
+// left out; keys that start with it count as matching (the query's filter
+// decides the rest of the pattern).
+class MemTextKey : public FlatIndexKey {
+public:
+    MemTextKey(FlatIndex* owner, std::uint16_t field, std::uint32_t width);
+    [[nodiscard]] VxStatus convertValueToNative(const FlatDataValue* value,
+                                                unsigned char* out) override;
+    int compareNativeToNative(const unsigned char* a, const unsigned char* b) override;
+    bool isNativeLikePattern(const unsigned char* key, const char* pattern) override;
+    [[nodiscard]] VxStatus generateStartKey(unsigned char* out, const FlatIndexLimit* lower,
+                                            const FlatIndexLimit* upper) override;
+    int compareToEndKey(const unsigned char* key, const FlatIndexLimit* lower,
+                        const FlatIndexLimit* upper) override;
+
+private:
+    std::string prefixOf(const char* pattern, std::size_t length) const;
+    std::string prefixOf(const FlatIndexLimit* limit) const;
+
+    std::uint32_t width_;
 };
 
 class MemCursor : public FlatFileCursor {
@@ -128,6 +155,7 @@ private:
     std::vector<std::vector<unsigned char>> keys_; // full keys, in key order
     std::vector<std::uint32_t> order_;             // their records
     std::uint64_t keysOf_ = ~0ull;                 // the table's change count they are of
+    FlatIndex* sortedBy_ = nullptr;                // the index they are of
     std::size_t position_ = 0;                     // next entry of order_
     enum class Pending { NONE, INSERT, UPDATE } pending_ = Pending::NONE;
     std::vector<MemCell> row_; // the row being built
