@@ -84,8 +84,8 @@ private:
     std::uint32_t width_;
     FlatInMemIndex* index_ = nullptr;
     FlatInMemIndexKey* key_ = nullptr;
-    FlatIndexRange* range_ = nullptr; // probes of the tree
-    FlatDataValue probe_;             // probes of the entries in memory
+    FlatDataValue probe_;
+    FlatIndexRange* range_ = nullptr; // over index_, once probed
     std::vector<unsigned char> keyBuffer_;
     std::vector<unsigned char> handle_;
     std::vector<unsigned char> entries_; // in memory: key then handle, per row

@@ -80,16 +80,6 @@ VxStatus FlatInMemLookUp::build() {
     key_ = new FlatInMemIndexKey(index_, 0, keyType_, width_, info_->getExprInfo());
     if (index_->addKey(key_) != VX_SUCCESS || index_->initialize() != VX_SUCCESS)
         return VX_ERROR;
-    // The range: the key equals the outer side's value, read again for
-    // every outer row.
-    range_ = new FlatIndexRange(index_);
-    FlatIndexBoundsEntry* bounds = range_->addBounds();
-    auto* probe = new FlatOpStream(info_->getExprInfo());
-    if (!bounds || probe->compile(outer_.getOps(), outer_.getLength()) != VX_SUCCESS) {
-        delete probe;
-        return VX_ERROR;
-    }
-    bounds->lower.setExpression(FlatLimitOp::EQUAL, probe, true);
     keyBuffer_.assign(index_->getKeyLength(), 0);
     handle_.assign(child_->getRowHandleSize(), 0);
     entrySize_ = keyBuffer_.size() + handle_.size();
@@ -150,21 +140,26 @@ VxStatus FlatInMemLookUp::fetchFirst(bool* eof) {
     *eof = true;
     if (!built_ && build() != VX_SUCCESS)
         return VX_ERROR;
+    if (outer_.evaluate(&probe_) != VX_SUCCESS)
+        return VX_ERROR;
+    // NULL equals nothing.
+    if (probe_.isNull()) {
+        nextEntry_ = rangeEnd_ = 0;
+        return VX_SUCCESS;
+    }
     if (copied_) {
-        if (outer_.evaluate(&probe_) != VX_SUCCESS)
-            return VX_ERROR;
-        // NULL equals nothing.
-        if (probe_.isNull()) {
-            nextEntry_ = rangeEnd_ = 0;
-            return VX_SUCCESS;
-        }
         if (key_->convertValueToNative(&probe_, keyBuffer_.data()) != VX_SUCCESS)
             return VX_ERROR;
         findRange();
         return advance(eof);
     }
-    // A NULL value equals nothing: the range is then empty.
-    if (range_->evaluate(false) != VX_SUCCESS || index_->openRange(range_) != VX_SUCCESS)
+    // The range of the keys equal to the probe.
+    if (!range_) {
+        range_ = new FlatIndexRange(index_);
+        range_->addBounds();
+    }
+    if (range_->getBounds(0)->lower.setValue(FlatLimitOp::EQUAL, probe_) != VX_SUCCESS ||
+        range_->evaluate(false) != VX_SUCCESS || index_->openRange(range_) != VX_SUCCESS)
         return VX_ERROR;
     return advance(eof);
 }
@@ -214,7 +209,7 @@ VxStatus FlatInMemLookUp::nextHandle(bool* end) {
 
 VxStatus FlatInMemLookUp::fetchNext(bool* eof) {
     *eof = true;
-    if (!built_)
+    if (!built_ || probe_.isNull())
         return VX_SUCCESS;
     return advance(eof);
 }
@@ -270,9 +265,8 @@ void FlatInMemLookUp::computeCost() {
     cost.numRows = flatDividedRows(rows, flatConditionListDivisor(filter_));
     cost.execution = child_->getFetchAllCost() + child_->getExecutionCost();
     // One range: an equality on the key.
-    const std::uint32_t divisor = flatComparisonFactor(FLAT_OP_EQ);
-    cost.fetchAll =
-        child_->getRepositionCost() * static_cast<float>(flatDividedRows(rows, divisor));
+    cost.fetchAll = child_->getRepositionCost() *
+                    static_cast<float>(flatDividedRows(rows, flatComparisonFactor(FLAT_OP_EQ)));
     cost.reposition = child_->getRepositionCost();
     cost_ = cost;
 }
