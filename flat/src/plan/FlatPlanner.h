@@ -8,9 +8,12 @@ class FlatResultSet;
 // an index of its cursor, the value constant, a parameter or read from the
 // outer side of a join; or "column LIKE 'prefix...'" on a text key part)
 // make that cheaper than a scan; VX_FLAT_NO_INDEX_LOOKUP (any value but
-// "0") turns index lookups off. Then puts an in-memory lookup under every join whose right side is
-// a table access joined (in WHERE, or in ON for an outer join) by an equality of two columns, where
-// that is not dearer than reading the table again for each outer row; then gives the tree its
-// profile (one execution read to its end). The environment variable VX_FLAT_NO_INMEM_LOOKUP (any
-// value but "0") turns lookups off, so that a query can be compared with and without them.
+// "0") turns index lookups off. Then puts an in-memory lookup under every
+// join whose right side is a table access joined (in WHERE, or in ON for
+// an outer join) by an equality of two columns, where that is not dearer
+// than reading the table again for each outer row (by key or whole); then
+// gives the tree its profile (one execution read to its end). The
+// environment variable VX_FLAT_NO_INMEM_LOOKUP (any value but "0") turns
+// in-memory lookups off. Either switch lets a query be compared with and
+// without the lookups.
 void flatPlanTree(FlatResultSet* root);
