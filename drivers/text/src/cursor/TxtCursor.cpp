@@ -75,6 +75,8 @@ TxtCursor::~TxtCursor() {
     ramFree(value_);
     ramFree(slotAt_);
     ramFree(fields_);
+    ramFree(keptAt_);
+    ramFree(keptLength_);
 }
 
 VxStatus TxtCursor::bind(TxtSharedDesc* desc) {
@@ -85,14 +87,24 @@ VxStatus TxtCursor::bind(TxtSharedDesc* desc) {
     ramFree(value_);
     ramFree(slotAt_);
     ramFree(fields_);
+    ramFree(keptAt_);
+    ramFree(keptLength_);
+    forgetValues();
+    keptAt_ = nullptr;
+    keptLength_ = nullptr;
     value_ = nullptr;
     boundDesc_ = nullptr;
     fieldCount_ = 0;
     slotAt_ = static_cast<std::size_t*>(ramAlloc(sizeof(std::size_t) * (count + 1u)));
     fields_ = static_cast<const TxtSharedField**>(
         ramAlloc(sizeof(const TxtSharedField*) * (count ? count : 1u)));
-    if (!slotAt_ || !fields_)
+    keptAt_ = static_cast<std::uint64_t*>(ramAlloc(sizeof(std::uint64_t) * (count ? count : 1u)));
+    keptLength_ =
+        static_cast<std::uint32_t*>(ramAlloc(sizeof(std::uint32_t) * (count ? count : 1u)));
+    if (!slotAt_ || !fields_ || !keptAt_ || !keptLength_)
         return VX_ERROR;
+    for (std::uint16_t i = 0; i < count; ++i)
+        keptAt_[i] = 0;
     for (std::uint16_t i = 0; i < count; ++i)
         fields_[i] = static_cast<const TxtSharedField*>(getSharedField(i));
     boundDesc_ = desc;
@@ -153,6 +165,7 @@ VxStatus TxtCursor::translateColumns() {
 
 VxStatus TxtCursor::readAt(std::int64_t offset, bool* found) {
     positioned_ = false;
+    forgetValues();
     std::int64_t next = offset;
     if (reader_.readRecord(offset, found, &next) != VX_SUCCESS)
         return VX_ERROR;
@@ -248,7 +261,9 @@ VxStatus TxtCursor::numberValue(std::uint16_t field, const TxtSharedField* share
     const std::size_t slotSize = slotAt_[field + 1] - slotAt_[field];
     std::size_t written = 0;
     SQLLEN produced = 0;
-    if (txtPlainNumberToDigits(text, length, shared->getScale(), slot, slotSize, &written))
+    const bool plain =
+        txtPlainNumberToDigits(text, length, shared->getScale(), slot, slotSize, &written);
+    if (plain)
         produced = static_cast<SQLLEN>(written);
     else if (BaseConvertNum(INTERNAL_CHAR, text, static_cast<SQLLEN>(length), INTERNAL_DIGITS, slot,
                             &produced, static_cast<SQLLEN>(slotSize),
@@ -261,6 +276,10 @@ VxStatus TxtCursor::numberValue(std::uint16_t field, const TxtSharedField* share
         addOdbcError(ODBC_22003, 6071);
         return VX_ERROR;
     }
+    // Only the plain reading is kept: the general conversion may warn,
+    // and a warning is given on every request.
+    if (plain)
+        keepValue(field, static_cast<std::uint32_t>(produced));
     out->setValueBuffer(slot, 0);
     out->setLength(static_cast<std::uint32_t>(produced));
     out->setStorageType(INTERNAL_DIGITS);
@@ -280,16 +299,32 @@ VxStatus TxtCursor::dateValue(std::uint16_t field, const TxtSharedField* shared,
     value.day = date.day;
     unsigned char* slot = value_ + slotAt_[field];
     std::memcpy(slot, &value, sizeof value);
+    keepValue(field, sizeof value);
     out->setValueBuffer(slot, 0);
     out->setLength(sizeof value);
     out->setStorageType(INTERNAL_DATE);
     return VX_SUCCESS;
 }
 
+void TxtCursor::keepValue(std::uint16_t field, std::uint32_t length) {
+    if (getSharedDesc() != boundDesc_ || field >= fieldCount_)
+        return;
+    keptAt_[field] = record_;
+    keptLength_[field] = length;
+}
+
 VxStatus TxtCursor::getFieldData(std::uint16_t field, FlatDataValue* out) {
     if (!positioned_) {
         addOdbcError(ODBC_24000);
         return VX_ERROR;
+    }
+    if (field < fieldCount_ && keptAt_[field] == record_ && getSharedDesc() == boundDesc_) {
+        const TxtSharedField* kept = fields_[field];
+        out->setValueBuffer(value_ + slotAt_[field], 0);
+        out->setLength(keptLength_[field]);
+        out->setStorageType(kept->getTypeLetter() == TXT_COLUMN_DATE ? INTERNAL_DATE
+                                                                     : INTERNAL_DIGITS);
+        return VX_SUCCESS;
     }
     const TxtSharedField* shared = columnField(field);
     if (!shared || field >= reader_.getColumnCount()) {

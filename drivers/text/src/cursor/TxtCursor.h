@@ -9,7 +9,12 @@
 //   DATE      DATE_STRUCT (INTERNAL_DATE), read with the column's date
 //             mask; a text the mask does not read raises 1262 and 1266
 //
-// An empty field is NULL. A record handle is the 8-byte offset of the
+// An empty field is NULL. A NUMERIC or DATE value is converted once per
+// record: asked for again before the cursor moves, it is served from the
+// value kept at the first request (a move, a re-read through a handle, a
+// new binding or an insert forgets every kept value).
+//
+// A record handle is the 8-byte offset of the
 // record's first byte in the file; a record read again through its handle
 // is read from the file afresh. When the connection has a translation
 // library, every column's text passes through it to the driver's character
@@ -74,6 +79,10 @@ private:
     // The column's shared field: taken from the description bound last
     // while it is still the cursor's, else looked up.
     const TxtSharedField* columnField(std::uint16_t field) const;
+    // Keeps the converted value now in the column's slot for the current
+    // record, and forgets every kept value.
+    void keepValue(std::uint16_t field, std::uint32_t length);
+    void forgetValues() { ++record_; }
 
     TxtRecordReader reader_;
     std::int64_t current_ = -1;               // offset of the current record; -1 before the first
@@ -86,5 +95,8 @@ private:
     const TxtSharedField** fields_ = nullptr; // the columns of boundDesc_
     const TxtSharedDesc* boundDesc_ = nullptr;
     std::uint16_t fieldCount_ = 0;
-    TxtInsertRow* insert_ = nullptr; // the record being inserted
+    std::uint64_t record_ = 1;            // numbers the records read, for keptAt_
+    std::uint64_t* keptAt_ = nullptr;     // per column: the record its slot's value belongs to
+    std::uint32_t* keptLength_ = nullptr; // per column: the kept value's length
+    TxtInsertRow* insert_ = nullptr;      // the record being inserted
 };

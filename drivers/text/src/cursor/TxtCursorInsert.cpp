@@ -84,6 +84,7 @@ VxStatus TxtCursor::insertRecord() {
     // logged rows to it); its values are read when it is next positioned.
     current_ = offset;
     positioned_ = false;
+    forgetValues();
     scanning_ = false;
     return VX_SUCCESS;
 }

@@ -171,3 +171,34 @@ def test_a_process_killed_before_commit_leaves_the_committed_rows_only(tmp_path)
     connection.commit()
     assert rows(connection.cursor()) == [(1, "a"), (2, "k"), (3, "l")]
     connection.close()
+
+
+# A number or date is converted once per record and kept until the cursor
+# moves: each row must give its own values however often a statement reads
+# them, through a self-join's two cursors on one file, a sort that reads
+# its records again through their handles, and logged rows merged over the
+# file's.
+def test_values_read_several_times_in_a_row_belong_to_that_row(tmp_path):
+    folder = str(tmp_path)
+    with open(os.path.join(folder, "n.txt"), "wb") as f:
+        f.write(b"Id,Amount,Day\r\n1,1.50,2020-01-02\r\n2,20.25,2021-03-04\r\n"
+                b"3,300.75,2022-05-06\r\n4,,\r\n")
+    mine = connect(folder)
+    cursor = mine.cursor()
+    cursor.execute("INSERT INTO n.txt VALUES (5, 4000.5, {d '2023-07-08'})")
+    got = [(int(r[0]), str(r[1]), str(r[2]), str(r[3]))
+           for r in cursor.execute("SELECT Id, Amount, Amount * 2, Day FROM n.txt "
+                                   "WHERE Amount > 10 AND Day > {d '2020-12-31'} "
+                                   "AND Amount < 5000 ORDER BY Id DESC").fetchall()]
+    assert got == [(5, "4000.50", "8001.0", "2023-07-08"), (3, "300.75", "601.5", "2022-05-06"),
+                   (2, "20.25", "40.5", "2021-03-04")]
+    got = sorted((int(r[0]), str(r[1]), str(r[2])) for r in cursor.execute(
+        "SELECT a.Id, a.Amount, b.Amount FROM n.txt a, n.txt b "
+        "WHERE a.Id = b.Id + 1 AND a.Amount > b.Amount").fetchall())
+    assert got == [(2, "20.25", "1.50"), (3, "300.75", "20.25")]
+    got = [(str(r[0]), int(r[1]), str(r[2])) for r in cursor.execute(
+        "SELECT Day, COUNT(*), SUM(Amount) FROM n.txt WHERE Amount > 1 GROUP BY Day").fetchall()]
+    assert got == [("2020-01-02", 1, "1.5"), ("2021-03-04", 1, "20.25"),
+                   ("2022-05-06", 1, "300.75"), ("2023-07-08", 1, "4000.5")]
+    mine.rollback()
+    mine.close()
