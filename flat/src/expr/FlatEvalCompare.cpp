@@ -44,6 +44,10 @@ bool isStringLike(short type) {
 
 VxStatus FlatEvaluator::compareItems(const FlatEvalItem& left, const FlatEvalItem& right,
                                      int* result) {
+    if (left.type == FLAT_TYPE_DOUBLE && right.type == FLAT_TYPE_DOUBLE) {
+        *result = compareDoubles(readDouble(left), readDouble(right));
+        return VX_SUCCESS;
+    }
     if (isStringLike(left.type) && isStringLike(right.type)) {
         const char* a = bytesOf(left);
         const char* b = bytesOf(right);
