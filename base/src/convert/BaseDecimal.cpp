@@ -139,6 +139,13 @@ VxStatus baseDecimalFromDouble(double value, bool isFloat, BaseDecimal* out) {
         addOdbcError(ODBC_22003, 6071);
         return VX_ERROR;
     }
+    // A whole number of no more digits than the shortest form tried first
+    // is that form's digits: no need to print and read it back.
+    const double magnitude = std::fabs(value);
+    if (magnitude < (isFloat ? 1e6 : 1e15) && magnitude == std::floor(magnitude)) {
+        baseDecimalFromInteger(static_cast<std::uint64_t>(magnitude), value < 0, out);
+        return VX_SUCCESS;
+    }
     char text[40];
     int first = isFloat ? 6 : 15, last = isFloat ? 9 : 17;
     for (int precision = first; precision <= last; ++precision) {

@@ -232,6 +232,41 @@ TEST_F(BaseConvertTest, DoubleRangeAndTextRoundTrip) {
         VX_ERROR);
 }
 
+// Whole numbers are written without going through printed text, up to the
+// digits the shortest form would give; larger ones, fractions and signed
+// zero must read exactly as before.
+TEST_F(BaseConvertTest, WholeDoublesAsText) {
+    const struct {
+        double value;
+        const char* text;
+    } samples[] = {{0.0, "0"},
+                   {-0.0, "0"},
+                   {1234, "1234"},
+                   {-42, "-42"},
+                   {1000, "1000"},
+                   {999999999999999.0, "999999999999999"},
+                   {1e15, "1000000000000000"},
+                   {123456789012345678.0, "123456789012345680"},
+                   {2.5, "2.5"},
+                   {-1e-3, "-0.001"}};
+    for (const auto& sample : samples) {
+        char text[64];
+        ASSERT_EQ(BaseConvertNum(INTERNAL_DOUBLE, &sample.value, 8, INTERNAL_CHAR, text,
+                                 &outLength_, sizeof text, 0, 0),
+                  VX_SUCCESS);
+        EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)), sample.text);
+    }
+    const float floats[] = {999999.0f, 1e6f, 16777216.0f, -3.0f};
+    const char* floatTexts[] = {"999999", "1000000", "16777216", "-3"};
+    for (int i = 0; i < 4; ++i) {
+        char text[64];
+        ASSERT_EQ(BaseConvertNum(INTERNAL_FLOAT, &floats[i], 4, INTERNAL_CHAR, text, &outLength_,
+                                 sizeof text, 0, 0),
+                  VX_SUCCESS);
+        EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)), floatTexts[i]);
+    }
+}
+
 TEST_F(BaseConvertTest, DatesAndTimesAsNumbers) {
     DATE_STRUCT date{1970, 1, 1};
     std::int32_t day = 0;
