@@ -118,6 +118,28 @@ TEST(FlatCompare, AcrossTypes) {
     });
 }
 
+// A number constant on the right is compared in place: every operator, a
+// NULL field, and fields that are not numbers, which take the general way.
+TEST(FlatCompare, FieldAgainstNumberConstant) {
+    static const ExprCase cases[] = {
+        {"$a 500 >", "B:1"},     {"$a 500.25 >", "B:0"},
+        {"$a 500.25 >=", "B:1"}, {"$a 500.25 =", "B:1"},
+        {"$a 500.25 <>", "B:0"}, {"$a 501 <", "B:1"},
+        {"$a 500.25 <=", "B:1"}, {"$m -2 >", "B:1"},
+        {"$m -1.5 =", "B:1"},    {"$z 1 =", "NULL"},
+        {"$z 1 <>", "NULL"},     {"$n 12.5 >", "B:0"},
+        {"$n 12 >", "B:1"},      {"$t 1 =", "E:22005"},
+        {".T. 2 =", "B:1"},      {"$a 500 > $a 1000 < AND", "B:1"},
+    };
+    runCases(CASES(cases), [](ExprFixture& f) {
+        f.rows.define("a", FakeValue::number(500.25));
+        f.rows.define("m", FakeValue::number(-1.5));
+        f.rows.define("z", FakeValue::nullOf(8));
+        f.rows.define("n", FakeValue::text(" 12.5", 2));
+        f.rows.define("t", FakeValue::text("abc", 12));
+    });
+}
+
 TEST(FlatCompare, InternationalOrder) {
     static const ExprCase cases[] = {
         {"'a' 'B' <", "B:1"},

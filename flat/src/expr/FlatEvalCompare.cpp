@@ -125,6 +125,8 @@ VxStatus FlatEvaluator::evalComparison(const unsigned char* node, FlatEvalItem* 
     if (rightOp == FLAT_OP_ANY_LIST || rightOp == FLAT_OP_ALL_LIST)
         return evalQuantified(op, left, right, out);
     std::size_t mark = info_.getStackTop();
+    if (rightOp == FLAT_OP_NUM_CONST)
+        return compareWithNumber(op, left, right, out);
     FlatEvalItem items[2];
     bool anyNull = false;
     if (evalChildren(node, items, 2, &anyNull) != VX_SUCCESS)
@@ -132,6 +134,31 @@ VxStatus FlatEvaluator::evalComparison(const unsigned char* node, FlatEvalItem* 
     FlatTruth truth = FLAT_UNKNOWN;
     if (!anyNull && compareWith(op, items[0], items[1], &truth) != VX_SUCCESS)
         return VX_ERROR;
+    info_.setStackTop(mark);
+    return pushTruth(truth, out);
+}
+
+// left op number: a number on the left is compared with the constant as
+// it stands in the stream, without pushing it; anything else is compared
+// as with any other right operand.
+VxStatus FlatEvaluator::compareWithNumber(std::uint8_t op, const unsigned char* left,
+                                          const unsigned char* right, FlatEvalItem* out) {
+    std::size_t mark = info_.getStackTop();
+    FlatEvalItem leftItem;
+    if (eval(left, &leftItem) != VX_SUCCESS)
+        return VX_ERROR;
+    FlatTruth truth = FLAT_UNKNOWN;
+    if (!leftItem.null && leftItem.type == FLAT_TYPE_DOUBLE) {
+        double constant = 0;
+        std::memcpy(&constant, flatNodeOperands(right), sizeof constant);
+        truth = compareHolds(op, compareDoubles(readDouble(leftItem), constant)) ? FLAT_TRUE
+                                                                                 : FLAT_FALSE;
+    } else if (!leftItem.null) {
+        FlatEvalItem rightItem;
+        if (eval(right, &rightItem) != VX_SUCCESS ||
+            compareWith(op, leftItem, rightItem, &truth) != VX_SUCCESS)
+            return VX_ERROR;
+    }
     info_.setStackTop(mark);
     return pushTruth(truth, out);
 }

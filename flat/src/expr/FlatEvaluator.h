@@ -90,6 +90,8 @@ private:
 
     // ---- comparisons (FlatEvalCompare.cpp) ----
     [[nodiscard]] VxStatus evalComparison(const unsigned char* node, FlatEvalItem* out);
+    [[nodiscard]] VxStatus compareWithNumber(std::uint8_t op, const unsigned char* left,
+                                             const unsigned char* right, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalQuantified(std::uint8_t op, const unsigned char* left,
                                           const unsigned char* list, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalBetween(const unsigned char* node, FlatEvalItem* out);
