@@ -7,16 +7,25 @@ VxErrorList* currentList() {
 }
 } // namespace
 
+// Both run on every entry to and exit from the driver: the thread's cell
+// is looked up once and then read and written in place.
 void VxErrorKeeper::setErrorList(VxErrorList* list) {
-    list->previous_ = currentList();
+    void** cell = mdsGetPerThreadDataAddress(PER_THREAD_ERROR_LIST);
+    if (cell) {
+        list->previous_ = static_cast<VxErrorList*>(*cell);
+        *cell = list;
+        return;
+    }
+    list->previous_ = nullptr;
     (void)mdsSetPerThreadData(PER_THREAD_ERROR_LIST, list);
 }
 
 VxErrorList* VxErrorKeeper::giveUpErrorList() {
-    VxErrorList* list = currentList();
+    void** cell = mdsGetPerThreadDataAddress(PER_THREAD_ERROR_LIST);
+    VxErrorList* list = cell ? static_cast<VxErrorList*>(*cell) : nullptr;
     if (!list)
         return nullptr;
-    (void)mdsSetPerThreadData(PER_THREAD_ERROR_LIST, list->previous_);
+    *cell = list->previous_;
     list->previous_ = nullptr;
     return list;
 }
