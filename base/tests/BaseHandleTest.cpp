@@ -4,9 +4,11 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "TstConnection.h"
 #include "TstStatement.h"
@@ -58,6 +60,39 @@ TEST_F(HandleTest, ConnectionWideChecksWaitForEveryStatement) {
     EXPECT_TRUE(other->threadCheck());
     EXPECT_TRUE(connection.threadCheck(THREAD_CHECK_CONNECTION));
     connection.threadDone();
+    EXPECT_FALSE(statement->isBusy());
+    EXPECT_FALSE(other->isBusy());
+    EXPECT_FALSE(connection.isBusy());
+}
+
+// A statement call marks itself busy without the handle mutex: racing a
+// connection-wide call, exactly one of them may own the statement at any
+// time, and the loser leaves no mark behind.
+TEST_F(HandleTest, StatementAndConnectionWideCallsNeverOwnAStatementTogether) {
+    TstConnection connection(env_);
+    auto* statement = new TstStatement(connection);
+    auto* other = new TstStatement(connection);
+    std::atomic<int> owners{0};
+    std::atomic<bool> overlap{false};
+    auto own = [&] {
+        if (owners.fetch_add(1) != 0)
+            overlap = true;
+        owners.fetch_sub(1);
+    };
+    std::thread statementCalls([&] {
+        for (int i = 0; i < 1000000; ++i)
+            if (!statement->threadCheck()) {
+                own();
+                statement->threadDone();
+            }
+    });
+    for (int i = 0; i < 1000000; ++i)
+        if (!connection.threadCheck(THREAD_CHECK_CONNECTION_WIDE)) {
+            own();
+            connection.threadDone();
+        }
+    statementCalls.join();
+    EXPECT_FALSE(overlap.load());
     EXPECT_FALSE(statement->isBusy());
     EXPECT_FALSE(other->isBusy());
     EXPECT_FALSE(connection.isBusy());

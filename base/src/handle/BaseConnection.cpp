@@ -67,11 +67,22 @@ bool BaseConnection::threadCheck(ThreadCheckTypes type) {
     for (std::uint32_t i = 0; wide && i < statements_.getCount(); ++i, node = node->next())
         if (static_cast<BaseStatement*>(node)->isBusy())
             return true;
+    // A statement call takes its busy mark without the handle mutex, so one
+    // may start between the look above and the marking: the marks are
+    // taken one by one and given back when a statement got there first.
+    std::uint32_t marked = 0;
+    node = statements_.head();
+    for (; wide && marked < statements_.getCount(); ++marked, node = node->next())
+        if (static_cast<BaseStatement*>(node)->threadCheck())
+            break;
+    if (wide && marked < statements_.getCount()) {
+        node = statements_.head();
+        for (std::uint32_t i = 0; i < marked; ++i, node = node->next())
+            static_cast<BaseStatement*>(node)->threadDone();
+        return true;
+    }
     setFlag(CONN_BUSY, true);
     setFlag(CONN_STATEMENTS_BUSY, wide);
-    node = statements_.head();
-    for (std::uint32_t i = 0; wide && i < statements_.getCount(); ++i, node = node->next())
-        static_cast<BaseStatement*>(node)->setFlag(BaseStatement::STMT_BUSY, true);
     return false;
 }
 

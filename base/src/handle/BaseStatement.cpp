@@ -55,12 +55,11 @@ void BaseStatement::setFlag(std::uint32_t flag, bool on) {
         flags_.fetch_and(~flag);
 }
 
+// The busy mark is taken by one atomic test-and-set, without the handle
+// mutex: whoever sets it first (this call, another thread's call, or a
+// connection call that marks all its statements) owns the statement.
 bool BaseStatement::threadCheck() {
-    std::lock_guard<std::mutex> lock(baseHandleMutex());
-    if (hasFlag(STMT_BUSY))
-        return true;
-    setFlag(STMT_BUSY, true);
-    return false;
+    return (flags_.fetch_or(STMT_BUSY) & STMT_BUSY) != 0;
 }
 
 void BaseStatement::threadDone() {
@@ -157,9 +156,8 @@ SQLRETURN BaseStatement::SQLFreeStmt(SQLUSMALLINT fOption) {
 SQLRETURN BaseStatement::dropStatement() {
     {
         std::lock_guard<std::mutex> lock(baseHandleMutex());
-        if (hasFlag(STMT_BUSY) || connection_->isBusy())
+        if (connection_->isBusy() || threadCheck())
             return BASE_BUSY;
-        setFlag(STMT_BUSY, true);
     }
     delete this;
     return SQL_SUCCESS;
