@@ -72,6 +72,11 @@ private:
 
     std::atomic<std::uint32_t> ownerThread_{0};
     VxSemaphoreKind kind_ = VX_SEMAPHORE_NONE;
+    // A system semaphore is entered through `entries_` (the holder plus the
+    // threads waiting): the first to enter takes it with one atomic step,
+    // the others sleep on the system semaphore, which starts at zero and is
+    // posted once for each of them by the exits that find a waiter.
+    std::atomic<std::int32_t> entries_{0};
     alignas(8) unsigned char systemSemaphore_[32] = {};
     std::atomic<std::uint32_t> spinWord_{0};
     std::uint32_t spinCount_ = 1;

@@ -54,7 +54,9 @@ sem_t* systemOf(unsigned char* storage) {
 // entry records its owner, and a system call there would dominate short
 // critical sections.
 std::uint32_t currentThread() {
-    thread_local const std::uint32_t id = static_cast<std::uint32_t>(gettid());
+    thread_local std::uint32_t id = 0;
+    if (id == 0)
+        id = static_cast<std::uint32_t>(gettid());
     return id;
 }
 
@@ -151,8 +153,9 @@ VxStatus VxSemaphore::initialize() {
 
 void VxSemaphore::enter() {
     if (kind_ == VX_SEMAPHORE_SYSTEM) {
-        while (sem_wait(systemOf(systemSemaphore_)) != 0 && errno == EINTR) {
-        }
+        if (entries_.fetch_add(1, std::memory_order_acquire) > 0)
+            while (sem_wait(systemOf(systemSemaphore_)) != 0 && errno == EINTR) {
+            }
     } else if (kind_ == VX_SEMAPHORE_SPIN) {
         enterSpin();
     }
@@ -171,8 +174,9 @@ void VxSemaphore::enterSpin() {
 
 void VxSemaphore::exit() {
     ownerThread_.store(0, std::memory_order_relaxed);
-    if (kind_ == VX_SEMAPHORE_SYSTEM)
-        sem_post(systemOf(systemSemaphore_));
-    else if (kind_ == VX_SEMAPHORE_SPIN)
+    if (kind_ == VX_SEMAPHORE_SYSTEM) {
+        if (entries_.fetch_sub(1, std::memory_order_release) > 1)
+            sem_post(systemOf(systemSemaphore_));
+    } else if (kind_ == VX_SEMAPHORE_SPIN)
         spinWord_.store(0, std::memory_order_release);
 }

@@ -147,7 +147,7 @@ VxStatus VxSemaphoreInfo::allocate(VxSemaphore* semaphore) {
     semaphore->spinCount_ = spinCount_;
     semaphore->spinSleep_ = spinSleep_;
     bool system = !(control_ & VX_SEMCONTROL_SPIN_ONLY) && takeQuota();
-    if (system && sem_init(reinterpret_cast<sem_t*>(semaphore->systemSemaphore_), 0, 1) != 0) {
+    if (system && sem_init(reinterpret_cast<sem_t*>(semaphore->systemSemaphore_), 0, 0) != 0) {
         if ((control_ & VX_SEMCONTROL_LIMIT_MASK) != 0)
             quota_.fetch_add(1);
         system = false;

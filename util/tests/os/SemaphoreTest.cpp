@@ -102,6 +102,30 @@ TEST(SemaphoreTest, BothKindsExclude) {
     delete spin;
 }
 
+// A system semaphore with several threads queued behind its holder: each
+// exit hands it to exactly one waiter, and none is left asleep.
+TEST(SemaphoreTest, SystemSemaphoreHandsOverToEveryWaiter) {
+    VxSemaphore* semaphore = makeSemaphore();
+    ASSERT_EQ(semaphore->getKind(), VX_SEMAPHORE_SYSTEM);
+    long counter = 0;
+    auto work = [&] {
+        for (int i = 0; i < 5000; ++i) {
+            VxSemaphoreGuard guard(semaphore);
+            long seen = counter;
+            if (i % 16 == 0)
+                std::this_thread::yield();
+            counter = seen + 1;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(work);
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(counter, 20000);
+    delete semaphore;
+}
+
 TEST(SemaphoreTest, GlobalSlotsAreMadeOnceUnderContention) {
     VxSemaphoreSlot slot{VX_SEM_NOT_CREATED};
     long counter = 0;
