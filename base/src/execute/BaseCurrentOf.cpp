@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "BaseStatementExec.h"
+#include "handle/BaseHandleLock.h"
 #include "base/BaseConnection.h"
 #include "base/BaseErrors.h"
 #include "base/BaseField.h"
@@ -97,6 +98,9 @@ BaseStatement* findCursor(BaseConnection& connection, VxSubString name) {
         ++text;
         length -= 2;
     }
+    // Other statements of the connection name their cursors on their own
+    // threads.
+    std::lock_guard<std::mutex> lock(baseCursorNameMutex());
     for (std::uint32_t i = 0; i < connection.getStatementCount(); ++i) {
         BaseStatement* candidate = connection.getStatementAtPos(i);
         const char* cursor = candidate ? candidate->getCursorName() : nullptr;

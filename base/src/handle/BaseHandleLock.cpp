@@ -4,3 +4,8 @@ std::mutex& baseHandleMutex() {
     static std::mutex mutex;
     return mutex;
 }
+
+std::mutex& baseCursorNameMutex() {
+    static std::mutex mutex;
+    return mutex;
+}

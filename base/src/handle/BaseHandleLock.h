@@ -6,3 +6,8 @@
 #include <mutex>
 
 std::mutex& baseHandleMutex();
+
+// The lock under which statements name their cursors and look up the names
+// of the other statements of their connection, which may be in calls on
+// other threads. Taken before the handle mutex, never inside it.
+std::mutex& baseCursorNameMutex();

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <strings.h>
 
+#include <utility>
+
+#include "handle/BaseHandleLock.h"
 #include "BaseResultSide.h"
 #include "base/BaseCatalogResult.h"
 #include "base/BaseConnection.h"
@@ -20,7 +23,9 @@ namespace {
 constexpr std::uint32_t WA_UNKNOWN_ROW_COUNT_IS_ONE = 8;
 constexpr std::size_t MAX_CURSOR_NAME = 18;
 
-// True when another statement of the connection has the name.
+// True when another statement of the connection has the name. The caller
+// holds the cursor-name mutex: statements of one connection may run calls on
+// several threads at once, and each reads the names of the others.
 bool nameTaken(BaseStatement& statement, const char* name, std::size_t length) {
     BaseConnection& connection = statement.getConnection();
     for (std::uint32_t pos = 0;; ++pos) {
@@ -58,6 +63,7 @@ VxStatus BaseStatement::enterExecutedState() {
 // hexadecimal; a name another statement of the connection already has is
 // stepped on until it is free.
 VxStatus BaseStatement::generateCursorName() {
+    std::lock_guard<std::mutex> lock(baseCursorNameMutex());
     if (cursorName_)
         return VX_SUCCESS;
     auto bits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(this));
@@ -97,15 +103,21 @@ SQLRETURN BaseStatement::SQLSetCursorName(SQLCHAR* szCursor, SQLSMALLINT cbCurso
         addOdbcError(ODBC_34000);
         return call.finish(SQL_ERROR);
     }
-    if (nameTaken(*this, text, length)) {
-        addOdbcError(ODBC_3C000);
-        return call.finish(SQL_ERROR);
-    }
     char* copy = ramAllocStr(text, length);
     if (!copy)
         return call.finish(SQL_ERROR);
-    ramFree(cursorName_);
-    cursorName_ = copy;
+    bool taken;
+    {
+        std::lock_guard<std::mutex> lock(baseCursorNameMutex());
+        taken = nameTaken(*this, text, length);
+        if (!taken)
+            std::swap(copy, cursorName_);
+    }
+    ramFree(copy);
+    if (taken) {
+        addOdbcError(ODBC_3C000);
+        return call.finish(SQL_ERROR);
+    }
     return call.finish(SQL_SUCCESS);
 }
 
