@@ -58,6 +58,11 @@ void exerciseMask(const std::string& maskText, const std::string& sample) {
     }
 }
 
+// Tables read per input at most: every definition goes through the same
+// code, and each lookup reads the whole file again, so reading them all
+// made an input's cost grow with the square of its length.
+constexpr int MAX_TABLES = 8;
+
 void readDefinitions(const std::string& folder) {
     TxtIni ini;
     if (ini.open(folder.c_str()) != VX_SUCCESS)
@@ -66,12 +71,14 @@ void readDefinitions(const std::string& folder) {
     std::size_t length = 0;
     if (ini.getSectionNames(names, sizeof names, &length) != VX_SUCCESS)
         return;
-    for (const char* name = names; *name && name < names + sizeof names;
+    int tables = 0;
+    for (const char* name = names; *name && name < names + sizeof names && tables < MAX_TABLES;
          name += std::strlen(name) + 1) {
         bool defined = false;
         VxString section;
         if (TxtTableDef::lookup(ini, name, &defined, &section) != VX_SUCCESS || !defined)
             continue;
+        ++tables;
         TxtTableDefinition definition;
         if (TxtTableDef::read(ini, section.getText(), &definition) != VX_SUCCESS)
             continue;
