@@ -43,6 +43,26 @@ const BuiltInEntry INTL_DEFAULTS[] = {
     {"sTime", ":"},
 };
 
+bool equalAsciiCi(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 'a' + 'A') : *a;
+        char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 'a' + 'A') : *b;
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
+}
+
+// The built-in "Intl" value of `key`, or null.
+const char* builtInValue(const char* section, const char* key) {
+    if (!equalAsciiCi(section, INTL_SECTION))
+        return nullptr;
+    for (const BuiltInEntry& entry : INTL_DEFAULTS)
+        if (equalAsciiCi(key, entry.key))
+            return entry.value;
+    return nullptr;
+}
+
 // How long a writer waits for another writer of the same file.
 constexpr unsigned LOCK_WAIT_STEP_MS = 5;
 constexpr unsigned LOCK_WAIT_STEPS = 2000;
@@ -83,7 +103,9 @@ std::size_t VxProfileFile::read(const char* section, const char* key, const char
         bool found = false;
         if (document.load(path_, &found) != VX_SUCCESS)
             (void)document.setText("", 0);
-        if (builtInWinIni_) {
+        // A list shows the built-in entries among the file's own; one
+        // entry is looked up in the file first and among them after.
+        if (builtInWinIni_ && (!section || !key)) {
             VxSubString value;
             for (const BuiltInEntry& entry : INTL_DEFAULTS)
                 if (!document.getValue(INTL_SECTION, entry.key, &value))
@@ -95,6 +117,9 @@ std::size_t VxProfileFile::read(const char* section, const char* key, const char
     VxSubString value;
     if (document.getValue(section, key, &value))
         return copyText(out, size, value.data(), value.length());
+    if (builtInWinIni_)
+        if (const char* builtIn = builtInValue(section, key))
+            return copyText(out, size, builtIn, std::strlen(builtIn));
     return copyText(out, size, defaultValue, std::strlen(defaultValue));
 }
 
