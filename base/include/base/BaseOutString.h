@@ -75,6 +75,7 @@ public:
 
 private:
     VxStatus setWideValue(const unsigned char* text, SQLLEN length, bool terminate);
+    VxStatus setAsciiWideValue(const unsigned char* text, SQLLEN length, bool terminate);
     VxStatus copyValue(const void* value, SQLLEN length, bool terminate, bool huge);
 
     void* buffer_ = nullptr;

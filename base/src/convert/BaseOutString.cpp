@@ -33,6 +33,13 @@ SQLLEN charBytes(bool wide) {
     return wide ? static_cast<SQLLEN>(baseWideUnit()) : 1;
 }
 
+bool isAscii(const unsigned char* text, SQLLEN length) {
+    unsigned char any = 0;
+    for (SQLLEN i = 0; i < length; ++i)
+        any |= text[i];
+    return any < 0x80;
+}
+
 } // namespace
 
 BaseOutString::BaseOutString(void* buffer, SQLLEN size, SQLLEN* length)
@@ -114,6 +121,8 @@ VxStatus BaseOutString::copyValue(const void* value, SQLLEN length, bool termina
 }
 
 VxStatus BaseOutString::setWideValue(const unsigned char* text, SQLLEN length, bool terminate) {
+    if (isAscii(text, length))
+        return setAsciiWideValue(text, length, terminate);
     SQLLEN units = 0;
     for (SQLLEN pos = 0; pos < length;) {
         int bytes;
@@ -143,6 +152,37 @@ VxStatus BaseOutString::setWideValue(const unsigned char* text, SQLLEN length, b
     if (terminate && size_ >= unit)
         putUnit(buffer_, written, 0);
     sourceUsed_ = pos;
+    return VX_SUCCESS;
+}
+
+// Text of one byte per character: one wide unit each.
+VxStatus BaseOutString::setAsciiWideValue(const unsigned char* text, SQLLEN length,
+                                          bool terminate) {
+    SQLLEN unit = charBytes(true);
+    setLength(length * unit);
+    sourceUsed_ = length;
+    cut_ = false;
+    if (!buffer_)
+        return VX_SUCCESS;
+    SQLLEN room = size_ / unit - (terminate ? 1 : 0);
+    SQLLEN count = length < room ? length : (room > 0 ? room : 0);
+    char* at = static_cast<char*>(buffer_);
+    if (unit == 2) {
+        for (SQLLEN i = 0; i < count; ++i) {
+            char16_t value = text[i];
+            std::memcpy(at + 2 * i, &value, 2);
+        }
+    } else {
+        for (SQLLEN i = 0; i < count; ++i)
+            putUnit(buffer_, i, text[i]);
+    }
+    if (count < length) {
+        raiseTruncation();
+        cut_ = true;
+    }
+    if (terminate && size_ >= unit)
+        putUnit(buffer_, count, 0);
+    sourceUsed_ = count;
     return VX_SUCCESS;
 }
 

@@ -5,6 +5,8 @@
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 
+#include <cstddef>
+
 namespace {
 
 enum Family {
@@ -43,18 +45,42 @@ constexpr SqlTypeInfo SQL_TYPES[] = {
 #undef BASE_SQLTYPE
 };
 
+// Type codes run from -32 to 127: a table indexed by code finds a type's
+// entry in one step (the lookups sit on every SQLGetData and every bound
+// column). An entry outside that range stops the compilation.
+constexpr int CODE_MIN = -32;
+constexpr int CODE_MAX = 127;
+
+struct CodeIndex {
+    signed char at[CODE_MAX - CODE_MIN + 1];
+};
+
+template <typename Info, std::size_t N> constexpr CodeIndex makeIndex(const Info (&types)[N]) {
+    CodeIndex index{};
+    for (auto& slot : index.at)
+        slot = -1;
+    for (std::size_t i = N; i-- > 0;)
+        index.at[types[i].code - CODE_MIN] = static_cast<signed char>(i); // the first entry wins
+    return index;
+}
+
+constexpr CodeIndex C_TYPE_INDEX = makeIndex(C_TYPES);
+constexpr CodeIndex SQL_TYPE_INDEX = makeIndex(SQL_TYPES);
+
+template <typename Info>
+const Info* findIn(const Info* types, const CodeIndex& index, short code) {
+    if (code < CODE_MIN || code > CODE_MAX)
+        return nullptr;
+    int at = index.at[code - CODE_MIN];
+    return at < 0 ? nullptr : &types[at];
+}
+
 const CTypeInfo* findCType(short cType) {
-    for (const auto& info : C_TYPES)
-        if (info.code == cType)
-            return &info;
-    return nullptr;
+    return findIn(C_TYPES, C_TYPE_INDEX, cType);
 }
 
 const SqlTypeInfo* findSqlType(short sqlType) {
-    for (const auto& info : SQL_TYPES)
-        if (info.code == sqlType)
-            return &info;
-    return nullptr;
+    return findIn(SQL_TYPES, SQL_TYPE_INDEX, sqlType);
 }
 
 Family cFamily(short cType) {

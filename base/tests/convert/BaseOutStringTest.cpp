@@ -111,6 +111,34 @@ TEST_F(BaseOutStringTest, WideCharactersAreNeverSplit) {
     EXPECT_EQ(std::memcmp(buffer, replaced, sizeof replaced), 0);
 }
 
+TEST_F(BaseOutStringTest, PlainTextAsWideFitsOrCutsByWholeUnits) {
+    unsigned char buffer[12];
+    SQLLEN length = 0;
+    // Sizes in bytes: exact fit, one byte short (odd), no room past the terminator, none.
+    const struct {
+        SQLLEN size;
+        SQLLEN used;
+        bool cut;
+    } cases[] = {{10, 4, false}, {9, 3, true}, {2, 0, true}, {1, 0, true}, {0, 0, true}};
+    for (const auto& c : cases) {
+        list_.deleteNodes();
+        std::memset(buffer, '#', sizeof buffer);
+        BaseOutString out(buffer, c.size, &length);
+        out.setWide(true);
+        ASSERT_EQ(out.setStrValue("abcd"), VX_SUCCESS);
+        EXPECT_EQ(length, 8) << c.size;
+        EXPECT_EQ(out.getSourceUsed(), c.used) << c.size;
+        EXPECT_EQ(out.wasCut(), c.cut) << c.size;
+        EXPECT_EQ(state(), c.cut ? "01004" : "") << c.size;
+        for (SQLLEN i = 0; i < c.used; ++i)
+            EXPECT_TRUE(buffer[2 * i] == "abcd"[i] && buffer[2 * i + 1] == 0) << c.size;
+        if (c.size >= 2) {
+            EXPECT_TRUE(buffer[2 * c.used] == 0 && buffer[2 * c.used + 1] == 0) << c.size;
+        }
+        EXPECT_EQ(buffer[c.size], '#') << "nothing past the buffer, size " << c.size;
+    }
+}
+
 TEST_F(BaseOutStringTest, LongTextInPiecesAsSQLGetDataDeliversIt) {
     std::string value;
     for (int i = 0; i < 250; ++i)
