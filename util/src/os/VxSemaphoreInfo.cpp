@@ -93,12 +93,23 @@ VxObject* SemArray::get(std::uint16_t index) {
 
 VxSemaphoreInfo* VxSemaphoreInfo::get() {
     void** slot = poolSlot();
+    bool allocatorReady = false;
     for (;;) {
         void* pool = __atomic_load_n(slot, __ATOMIC_ACQUIRE);
         if (pool && pool != POOL_CREATING)
             return static_cast<VxSemaphoreInfo*>(pool);
         if (pool == POOL_CREATING) {
             sched_yield();
+            continue;
+        }
+        // The pool is made in allocated memory, and the allocator's own
+        // semaphore comes from the pool: the allocator's semaphore is made
+        // first (which makes the pool), or the allocation would wait for the
+        // pool this thread is making.
+        if (!allocatorReady) {
+            allocatorReady = true;
+            vxSemaphoreEnter(vxAllocatorSemaphoreSlot());
+            vxSemaphoreExit(vxAllocatorSemaphoreSlot());
             continue;
         }
         if (!__atomic_compare_exchange_n(slot, &pool, POOL_CREATING, false, __ATOMIC_ACQ_REL,
