@@ -9,8 +9,12 @@
 //
 // Stored form of one key: a null byte (0 NULL, 1 a value), the storage
 // type (2 bytes), the SQL type the value is read with (2 bytes), the
-// length (4 bytes), then the value's bytes, at most the key's width
-// (strings longer than the width are cut).
+// length (4 bytes), then the value's bytes, at most the key's width. A
+// text or binary value longer than its key's width (the width comes from
+// the column's precision, which a guessed column's later values may
+// exceed) is copied whole into memory the keys own, and the slot holds a
+// pointer to it in place of the bytes (null byte 2); values of long
+// types are cut to the width instead (they compare by their first bytes).
 #pragma once
 
 #include <cstdint>
@@ -58,11 +62,16 @@ public:
     int compare(const unsigned char* a, const unsigned char* b, std::uint16_t from,
                 std::uint16_t to);
     int compare(const unsigned char* a, const unsigned char* b) { return compare(a, b, 0, count_); }
+    // Frees the values held outside their slots (see above): every record
+    // evaluated before is void from then on.
+    void releaseOutside();
     // Compares two stored values, each read with its own SQL type.
     static int compareSlots(FlatOpStreamGlobalInfo* info, const unsigned char* a,
                             const unsigned char* b);
     // The stored value of `slot` as a value borrowing its bytes.
     static void readSlot(const unsigned char* slot, FlatDataValue* value);
+    // The value bytes of a slot that holds a value, wherever they are.
+    static const unsigned char* slotBytes(const unsigned char* slot);
     // Stores `value` into `slot` of `width` value bytes.
     static void writeSlot(const FlatDataValue& value, short sqlType, std::uint32_t width,
                           unsigned char* slot);
@@ -89,6 +98,10 @@ private:
         std::uint32_t width;
         short compareType;
         bool descending;
+        bool mayOverflow; // a text or binary key of a type that is not long
+    };
+    struct Outside {
+        Outside* next;
     };
 
     FlatOpStreamGlobalInfo* info_;
@@ -97,5 +110,6 @@ private:
     std::uint16_t capacity_ = 0;
     std::uint32_t bytes_ = 0;
     FlatDataValue value_;
+    Outside* outside_ = nullptr; // values held outside their slots
     bool failed_ = false;
 };

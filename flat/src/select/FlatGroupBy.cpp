@@ -424,6 +424,8 @@ VxStatus FlatGroupBy::groupInMemory(bool* done) {
 VxStatus FlatGroupBy::materialize() {
     if (prepareLayout() != VX_SUCCESS)
         return VX_ERROR;
+    groupKeys_.releaseOutside();
+    arguments_.releaseOutside();
     groupKeys_.clearFailure();
     bool sorted = groupKeys_.getCount() > 0 || hasDistinct_;
     VxStatus status = VX_SUCCESS;
@@ -434,6 +436,9 @@ VxStatus FlatGroupBy::materialize() {
     if (done || status != VX_SUCCESS)
         sorted = false;
     else {
+        // Nothing gathered in memory is kept.
+        groupKeys_.releaseOutside();
+        arguments_.releaseOutside();
         groupKeys_.clearFailure();
         if (sorted)
             status = addSortKeys(&sort);

@@ -76,11 +76,12 @@ bool FlatKeyTable::hashRecord(const unsigned char* record, std::uint64_t* hash) 
                 return false;
             std::uint32_t length = 0;
             std::memcpy(&length, slot + 5, 4);
-            const char* text = reinterpret_cast<const char*>(slot + FLAT_SORT_KEY_HEADER);
+            const unsigned char* bytes = FlatSortKeys::slotBytes(slot);
+            const char* text = reinterpret_cast<const char*>(bytes);
             // CHAR compares without trailing blanks; VARCHAR with them,
             // which only splits what this hash puts together.
             std::size_t size = strRightTrimBlanks(text, length);
-            h = mix(hashBytes(h, slot + FLAT_SORT_KEY_HEADER, size), size);
+            h = mix(hashBytes(h, bytes, size), size);
             form = FORM_TEXT;
         } else {
             return false;

@@ -281,6 +281,7 @@ VxStatus FlatOrderBy::materialize() {
         prefix_ = 0;
     recordLength = prefix_ + keyBytes + (carry_ ? storedSize_ : handleSize);
     stopServing();
+    keys_.releaseOutside();
     spilled_ = false;
     keys_.clearFailure();
     if (dropDuplicates_) {
@@ -289,6 +290,7 @@ VxStatus FlatOrderBy::materialize() {
             return VX_ERROR;
         if (done)
             return keys_.hasFailed() ? VX_ERROR : VX_SUCCESS;
+        keys_.releaseOutside(); // the table that held them is gone
         keys_.clearFailure();
     }
     VxSort sort(recordLength);

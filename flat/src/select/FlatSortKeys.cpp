@@ -21,13 +21,32 @@ constexpr std::uint32_t FIXED_WIDTH = 16;
 // Value bytes of a long string key: longer values are compared by their
 // first bytes.
 constexpr std::uint32_t LONG_WIDTH = 512;
+// Null byte of a slot whose value is held outside it.
+constexpr unsigned char HELD_OUTSIDE = 2;
+// Value bytes a key that may overflow needs at least: room for the pointer.
+constexpr std::uint32_t POINTER_WIDTH = sizeof(void*);
+
+bool mayOverflow(short exprType) {
+    return (flatIsStringType(exprType) || flatIsBinaryType(exprType) ||
+            exprType == FLAT_TYPE_LITERAL) &&
+           exprType != FLAT_TYPE_LONGVARCHAR && exprType != FLAT_TYPE_LONGVARBINARY;
+}
 
 } // namespace
 
 FlatSortKeys::~FlatSortKeys() {
+    releaseOutside();
     for (std::uint16_t i = 0; i < count_; ++i)
         delete keys_[i].stream;
     ramFree(keys_);
+}
+
+void FlatSortKeys::releaseOutside() {
+    while (outside_) {
+        Outside* next = outside_->next;
+        ramFree(outside_);
+        outside_ = next;
+    }
 }
 
 short FlatSortKeys::compareTypeOf(short exprType) {
@@ -82,7 +101,8 @@ VxStatus FlatSortKeys::addColumn(FlatResultSetColumn* column, bool descending) {
     key.stream = nullptr;
     key.column = column;
     key.offset = bytes_;
-    key.width = width;
+    key.mayOverflow = mayOverflow(type);
+    key.width = key.mayOverflow && width < POINTER_WIDTH ? POINTER_WIDTH : width;
     key.compareType = compareTypeOf(type);
     key.descending = descending;
     bytes_ += FLAT_SORT_KEY_HEADER + key.width;
@@ -100,6 +120,9 @@ VxStatus FlatSortKeys::add(FlatOpStream* stream, short exprType, std::uint32_t l
     key.column = nullptr;
     key.offset = bytes_;
     key.width = widthOf(exprType, length);
+    key.mayOverflow = mayOverflow(exprType);
+    if (key.mayOverflow && key.width < POINTER_WIDTH)
+        key.width = POINTER_WIDTH;
     key.compareType = compareTypeOf(exprType);
     key.descending = descending;
     bytes_ += FLAT_SORT_KEY_HEADER + key.width;
@@ -130,12 +153,20 @@ void FlatSortKeys::writeSlot(const FlatDataValue& value, short sqlType, std::uin
         std::memcpy(slot + FLAT_SORT_KEY_HEADER, value.getValueBuffer(), length);
 }
 
+const unsigned char* FlatSortKeys::slotBytes(const unsigned char* slot) {
+    if (slot[0] != HELD_OUTSIDE)
+        return slot + FLAT_SORT_KEY_HEADER;
+    const unsigned char* bytes = nullptr;
+    std::memcpy(&bytes, slot + FLAT_SORT_KEY_HEADER, sizeof bytes);
+    return bytes;
+}
+
 void FlatSortKeys::readSlot(const unsigned char* slot, FlatDataValue* value) {
     short storage = 0;
     std::uint32_t length = 0;
     std::memcpy(&storage, slot + 1, 2);
     std::memcpy(&length, slot + 5, 4);
-    value->setValueBuffer(slot + FLAT_SORT_KEY_HEADER, 0);
+    value->setValueBuffer(const_cast<unsigned char*>(slotBytes(slot)), 0);
     value->setLength(length);
     value->setStorageType(storage);
     if (slot[0] == 0)
@@ -150,6 +181,24 @@ VxStatus FlatSortKeys::evaluateKey(std::uint16_t n, unsigned char* slot) {
             return VX_ERROR;
     } else if (key.stream->evaluate(&value_) != VX_SUCCESS) {
         return VX_ERROR;
+    }
+    if (key.mayOverflow && !value_.isNull() && value_.getLength() > key.width) {
+        // Too long for the slot: the whole value goes outside it.
+        std::uint32_t length = value_.getLength();
+        auto* held = static_cast<Outside*>(ramAlloc(sizeof(Outside) + length));
+        if (!held)
+            return VX_ERROR;
+        held->next = outside_;
+        outside_ = held;
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(held + 1);
+        std::memcpy(bytes, value_.getValueBuffer(), length);
+        short storage = value_.getStorageType();
+        slot[0] = HELD_OUTSIDE;
+        std::memcpy(slot + 1, &storage, 2);
+        std::memcpy(slot + 3, &sqlType, 2);
+        std::memcpy(slot + 5, &length, 4);
+        std::memcpy(slot + FLAT_SORT_KEY_HEADER, &bytes, sizeof bytes);
+        return VX_SUCCESS;
     }
     writeSlot(value_, sqlType, key.width, slot);
     return VX_SUCCESS;
@@ -188,8 +237,8 @@ int FlatSortKeys::compareSlots(FlatOpStreamGlobalInfo* info, const unsigned char
         std::uint32_t lengthB = 0;
         std::memcpy(&lengthA, a + 5, 4);
         std::memcpy(&lengthB, b + 5, 4);
-        const char* textA = reinterpret_cast<const char*>(a + FLAT_SORT_KEY_HEADER);
-        const char* textB = reinterpret_cast<const char*>(b + FLAT_SORT_KEY_HEADER);
+        const char* textA = reinterpret_cast<const char*>(slotBytes(a));
+        const char* textB = reinterpret_cast<const char*>(slotBytes(b));
         std::size_t sizeA = lengthA;
         std::size_t sizeB = lengthB;
         if (typeA != SQL_VARCHAR || typeB != SQL_VARCHAR) {
