@@ -97,6 +97,17 @@ TEST_F(TableDefTest, AbsentEntriesTakeTheirDefaults) {
     EXPECT_EQ(lastText(), "File name missing in INI file.");
 }
 
+TEST_F(TableDefTest, EntryNamesMatchInAnyCaseAndTheFirstCounts) {
+    writeFile("VXTXT.INI", "[D]\r\n file = d.txt \r\nFile=other.txt\r\ntt=Tab\r\nfln=1\r\n"
+                           "field1=x,varchar,4,0,4,0,\r\n");
+    TxtTableDefinition d;
+    ASSERT_EQ(TxtTableDef::read(ini, "d", &d), VX_SUCCESS);
+    EXPECT_STREQ(d.fileName.getText(), "d.txt");
+    EXPECT_EQ(d.layout.tableType, TXT_TABLE_TAB);
+    EXPECT_TRUE(d.layout.firstLineNames);
+    EXPECT_EQ(d.layout.getFieldCount(), 1);
+}
+
 TEST_F(TableDefTest, ColumnEntryErrors) {
     EXPECT_EQ(entryError("Name"), TXT_MSG_INI_MISSING_TYPE);
     EXPECT_EQ(lastText(), "Missing field name field in VXTXT.INI file.");

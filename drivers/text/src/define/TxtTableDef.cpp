@@ -74,6 +74,22 @@ void indexColumnEntries(const char* entries, const char** byNumber) {
     }
 }
 
+// The value of entry `key` of a section's entry list as a lookup by key
+// reads it (the first entry of that name, cut to the buffer), or `absent`.
+void entryValue(const char* entries, const char* key, const char* absent, char* out,
+                std::size_t size) {
+    const std::size_t keyLength = std::strlen(key);
+    for (const char* entry = entries; entry && *entry; entry += std::strlen(entry) + 1) {
+        const char* equals = std::strchr(entry, '=');
+        if (equals && static_cast<std::size_t>(equals - entry) == keyLength &&
+            strEqualCi(entry, keyLength, key, keyLength)) {
+            strCopy(out, size, equals + 1);
+            return;
+        }
+    }
+    strCopy(out, size, absent);
+}
+
 // The entries of a new definition, collected so that they are written in
 // one rewrite of the file: their texts (section, key and value of each,
 // NUL-terminated) follow one another in one string.
@@ -193,42 +209,44 @@ VxStatus TxtTableDef::formatColumnEntry(const TxtGuessField& field, VxString* ou
 }
 
 VxStatus TxtTableDef::read(TxtIni& ini, const char* section, TxtTableDefinition* definition) {
+    // One reading of the file gives every entry of the section.
+    char* entries = nullptr;
+    if (definition->tableName.initialize(section) || ini.getSectionEntries(section, &entries))
+        return VX_ERROR;
+    VxStatus status = readEntries(entries, definition);
+    ramFree(entries);
+    return status;
+}
+
+VxStatus TxtTableDef::readEntries(const char* entries, TxtTableDefinition* definition) {
     char value[ENTRY_SIZE];
     TxtGuessResult& layout = definition->layout;
-    if (definition->tableName.initialize(section) ||
-        ini.getEntry(section, "FILE", value, sizeof value, NO_VALUE))
-        return VX_ERROR;
+    entryValue(entries, "FILE", NO_VALUE, value, sizeof value);
     if (!value[0] || std::strcmp(value, NO_VALUE) == 0)
         return fail(TXT_MSG_INI_NO_FILE_NAME);
-    if (definition->fileName.initialize(value) ||
-        ini.getEntry(section, "TT", value, sizeof value, NO_VALUE))
+    if (definition->fileName.initialize(value))
         return VX_ERROR;
+    entryValue(entries, "TT", NO_VALUE, value, sizeof value);
     TxtTableType type = txtTableTypeFromName(value);
     char delimiter = ',';
     if (type == TXT_TABLE_CHARACTER) {
-        if (ini.getEntry(section, "DC", value, sizeof value, NO_VALUE))
-            return VX_ERROR;
+        entryValue(entries, "DC", NO_VALUE, value, sizeof value);
         if (value[0] && std::strcmp(value, NO_VALUE) != 0)
             delimiter = value[0];
     }
     layout.setTableType(type, delimiter);
-    if (ini.getEntry(section, "FLN", value, sizeof value, NO_VALUE))
-        return VX_ERROR;
+    entryValue(entries, "FLN", NO_VALUE, value, sizeof value);
     layout.firstLineNames = std::strcmp(value, "1") == 0;
-    if (ini.getEntry(section, "Charset", value, sizeof value, NO_VALUE))
-        return VX_ERROR;
+    entryValue(entries, "Charset", NO_VALUE, value, sizeof value);
     layout.charset = strEqualCi(value, "IBMPC") ? TXT_CHARSET_IBMPC : TXT_CHARSET_ANSI;
     layout.clearFields();
-    return readColumns(ini, section, &layout);
+    return readColumns(entries, &layout);
 }
 
-// The column entries FIELD1, FIELD2, ... up to the first one missing, all
-// taken from one reading of the file, each checked against the names before
-// it through an index: a wide table costs time in proportion to its width.
-VxStatus TxtTableDef::readColumns(TxtIni& ini, const char* section, TxtGuessResult* layout) {
-    char* entries = nullptr;
-    if (ini.getSectionEntries(section, &entries))
-        return VX_ERROR;
+// The column entries FIELD1, FIELD2, ... up to the first one missing, each
+// checked against the names before it through an index: a wide table costs
+// time in proportion to its width.
+VxStatus TxtTableDef::readColumns(const char* entries, TxtGuessResult* layout) {
     const auto** byNumber =
         static_cast<const char**>(ramAllocZ((TXT_MAX_COLUMNS + 2u) * sizeof(const char*)));
     VxStatus status = byNumber ? VX_SUCCESS : VX_ERROR;
@@ -254,7 +272,6 @@ VxStatus TxtTableDef::readColumns(TxtIni& ini, const char* section, TxtGuessResu
             status = names.add(static_cast<std::uint16_t>(layout->getFieldCount() - 1));
     }
     ramFree(byNumber);
-    ramFree(entries);
     return status;
 }
 

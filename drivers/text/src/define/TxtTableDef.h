@@ -68,5 +68,7 @@ public:
     static VxStatus formatColumnEntry(const TxtGuessField& field, VxString* out);
 
 private:
-    static VxStatus readColumns(TxtIni& ini, const char* section, TxtGuessResult* layout);
+    // The definition from a section's entries (VxIni::getSectionEntries).
+    static VxStatus readEntries(const char* entries, TxtTableDefinition* definition);
+    static VxStatus readColumns(const char* entries, TxtGuessResult* layout);
 };
