@@ -85,6 +85,7 @@ public:
     [[nodiscard]] VxStatus closeSubQueries();
 
     [[nodiscard]] VxStatus openSubQuery(std::uint16_t number) override;
+    std::unique_ptr<FlatSubQueryValues>* subQueryValues(std::uint16_t number) override;
     [[nodiscard]] VxStatus fetchSubQueryRow(std::uint16_t number, bool* atEnd) override;
     [[nodiscard]] VxStatus getSubQueryValue(std::uint16_t number, FlatDataValue* value,
                                             short* sqlType) override;
@@ -114,6 +115,7 @@ private:
         std::size_t position; // current kept row + 1 (0: before the first)
         std::size_t keptBytes;
         std::vector<KeptRow> kept;
+        std::unique_ptr<FlatSubQueryValues> values; // gathered for IN (uncorrelated only)
     };
     SubQuery* findSubQuery(std::uint16_t number);
     // Stops keeping rows: later passes run the tree again.

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "flat/FlatDataValue.h"
 #include "util/VxExport.h"
@@ -51,11 +52,23 @@ public:
                                                      FlatDataValue* value, short* sqlType) = 0;
 };
 
+// What the evaluator gathers from the rows of a sub-query to answer IN and
+// NOT IN without reading them all for every outer row. The source keeps it
+// while the rows stay the same.
+class VX_EXPORT FlatSubQueryValues {
+public:
+    virtual ~FlatSubQueryValues() = default;
+};
+
 // Sub-queries by number: open (or reopen) one for the current outer row,
 // step through its rows, and read the single column of its current row.
 class VX_EXPORT FlatSubQuerySource {
 public:
     virtual ~FlatSubQuerySource() = default;
+    // Where the gathered values of sub-query `number` are kept: null when
+    // its rows may differ from one outer row to the next (a correlated
+    // sub-query). The place is emptied when the rows may change.
+    virtual std::unique_ptr<FlatSubQueryValues>* subQueryValues(std::uint16_t) { return nullptr; }
     [[nodiscard]] virtual VxStatus openSubQuery(std::uint16_t number) = 0;
     // Makes the next row current; *atEnd is set when there is none.
     [[nodiscard]] virtual VxStatus fetchSubQueryRow(std::uint16_t number, bool* atEnd) = 0;

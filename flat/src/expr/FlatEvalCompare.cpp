@@ -214,6 +214,11 @@ VxStatus FlatEvaluator::compareSubQueryRows(std::uint8_t op, bool any, const Fla
         addOdbcError(ODBC_S1000);
         return VX_ERROR;
     }
+    bool handled = false;
+    if (lookUpSubQuery(op, any, left, number, &handled, decided, sawNull) != VX_SUCCESS)
+        return VX_ERROR;
+    if (handled)
+        return VX_SUCCESS;
     if (source->openSubQuery(number) != VX_SUCCESS)
         return VX_ERROR;
     std::size_t afterLeft = info_.getStackTop();

@@ -22,6 +22,8 @@
 // Longest string an operator may produce.
 constexpr std::uint32_t FLAT_MAX_STRING_RESULT = 1024;
 
+class FlatSubQueryValues;
+
 struct FlatEvalItem {
     short type = FLAT_TYPE_ANY;
     bool null = true;
@@ -102,6 +104,17 @@ private:
                                        const FlatEvalItem& right, FlatTruth* truth);
     [[nodiscard]] VxStatus compareSubQueryRows(std::uint8_t op, bool any, const FlatEvalItem& left,
                                                std::uint16_t number, bool* decided, bool* sawNull);
+
+    // ---- IN over gathered sub-query values (FlatEvalInSet.cpp) ----
+    // Answers x = ANY and x <> ALL over an uncorrelated sub-query from its
+    // values gathered once; *handled is false when the rows must be
+    // compared one by one instead.
+    [[nodiscard]] VxStatus lookUpSubQuery(std::uint8_t op, bool any, const FlatEvalItem& left,
+                                          std::uint16_t number, bool* handled, bool* decided,
+                                          bool* sawNull);
+    [[nodiscard]] VxStatus gatherSubQuery(std::uint16_t number, FlatSubQueryValues** out);
+    // A hash under which equal numbers or equal texts agree; false for NaN.
+    bool hashItem(const FlatEvalItem& item, std::uint64_t* hash);
 
     // ---- strings (FlatEvalString.cpp) ----
     [[nodiscard]] VxStatus evalStringOp(const unsigned char* node, FlatEvalItem* out);

@@ -205,7 +205,7 @@ VxStatus FlatResultSetGlobalInfo::addSubQuery(FlatResultSet* root, FlatResultSet
         addOdbcError(ODBC_S1001);
         return VX_ERROR;
     }
-    SubQuery sub{root, value, false, false, correlated, !correlated, false, 0, 0, {}};
+    SubQuery sub{root, value, false, false, correlated, !correlated, false, 0, 0, {}, nullptr};
     subQueries_.push_back(std::move(sub));
     *number = static_cast<std::uint16_t>(subQueries_.size());
     return VX_SUCCESS;
@@ -233,6 +233,7 @@ VxStatus FlatResultSetGlobalInfo::closeSubQueries() {
         sub.started = false;
         // Parameters may differ at the next execution: start afresh.
         stopKeeping(&sub);
+        sub.values.reset();
         sub.keeping = !sub.correlated;
         sub.rootDone = false;
         sub.position = 0;
@@ -273,6 +274,13 @@ VxStatus FlatResultSetGlobalInfo::openSubQuery(std::uint16_t number) {
         sub->keptBytes = 0;
     }
     return VX_SUCCESS;
+}
+
+std::unique_ptr<FlatSubQueryValues>* FlatResultSetGlobalInfo::subQueryValues(std::uint16_t number) {
+    if (number == 0 || number > subQueries_.size())
+        return nullptr;
+    SubQuery& sub = subQueries_[number - 1];
+    return sub.correlated ? nullptr : &sub.values;
 }
 
 VxStatus FlatResultSetGlobalInfo::fetchSubQueryRow(std::uint16_t number, bool* atEnd) {
