@@ -123,6 +123,45 @@ TEST(FlatSubQueries, AnyStopsAtTheFirstMatchingRow) {
     EXPECT_EQ(f.subQueries.opens[3], 2); // reopened for each evaluation
 }
 
+// x IN and x NOT IN over an uncorrelated sub-query: its rows are read once
+// and looked up afterwards, with the answers of the row-by-row comparison
+// (NULL rows, NULL on the left, trailing blanks, kinds it does not gather).
+TEST(FlatSubQueries, GatheredValuesAnswerAsEachRowWould) {
+    const char* const expressions[] = {
+        "2 sub:3 any:1 =",    "5 sub:3 any:1 =",    "5 sub:3 all:1 <>",   "3 sub:3 all:1 <>",
+        "NULL sub:3 any:1 =", "NULL sub:5 any:1 =", "'a' sub:4 any:1 =",  "'b' sub:4 any:1 =",
+        "'b' sub:4 all:1 <>", "'a' sub:4 all:1 <>", "'x' sub:3 any:1 =",  "2 sub:6 any:1 =",
+    };
+    std::vector<std::string> loop;
+    std::vector<std::string> gathered;
+    for (bool keeps : {false, true}) {
+        ExprFixture f;
+        f.subQueries.keepsValues = keeps;
+        f.subQueries.rows[3] = {FakeValue::number(1), FakeValue::number(2), FakeValue::number(3)};
+        f.subQueries.rows[4] = {FakeValue::text("a "), FakeValue::nullOf(12)};
+        f.subQueries.rows[6] = {FakeValue::date(2000, 1, 2), FakeValue::number(2)};
+        for (const char* expression : expressions)
+            (keeps ? gathered : loop).push_back(f.run(expression).describe());
+        if (keeps) {
+            // Once to gather the numbers, once more for the text compared
+            // with them row by row.
+            EXPECT_EQ(f.subQueries.opens[3], 2);
+        }
+    }
+    EXPECT_EQ(gathered, loop);
+    EXPECT_EQ(gathered[0], "B:1");
+    EXPECT_EQ(gathered[1], "B:0");
+    EXPECT_EQ(gathered[2], "B:1");
+    EXPECT_EQ(gathered[3], "B:0");
+    EXPECT_EQ(gathered[5], "B:0") << "NULL IN an empty sub-query";
+    EXPECT_EQ(gathered[4], "NULL");
+    EXPECT_EQ(gathered[6], "B:1") << "a literal matches without trailing blanks";
+    EXPECT_EQ(gathered[7], "NULL") << "no match beside a NULL row";
+    EXPECT_EQ(gathered[8], "NULL");
+    EXPECT_EQ(gathered[9], "B:0");
+    EXPECT_EQ(gathered[11], "B:1") << "a date among the rows: compared row by row";
+}
+
 // A sub-query whose value is itself computed by an expression of the same
 // statement, as a correlated sub-query's projection is.
 class NestedSubQuery : public FlatSubQuerySource {

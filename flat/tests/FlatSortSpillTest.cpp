@@ -3,6 +3,10 @@
 // rows the unlimited sort gives.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "FlatSelectTestSupport.h"
 #include "flat/FlatGroupBy.h"
 #include "flat/FlatOrderBy.h"
@@ -134,6 +138,53 @@ TEST(FlatSortSpill, KeysCompareAsExpressions) {
     rows = f.rows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].substr(rows[0].size() - 2), "|2");
+}
+
+} // namespace
+
+namespace {
+
+// Values longer than their column's declared width (as a guessed width can
+// be) sort, group and come back whole, in memory and spilled alike: the
+// keys hold them outside the sort records.
+TEST(FlatSortSpill, ValuesLongerThanTheirWidthStayWhole) {
+    const std::string prefix = "a value longer than its width, number ";
+    const char* const queries[] = {
+        "SELECT v, COUNT(*) FROM t GROUP BY v ORDER BY v DESC",
+        "SELECT DISTINCT v FROM t ORDER BY 1",
+        "SELECT MIN(v), MAX(v), COUNT(DISTINCT v) FROM t",
+    };
+    for (bool limited : {false, true}) {
+        SelectFixture f;
+        FlatMemoryTable& t = f.tables.add("t", {{"V", SQL_VARCHAR, 4, 0, SQL_NULLABLE}});
+        for (int i = 0; i < 20000; ++i) {
+            char number[8];
+            std::snprintf(number, sizeof number, "%04d", (i * 7) % 5000);
+            t.addRow({FakeValue::text(prefix + number)});
+        }
+        for (const char* sql : queries) {
+            ASSERT_EQ(f.parse(sql), "ok") << sql;
+            if (limited) {
+                if (FlatOrderBy* sort = topSort(f))
+                    sort->setMaxSortBuffers(2);
+                if (FlatGroupBy* group = groupOf(f))
+                    group->setMaxSortBuffers(2);
+            }
+            std::vector<std::string> rows = f.rows();
+            if (limited && sql == queries[0]) {
+                EXPECT_TRUE(groupOf(f) && groupOf(f)->hasSpilled()) << "grouped through the sort";
+            }
+            if (sql == queries[2]) {
+                EXPECT_EQ(rows, std::vector<std::string>{prefix + "0000|" + prefix + "4999|5000"})
+                    << limited;
+                continue;
+            }
+            ASSERT_EQ(rows.size(), 5000u) << sql << limited;
+            bool grouped = sql == queries[0];
+            EXPECT_EQ(rows.front(), prefix + (grouped ? "4999|4" : "0000")) << sql << limited;
+            EXPECT_EQ(rows.back(), prefix + (grouped ? "0000|4" : "4999")) << sql << limited;
+        }
+    }
 }
 
 } // namespace

@@ -83,6 +83,12 @@ public:
     VxStatus openSubQuery(std::uint16_t number) override;
     VxStatus fetchSubQueryRow(std::uint16_t number, bool* atEnd) override;
     VxStatus getSubQueryValue(std::uint16_t number, FlatDataValue* value, short* sqlType) override;
+    // With `keepsValues`, the evaluator may gather the rows' values here.
+    bool keepsValues = false;
+    std::map<std::uint16_t, std::unique_ptr<FlatSubQueryValues>> gathered;
+    std::unique_ptr<FlatSubQueryValues>* subQueryValues(std::uint16_t number) override {
+        return keepsValues ? &gathered[number] : nullptr;
+    }
 
 private:
     std::map<std::uint16_t, std::size_t> position_;
