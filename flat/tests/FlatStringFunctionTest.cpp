@@ -62,6 +62,18 @@ TEST(FlatStringFunctions, ConcatSpaceChr) {
     runCases(CASES(cases));
 }
 
+// Empty results as the first thing a statement evaluates, before its
+// stack has any room: nothing is copied through a null pointer (the
+// sanitizer build stops at that).
+TEST(FlatStringFunctions, EmptyTextOnAFreshStack) {
+    const ExprCase cases[] = {
+        {"'' '' ||", "S:"}, {"'' '' -|", "S:"}, {"0 SPACE", "S:"}, {"'' '' || LEN", "N:0"}};
+    for (const ExprCase& c : cases) {
+        ExprFixture f;
+        EXPECT_EQ(f.run(c.notation).describe(), c.expected) << c.notation;
+    }
+}
+
 TEST(FlatStringFunctions, TextOfNumbers) {
     static const ExprCase cases[] = {
         {"123.456 6 2 STR/3", "S:123.46"},

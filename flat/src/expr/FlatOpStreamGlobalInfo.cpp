@@ -13,12 +13,16 @@ FlatOpStreamGlobalInfo::~FlatOpStreamGlobalInfo() {
 
 VxStatus FlatOpStreamGlobalInfo::reserve(std::size_t bytes, std::size_t* offset) {
     std::size_t needed = top_ + bytes;
-    if (needed > size_) {
+    // The stack gets its first step even for an empty item, so that the
+    // address of any item is never null (empty texts are copied too).
+    if (needed > size_ || !stack_) {
         if (needed > FLAT_STACK_LIMIT) {
             addFlatError(FLAT_MSG_STACK_OVERFLOW);
             return VX_ERROR;
         }
         std::size_t newSize = (needed + FLAT_STACK_STEP - 1) / FLAT_STACK_STEP * FLAT_STACK_STEP;
+        if (newSize == 0)
+            newSize = FLAT_STACK_STEP;
         if (newSize > FLAT_STACK_LIMIT)
             newSize = FLAT_STACK_LIMIT;
         void* block = stack_;
