@@ -21,6 +21,8 @@ constexpr long BASE_JULIAN_LAST = 5373484;  // 9999-12-31
 // Year 1-9999, month 1-12, day within the month (February 29 only in leap
 // years: divisible by 4 and not by 100 unless by 400).
 VX_EXPORT VxStatus BaseValidateDate(long year, long month, long day);
+// The same test, raising nothing.
+VX_EXPORT bool BaseIsValidDate(long year, long month, long day);
 VX_EXPORT bool BaseIsLeapYear(long year);
 
 // The Julian day number of a date (1970-01-01 is 2440588). The date is

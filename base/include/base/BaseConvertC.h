@@ -63,6 +63,14 @@ struct BaseConvertPlace {
     static BaseConvertPlace parameter(unsigned short n) { return {PARAMETER, n}; }
 };
 
+// The values most results carry, delivered to SQL_C_CHAR when they fit
+// whole with their terminator and there is nothing to report: text of a
+// known length, exact digits and valid dates, written as
+// baseConvertInternalToC writes them. Returns false, having set nothing,
+// for anything else (the general conversion then does the work).
+VX_EXPORT bool baseDeliverPlainText(BaseOutString& out, const void* value, SQLLEN length,
+                                    InternalType type);
+
 // Delivers an internal value to the application as C type `cType`
 // through `out`:
 //   - SQL_C_CHAR / SQL_C_WCHAR: text as is (cut with 01004), numbers in

@@ -76,15 +76,17 @@ bool BaseIsLeapYear(long year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-VxStatus BaseValidateDate(long year, long month, long day) {
+bool BaseIsValidDate(long year, long month, long day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
-        return dateTimeOverflow();
+        return false;
     long last = DAYS_IN_MONTH[month - 1];
     if (month == 2 && BaseIsLeapYear(year))
         last = 29;
-    if (day > last)
-        return dateTimeOverflow();
-    return VX_SUCCESS;
+    return day <= last;
+}
+
+VxStatus BaseValidateDate(long year, long month, long day) {
+    return BaseIsValidDate(year, month, day) ? VX_SUCCESS : dateTimeOverflow();
 }
 
 long BaseDateToJulian(long year, long month, long day) {

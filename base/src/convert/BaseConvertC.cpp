@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "BaseConvertIo.h"
+#include "base/BaseCalendar.h"
 #include "base/BaseConvertC.h"
 #include "base/BaseErrors.h"
 #include "base/BaseOutString.h"
@@ -203,6 +204,53 @@ VxStatus binaryToInternal(const void* value, SQLLEN length, InternalType type, v
 }
 
 } // namespace
+
+bool baseDeliverPlainText(BaseOutString& out, const void* value, SQLLEN length,
+                          InternalType type) {
+    auto* text = static_cast<char*>(out.getBuffer());
+    const SQLLEN room = out.getSize() - 1; // before the terminator
+    if (!text || !value || room < 0)
+        return false;
+    SQLLEN written = 0;
+    SQLLEN covered = 0; // what piecewise retrieval counts as read
+    switch (type) {
+    case INTERNAL_CHAR:
+        if (length < 0 || length > room)
+            return false;
+        std::memcpy(text, value, static_cast<std::size_t>(length));
+        written = covered = length;
+        break;
+    case INTERNAL_DIGITS:
+        if ((written = baseDigitsAsText(value, length, text, room)) < 0)
+            return false;
+        break;
+    case INTERNAL_DATE: {
+        DATE_STRUCT date;
+        std::memcpy(&date, value, sizeof date);
+        if (room < 10 || !BaseIsValidDate(date.year, date.month, date.day))
+            return false;
+        const unsigned year = static_cast<unsigned>(date.year);
+        const char digits[10] = {static_cast<char>('0' + year / 1000),
+                                 static_cast<char>('0' + year / 100 % 10),
+                                 static_cast<char>('0' + year / 10 % 10),
+                                 static_cast<char>('0' + year % 10),
+                                 '-',
+                                 static_cast<char>('0' + date.month / 10),
+                                 static_cast<char>('0' + date.month % 10),
+                                 '-',
+                                 static_cast<char>('0' + date.day / 10),
+                                 static_cast<char>('0' + date.day % 10)};
+        std::memcpy(text, digits, sizeof digits);
+        written = covered = 10;
+        break;
+    }
+    default:
+        return false;
+    }
+    out.setWide(false);
+    out.finishAsciiText(written, written, covered, false);
+    return true;
+}
 
 VxStatus baseConvertInternalToC(BaseConvertPlace place, short cType, BaseOutString& out,
                                 const void* value, SQLLEN length, InternalType type, short scale) {

@@ -31,6 +31,11 @@ struct BaseConvertIo {
 VxStatus baseConvertValue(BaseConvertIo& io);
 // The numeric, text and binary pairs.
 VxStatus baseConvertNumeric(BaseConvertIo& io);
+// Digits (INTERNAL_DIGITS, `fromLength` bytes) as the text the common form
+// writes, at `out`, unterminated; the length written, or -1 (nothing
+// meaningful written) when they are not plain digits of a scale of 0 or
+// more, or need more than `room` characters.
+SQLLEN baseDigitsAsText(const void* from, SQLLEN fromLength, char* out, SQLLEN room);
 // Dates, times and timestamps to and from text and each other.
 VxStatus baseConvertTemporal(BaseConvertIo& io);
 

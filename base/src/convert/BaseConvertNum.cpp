@@ -427,15 +427,29 @@ bool readDoubleDirectly(const BaseConvertIo& io, double* value, VxStatus* status
 // form holds, a cut) goes the general way and reports as it does.
 
 bool writeDigitsAsText(BaseConvertIo& io) {
-    InternalDigitsHeader header;
-    std::size_t length = static_cast<std::size_t>(io.fromLength > 0 ? io.fromLength : 0);
-    if (!io.to || length < sizeof header)
+    if (!io.to)
         return false;
-    std::memcpy(&header, io.from, sizeof header);
+    const SQLLEN written = baseDigitsAsText(io.from, io.fromLength, static_cast<char*>(io.to),
+                                            baseTextRoom(io));
+    if (written < 0)
+        return false;
+    io.produced = io.fullLength = written;
+    baseTerminate(io, io.produced);
+    return true;
+}
+
+} // namespace
+
+SQLLEN baseDigitsAsText(const void* from, SQLLEN fromLength, char* out, SQLLEN room) {
+    InternalDigitsHeader header;
+    std::size_t length = static_cast<std::size_t>(fromLength > 0 ? fromLength : 0);
+    if (length < sizeof header)
+        return -1;
+    std::memcpy(&header, from, sizeof header);
     if (header.digitCount < 0 || header.digitCount > BASE_MAX_DIGITS || header.scale < 0 ||
         static_cast<std::size_t>(header.digitCount) > length - sizeof header)
-        return false;
-    const char* digits = static_cast<const char*>(io.from) + sizeof header;
+        return -1;
+    const char* digits = static_cast<const char*>(from) + sizeof header;
     const long count = header.digitCount;
     const long scale = header.scale;
     long first = 0; // the first digit that is not zero
@@ -443,15 +457,13 @@ bool writeDigitsAsText(BaseConvertIo& io) {
         ++first;
     for (long i = first; i < count; ++i)
         if (digits[i] < '0' || digits[i] > '9')
-            return false;
+            return -1;
     const long integerEnd = count - scale; // digits before the point
     const bool negative = header.negative == 1 && first < count;
     const long integers = integerEnd > first ? integerEnd - first : 1;
-    const std::size_t full =
-        (negative ? 1u : 0u) + static_cast<std::size_t>(integers + (scale ? 1 + scale : 0));
-    if (full > static_cast<std::size_t>(baseTextRoom(io)))
-        return false;
-    char* out = static_cast<char*>(io.to);
+    const SQLLEN full = (negative ? 1 : 0) + integers + (scale ? 1 + scale : 0);
+    if (full > room)
+        return -1;
     std::size_t pos = 0;
     if (negative)
         out[pos++] = '-';
@@ -466,12 +478,8 @@ bool writeDigitsAsText(BaseConvertIo& io) {
         for (long place = integerEnd; place < count; ++place)
             out[pos++] = place < 0 ? '0' : digits[place];
     }
-    io.produced = io.fullLength = static_cast<SQLLEN>(pos);
-    baseTerminate(io, io.produced);
-    return true;
+    return static_cast<SQLLEN>(pos);
 }
-
-} // namespace
 
 VxStatus baseConvertNumeric(BaseConvertIo& io) {
     if (io.fromType == INTERNAL_DIGITS && io.toType == INTERNAL_CHAR && writeDigitsAsText(io))

@@ -195,6 +195,11 @@ void pieceOf(BaseStatement& statement, const void** value, SQLLEN* length, Inter
     *length -= offset;
 }
 
+bool exceedsMaxLength(BaseStatement& statement, SQLLEN length) {
+    const SQLULEN maxLength = statement.getOptions().get(SQL_MAX_LENGTH);
+    return maxLength > 0 && length >= 0 && static_cast<SQLULEN>(length) > maxLength;
+}
+
 // A character value for SQL_C_WCHAR from a data source whose character
 // set is not UTF-8: the whole value is translated and recoded as UTF-8
 // first, so that the pieces are counted in the recoded text.
@@ -236,6 +241,13 @@ VxStatus deliver(BaseStatement& statement, unsigned short column, short cType, B
     if (cursor.pieceActive)
         cursor.lastPieceable = value && (type == INTERNAL_CHAR || type == INTERNAL_BINARY);
     BaseConnection& connection = statement.getConnection();
+    // Most values reach a character buffer whole: copied or rewritten
+    // directly, with no piece, translation or length limit in play.
+    if (cType == SQL_C_CHAR && !huge && (!cursor.pieceActive || cursor.getDataOffset == 0) &&
+        (type != INTERNAL_CHAR ||
+         (!connection.frameworkTranslates() && !exceedsMaxLength(statement, length))) &&
+        baseDeliverPlainText(*out, value, length, type))
+        return VX_SUCCESS;
     char* recoded = nullptr;
     bool recode =
         cType == SQL_C_WCHAR && type == INTERNAL_CHAR && value && !connection.getCharset().isUtf8();

@@ -10,6 +10,8 @@
 
 #include "base/BaseCalendar.h"
 #include "base/BaseConvert.h"
+#include "base/BaseConvertC.h"
+#include "base/BaseOutString.h"
 #include "base/BaseOdbcId.h"
 #include "util/VxError.h"
 
@@ -346,3 +348,73 @@ TEST_F(BaseConvertTest, BinaryHexNeverSplitsAByte) {
 }
 
 } // namespace
+
+// The direct delivery of text, digits and dates to SQL_C_CHAR writes what
+// the general conversion writes, or leaves everything untouched for it
+// (cuts, invalid dates, unknown lengths, other types).
+TEST_F(BaseConvertTest, PlainTextDeliveryMatchesTheGeneralConversion) {
+    struct Value {
+        std::string bytes;
+        InternalType type;
+    };
+    auto digits = [](const char* text, short scale, unsigned char negative) {
+        InternalDigitsHeader header{static_cast<int>(std::strlen(text)), scale, negative, 0};
+        return Value{std::string(reinterpret_cast<const char*>(&header), sizeof header) + text,
+                     INTERNAL_DIGITS};
+    };
+    auto date = [](int year, int month, int day) {
+        DATE_STRUCT value{static_cast<SQLSMALLINT>(year), static_cast<SQLUSMALLINT>(month),
+                          static_cast<SQLUSMALLINT>(day)};
+        return Value{std::string(reinterpret_cast<const char*>(&value), sizeof value),
+                     INTERNAL_DATE};
+    };
+    const std::int32_t whole = 42;
+    const Value values[] = {
+        {"name0042", INTERNAL_CHAR},
+        {std::string("a\0b", 3), INTERNAL_CHAR},
+        {"", INTERNAL_CHAR},
+        digits("0012345", 2, 0),
+        digits("5", 3, 1),
+        digits("0000", 2, 1),
+        digits("", 0, 0),
+        digits("12a", 0, 0),
+        date(2024, 2, 29),
+        date(1, 1, 1),
+        date(2023, 2, 29),
+        date(10000, 1, 1),
+        {std::string(reinterpret_cast<const char*>(&whole), sizeof whole), INTERNAL_SLONG},
+    };
+    int taken = 0;
+    for (const Value& value : values) {
+        for (SQLLEN size : {0, 1, 4, 7, 8, 9, 10, 11, 32}) {
+            char general[40], plain[40];
+            std::memset(general, 'x', sizeof general);
+            std::memset(plain, 'x', sizeof plain);
+            SQLLEN generalLength = -7, plainLength = -7;
+            BaseOutString generalOut(general, size, &generalLength);
+            BaseOutString plainOut(plain, size, &plainLength);
+            const auto length = static_cast<SQLLEN>(value.bytes.size());
+            list_.deleteNodes();
+            const VxStatus status =
+                baseConvertInternalToC(BaseConvertPlace::column(1), SQL_C_CHAR, generalOut,
+                                       value.bytes.data(), length, value.type, 0);
+            const std::string what =
+                "value " + std::to_string(&value - values) + " size " + std::to_string(size);
+            if (!baseDeliverPlainText(plainOut, value.bytes.data(), length, value.type)) {
+                EXPECT_EQ(plainLength, -7) << what;
+                EXPECT_EQ(std::string(plain, sizeof plain), std::string(sizeof plain, 'x'))
+                    << what;
+                continue;
+            }
+            ++taken;
+            EXPECT_EQ(status, VX_SUCCESS) << what;
+            EXPECT_EQ(list_.getCount(), 0u) << what;
+            EXPECT_EQ(plainLength, generalLength) << what;
+            EXPECT_EQ(std::string(plain, sizeof plain), std::string(general, sizeof general))
+                << what;
+            EXPECT_FALSE(plainOut.wasCut()) << what;
+            EXPECT_EQ(plainOut.getSourceUsed(), generalOut.getSourceUsed()) << what;
+        }
+    }
+    EXPECT_GT(taken, 20);
+}
