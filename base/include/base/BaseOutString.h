@@ -60,6 +60,19 @@ public:
     // wide mode, terminates it and stores `fullChars` characters as the
     // length.
     void finishAsciiText(SQLLEN written, SQLLEN fullChars, SQLLEN sourceUsed, bool cut);
+    // Completes narrow text of `written` bytes that a caller wrote at the
+    // start of the buffer, having checked that it fits with its
+    // terminator: terminates it and stores its length and coverage.
+    void finishFittingText(SQLLEN written, SQLLEN sourceUsed) {
+        static_cast<char*>(buffer_)[written] = 0;
+        wide_ = false;
+        sourceUsed_ = sourceUsed;
+        cut_ = false;
+        if (shortLength_)
+            setLength(written);
+        else if (length_)
+            *length_ = written;
+    }
     // Records what the last value covered (for values written directly).
     void setCoverage(SQLLEN sourceUsed, bool cut);
 

@@ -247,8 +247,7 @@ bool baseDeliverPlainText(BaseOutString& out, const void* value, SQLLEN length,
     default:
         return false;
     }
-    out.setWide(false);
-    out.finishAsciiText(written, written, covered, false);
+    out.finishFittingText(written, covered);
     return true;
 }
 

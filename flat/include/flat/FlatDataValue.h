@@ -25,14 +25,23 @@ class VX_EXPORT FlatDataValue {
 public:
     // Not null, no buffer, storage type unset.
     FlatDataValue() = default;
-    ~FlatDataValue();
+    ~FlatDataValue() {
+        if (own_)
+            freeBuffer();
+    }
     FlatDataValue(const FlatDataValue&) = delete;
     FlatDataValue& operator=(const FlatDataValue&) = delete;
 
     // Frees the previous buffer if it was owned, takes `buffer`, records
     // whether it is now owned (own != 0) and clears the null flag. The
     // length is left to setLength.
-    void setValueBuffer(const void* buffer, unsigned int own);
+    void setValueBuffer(const void* buffer, unsigned int own) {
+        if (own_ && buffer != buffer_)
+            freeBuffer();
+        buffer_ = buffer;
+        own_ = own != 0 && buffer != nullptr;
+        null_ = false;
+    }
     // Copies `length` bytes into a buffer the value owns (reusing the owned
     // buffer when it is large enough) and sets length and storage type;
     // clears the null flag. Fails only when memory runs out.
@@ -53,6 +62,8 @@ public:
 
 private:
     void releaseBuffer();
+    // Frees the owned buffer (out of line: values read in place own none).
+    void freeBuffer();
 
     const void* buffer_ = nullptr;
     std::uint32_t length_ = 0;

@@ -40,6 +40,9 @@ public:
     bool isSourceField() const { return sourceField_; }
     std::uint32_t getSourceTable() const { return sourceTable_; }
     std::uint16_t getSourceFieldNumber() const { return sourceFieldNumber_; }
+    // A plain column whose values no carrier serves: evaluating it reads
+    // the field from the row source.
+    bool readsFieldDirectly() const { return sourceField_ && !carrier_; }
 
     // The value for the current row, and the SQL type it is read with.
     // While a carrier is set and holds the current row's value, that value.

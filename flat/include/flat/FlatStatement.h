@@ -172,13 +172,21 @@ public:
 
     // Takes every table lock of the statement (ascending) / releases them.
     // Nested pairs only count: the outermost pair takes and releases.
-    void lockTables();
-    void unlockTables();
+    void lockTables() {
+        if (lockDepth_++ == 0)
+            takeTableLocks();
+    }
+    void unlockTables() {
+        if (lockDepth_ > 0 && --lockDepth_ == 0)
+            releaseTableLocks();
+    }
     // The table locks are held across the transfer of a row's bound
     // columns, not taken again per column.
     void rowTransfer(bool starting) override;
 
 private:
+    void takeTableLocks();
+    void releaseTableLocks();
     [[nodiscard]] VxStatus compileDescriptor(const char* sql, FlatStatementKind kind);
     FlatDescriptor* allocDescriptor(const char* sql, FlatStatementKind kind);
     [[nodiscard]] VxStatus describeResult();

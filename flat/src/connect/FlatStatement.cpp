@@ -207,16 +207,12 @@ void FlatStatement::dropDescriptor() {
     kind_ = FLAT_STMT_NONE;
 }
 
-void FlatStatement::lockTables() {
-    if (lockDepth_++ > 0)
-        return;
+void FlatStatement::takeTableLocks() {
     for (std::uint16_t i = 0; i < tables_.getCount(); ++i)
         static_cast<FlatSharedDesc*>(tables_.get(i))->lock();
 }
 
-void FlatStatement::unlockTables() {
-    if (lockDepth_ == 0 || --lockDepth_ > 0)
-        return;
+void FlatStatement::releaseTableLocks() {
     for (std::uint16_t i = 0; i < tables_.getCount(); ++i)
         static_cast<FlatSharedDesc*>(tables_.get(i))->unlock();
 }

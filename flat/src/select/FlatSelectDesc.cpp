@@ -242,9 +242,17 @@ VxStatus FlatSelectDesc::getColumnValue(std::uint16_t column, FlatDataValue* val
 }
 
 VxStatus FlatSelectDesc::getData(unsigned short column, short cType, BaseOutString* out) {
+    if (!projection_ || column == 0 || column > projection_->getColumnCount())
+        return generalError(ODBC_S1002);
+    FlatResultSetColumn* source = projection_->getColumn(static_cast<std::uint16_t>(column - 1));
     FlatDataValue value;
     short sqlType = 0;
-    if (getColumnValue(column, &value, &sqlType) != VX_SUCCESS)
+    // Most columns are plain fields: read from their table straight away.
+    const VxStatus read = source->readsFieldDirectly()
+                              ? getFieldValue(source->getSourceTable(),
+                                              source->getSourceFieldNumber(), &value, &sqlType)
+                              : source->evaluate(&value, &sqlType);
+    if (read != VX_SUCCESS)
         return VX_ERROR;
     InternalType type = internalTypeOf(value.getStorageType());
     SQLLEN length = value.isNull() ? SQL_NULL_DATA : static_cast<SQLLEN>(value.getLength());

@@ -5,10 +5,6 @@
 
 #include "util/ram.h"
 
-FlatDataValue::~FlatDataValue() {
-    releaseBuffer();
-}
-
 void FlatDataValue::releaseBuffer() {
     if (own_ && buffer_)
         ramFree(const_cast<void*>(buffer_));
@@ -16,12 +12,8 @@ void FlatDataValue::releaseBuffer() {
     own_ = false;
 }
 
-void FlatDataValue::setValueBuffer(const void* buffer, unsigned int own) {
-    if (buffer != buffer_)
-        releaseBuffer();
-    buffer_ = buffer;
-    own_ = own != 0 && buffer != nullptr;
-    null_ = false;
+void FlatDataValue::freeBuffer() {
+    releaseBuffer();
 }
 
 VxStatus FlatDataValue::setValueCopy(const void* bytes, std::uint32_t length, short storageType) {
