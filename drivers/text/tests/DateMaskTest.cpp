@@ -157,6 +157,36 @@ TEST_F(DateMaskTest, AFieldOfDigitsRunningIntoMoreDigitsIsRefused) {
     EXPECT_EQ(parse("m/d/yy", "7/4/95 10:30"), "1995-07-04");
 }
 
+// Masks of fixed-width fields read text laid out exactly so directly;
+// whatever is laid out otherwise is read the general way, with the same
+// answers as any other mask.
+TEST_F(DateMaskTest, FixedWidthMasksReadAsTheGeneralWayDoes) {
+    const struct {
+        const char* mask;
+        const char* text;
+        const char* date;
+    } cases[] = {
+        {"yyyy-mm-dd", "2024-02-29", "2024-02-29"},
+        {"yyyy-mm-dd", "2023-02-29", "<error>"},
+        {"yyyy-mm-dd", "2024-1-05", "2024-01-05"},
+        {"yyyy-mm-dd", " 2024-01-05", "2024-01-05"},
+        {"yyyy-mm-dd", "2024/01/05 12:00", "2024-01-05"},
+        {"yyyy-mm-dd", "2024-01-051", "<error>"},
+        {"yyyy-mm-dd", "2024-13-01", "<error>"},
+        {"yyyy-mm-dd", "2024-00-10", "<error>"},
+        {"yyyy-mm-dd", "2024-01-0", "<error>"},
+        {"yyyy-mm-dd", "20240-01-05", "<error>"},
+        {"yyyy-mm-dd", "", "<error>"},
+        {"yyyymmdd", "20240105", "2024-01-05"},
+        {"yyyymmdd", "20241305", "<error>"},
+        {"dd/mm/yy", "31/12/99", "1999-12-31"},
+        {"dd/mm/yy", "31/11/99", "<error>"},
+        {"mm.yyyy", "07.1995", "1995-07-01"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parse(c.mask, c.text), c.date) << c.mask << " " << c.text;
+}
+
 TEST_F(DateMaskTest, TextThatDoesNotMatchIsRefused) {
     for (const char* bad : {"7/4/9", "7/4", "", "   ", "13x4/95", "0/4/95", "7/0/95", "2/30/95",
                             "2/29/95", "x/4/95"}) {

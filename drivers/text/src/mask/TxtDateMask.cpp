@@ -125,6 +125,7 @@ bool TxtDateMask::tryCompile(const char* text, std::size_t length, unsigned shor
     if (*messageId != 0)
         length_ = 0;
     readsYearAndMonth_ = readsYearAndMonth();
+    fixedWidth_ = fixedWidth();
     return *messageId == 0;
 }
 

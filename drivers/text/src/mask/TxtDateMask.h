@@ -75,6 +75,7 @@ public:
     void clear() {
         length_ = 0;
         readsYearAndMonth_ = false;
+        fixedWidth_ = 0;
     }
 
     bool isEmpty() const { return length_ == 0; }
@@ -100,9 +101,15 @@ private:
     bool append(std::uint8_t code);
     // Whether reading sets the year and the month (or the whole date).
     bool readsYearAndMonth() const;
+    // The width of the text a mask of only two- and four-digit fields and
+    // separators reads (0 for other masks), and the reading of such text
+    // when it is laid out exactly so (false: read it the general way).
+    std::uint8_t fixedWidth() const;
+    bool parseFixed(const char* text, std::size_t length, TxtDate* date) const;
     unsigned short compileRun(const char* run, std::size_t count, char letter);
 
     std::uint8_t codes_[TXT_DATE_MASK_MAX] = {};
     std::uint8_t length_ = 0;
     bool readsYearAndMonth_ = false; // readsYearAndMonth(), worked out when compiled
+    std::uint8_t fixedWidth_ = 0;    // fixedWidth(), likewise
 };

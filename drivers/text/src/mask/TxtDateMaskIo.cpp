@@ -213,7 +213,66 @@ bool TxtDateMask::readsYearAndMonth() const {
     return year && month;
 }
 
+std::uint8_t TxtDateMask::fixedWidth() const {
+    if (!readsYearAndMonth_)
+        return 0;
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < length_; ++i) {
+        const std::uint8_t code = codes_[i];
+        if (code == YEAR4)
+            width += 4;
+        else if (code == YEAR2 || code == MONTH2 || code == DAY2)
+            width += 2;
+        else if (code >= SEPARATOR_SLASH && code <= SEPARATOR_LAST)
+            width += 1;
+        else
+            return 0;
+    }
+    return width <= 255 ? static_cast<std::uint8_t>(width) : 0;
+}
+
+// Every field's digits in place, each two-digit month or day in range and
+// no digit where the general reading would see a field run on: that
+// reading takes the same fields then.
+bool TxtDateMask::parseFixed(const char* text, std::size_t length, TxtDate* date) const {
+    if (length < fixedWidth_ || (length > fixedWidth_ && vxIsDigit(text[fixedWidth_])))
+        return false;
+    TxtDate result{1, 1, 1};
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < length_; ++i) {
+        const std::uint8_t code = codes_[i];
+        if (code >= SEPARATOR_SLASH) {
+            if (vxIsDigit(text[at++]))
+                return false;
+            continue;
+        }
+        const std::size_t width = code == YEAR4 ? 4 : 2;
+        unsigned value = 0;
+        for (std::size_t k = 0; k < width; ++k, ++at) {
+            if (!vxIsDigit(text[at]))
+                return false;
+            value = 10 * value + static_cast<unsigned>(text[at] - '0');
+        }
+        if (code == YEAR4)
+            result.year = static_cast<short>(value);
+        else if (code == YEAR2)
+            result.year = static_cast<short>(1900 + value);
+        else if (value < 1 || value > (code == MONTH2 ? 12u : 31u))
+            return false;
+        else if (code == MONTH2)
+            result.month = static_cast<unsigned short>(value);
+        else
+            result.day = static_cast<unsigned short>(value);
+    }
+    if (!txtIsValidDate(result))
+        return false;
+    *date = result;
+    return true;
+}
+
 VxStatus TxtDateMask::parse(const char* text, std::size_t length, TxtDate* date) const {
+    if (fixedWidth_ && parseFixed(text, length, date))
+        return VX_SUCCESS;
     // Today's date is asked for only when the mask leaves it to decide
     // the year or the month.
     TxtDate result{1, 1, 1};
