@@ -102,3 +102,29 @@ TEST_F(LineScannerTest, AgreesWithTheByteRulesOnRandomFiles) {
         }
     }
 }
+
+// The run of plain bytes, found many bytes at a time, ends where a byte by
+// byte search ends it: at the delimiter (any byte value), a line feed, a
+// carriage return or Ctrl-Z, never at another control character or a byte
+// past `count`.
+TEST_F(LineScannerTest, PlainRunsEndAtTheFirstStop) {
+    std::mt19937 random(17);
+    const std::string stops = "\n\r\x1a\t\x01\x1f \x7f\x80\xff,";
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes(random() % 70, 'x');
+        for (char& c : bytes)
+            c = random() % 8 ? static_cast<char>('a' + random() % 26)
+                             : stops[random() % stops.size()];
+        const auto delimiter = static_cast<unsigned char>(stops[random() % stops.size()]);
+        const std::size_t count = bytes.empty() ? 0 : random() % (bytes.size() + 1);
+        std::size_t expected = 0;
+        while (expected < count) {
+            const auto c = static_cast<unsigned char>(bytes[expected]);
+            if (c == delimiter || c == '\n' || c == '\r' || c == 26)
+                break;
+            ++expected;
+        }
+        ASSERT_EQ(txtPlainRun(bytes.data(), count, delimiter), expected)
+            << "round " << round << " delimiter " << static_cast<int>(delimiter);
+    }
+}
