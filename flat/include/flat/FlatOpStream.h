@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "flat/FlatDataValue.h"
 #include "flat/FlatExprType.h"
@@ -61,6 +62,10 @@ public:
 private:
     void release();
     [[nodiscard]] VxStatus run(FlatEvaluator& evaluator, FlatEvalItem* item);
+    // The stream is one field (the commonest key and argument): its value
+    // is read and stored without walking the tree when it is of a usual
+    // kind; false when the tree must be walked.
+    bool evaluateLoneField(FlatDataValue* result, VxStatus* status);
 
     FlatOpStreamGlobalInfo* info_;
     unsigned char* ops_ = nullptr;
@@ -68,4 +73,7 @@ private:
     unsigned char* tree_ = nullptr;
     std::size_t treeLength_ = 0;
     short resultType_ = FLAT_TYPE_ANY;
+    bool loneField_ = false;
+    std::uint32_t fieldTable_ = 0;
+    std::uint16_t fieldNumber_ = 0;
 };

@@ -36,6 +36,7 @@ void FlatOpStream::release() {
     tree_ = nullptr;
     length_ = 0;
     treeLength_ = 0;
+    loneField_ = false;
 }
 
 VxStatus FlatOpStream::compile(const unsigned char* ops, std::size_t length) {
@@ -49,7 +50,31 @@ VxStatus FlatOpStream::compile(const unsigned char* ops, std::size_t length) {
     }
     std::memcpy(ops_, ops, length);
     length_ = length;
+    if (flatNodeOp(tree_) == FLAT_OP_FIELD) {
+        const unsigned char* operand = flatNodeOperands(tree_);
+        std::memcpy(&fieldTable_, operand, sizeof fieldTable_);
+        std::memcpy(&fieldNumber_, operand + 4, sizeof fieldNumber_);
+        loneField_ = true;
+    }
     return VX_SUCCESS;
+}
+
+bool FlatOpStream::evaluateLoneField(FlatDataValue* result, VxStatus* status) {
+    FlatRowSource* source = info_->getRowSource();
+    if (!source)
+        return false;
+    FlatDataValue field;
+    short sqlType = 0;
+    if (source->getFieldValue(fieldTable_, fieldNumber_, &field, &sqlType) != VX_SUCCESS) {
+        *status = VX_ERROR;
+        return true;
+    }
+    short type = FLAT_TYPE_ANY;
+    if (!FlatEvaluator::storeFieldDirectly(field, sqlType, result, &type, status))
+        return false;
+    if (*status == VX_SUCCESS)
+        resultType_ = type;
+    return true;
 }
 
 VxStatus FlatOpStream::compile(const FlatOpStreamBuilder& builder) {
@@ -70,6 +95,9 @@ VxStatus FlatOpStream::run(FlatEvaluator& evaluator, FlatEvalItem* item) {
 }
 
 VxStatus FlatOpStream::evaluate(FlatDataValue* result) {
+    VxStatus status = VX_SUCCESS;
+    if (loneField_ && evaluateLoneField(result, &status))
+        return status;
     StackMark mark(*info_);
     FlatEvaluator evaluator(*info_);
     FlatEvalItem item;

@@ -127,13 +127,15 @@ bool smallDigitsAsDouble(const unsigned char* bytes, double* value) {
     if (header.scale < 0 || header.scale > 22)
         return false;
     const char* digits = reinterpret_cast<const char*>(bytes) + sizeof header;
+    int first = 0; // leading zeros add nothing
+    while (first < header.digitCount && digits[first] == '0')
+        ++first;
+    if (header.digitCount - first > 15)
+        return false;
     std::uint64_t integer = 0;
-    int significant = 0;
-    for (int i = 0; i < header.digitCount; ++i) {
+    for (int i = first; i < header.digitCount; ++i) {
         const unsigned digit = static_cast<unsigned>(digits[i] - '0');
         if (digit > 9)
-            return false;
-        if ((significant > 0 || digit != 0) && ++significant > 15)
             return false;
         integer = integer * 10 + digit;
     }
@@ -361,6 +363,35 @@ VxStatus FlatEvaluator::dateOf(const FlatEvalItem& item, double* value) {
 }
 
 // ---- Results ----------------------------------------------------------------
+
+bool FlatEvaluator::storeFieldDirectly(const FlatDataValue& field, short sqlType,
+                                       FlatDataValue* value, short* type, VxStatus* status) {
+    if (field.isNull()) {
+        value->setNull();
+        *type = FLAT_TYPE_ANY;
+        *status = VX_SUCCESS;
+        return true;
+    }
+    const short storage = field.getStorageType();
+    const unsigned char* bytes = field.getBytes();
+    if (storage == INTERNAL_CHAR) {
+        // Text read as text (pushText's last case).
+        if (flatIsNumberType(sqlType) || sqlType == FLAT_TYPE_BIT || flatIsDateType(sqlType) ||
+            flatIsBinaryType(sqlType))
+            return false;
+        *type = sqlType == FLAT_TYPE_VARCHAR || sqlType == FLAT_TYPE_LONGVARCHAR ? sqlType
+                                                                                  : FLAT_TYPE_CHAR;
+        *status = value->setValueCopy(bytes, field.getLength(), INTERNAL_CHAR);
+        return true;
+    }
+    double number = 0;
+    if (storage != INTERNAL_DIGITS || !hasDigitsHeader(bytes, field.getLength()) ||
+        !smallDigitsAsDouble(bytes, &number))
+        return false;
+    *type = FLAT_TYPE_DOUBLE;
+    *status = value->setValueCopy(&number, sizeof number, INTERNAL_DOUBLE);
+    return true;
+}
 
 VxStatus FlatEvaluator::storeResult(const FlatEvalItem& item, FlatDataValue* value) {
     double number = item.null ? 0 : readDouble(item);
