@@ -240,9 +240,10 @@ public:
     virtual VxStatus updateRow();
     // Called once after construction by SQLAllocStmt; default succeeds.
     virtual VxStatus initialize();
-    // Brackets the transfer of one row's bound columns (true before the
-    // first getData of the row, false after the last), so a driver can do
-    // per-row work once; default does nothing.
+    // Brackets the work of one row (true before, false after): SQLFetch's
+    // fetch of the row and the transfer of its bound columns, or the
+    // transfer alone elsewhere; brackets may nest. A driver can do per-row
+    // work once; default does nothing.
     virtual void rowTransfer(bool starting);
 
     // Busy check on the statement alone.

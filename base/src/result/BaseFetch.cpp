@@ -215,6 +215,21 @@ VxStatus checkFetchType(BaseStatement& statement, SQLUSMALLINT fetchType) {
     return VX_SUCCESS;
 }
 
+// Brackets the fetch of a row and the transfer of its bound columns as
+// one piece of per-row work for the driver.
+class RowWork {
+public:
+    explicit RowWork(BaseStatement& statement) : statement_(statement) {
+        statement_.rowTransfer(true);
+    }
+    ~RowWork() { statement_.rowTransfer(false); }
+    RowWork(const RowWork&) = delete;
+    RowWork& operator=(const RowWork&) = delete;
+
+private:
+    BaseStatement& statement_;
+};
+
 } // namespace
 
 SQLRETURN BaseStatement::SQLFetch() {
@@ -233,6 +248,7 @@ SQLRETURN BaseStatement::SQLFetch() {
     SQLULEN row = (scrollable ? result_.rowsetStart : result_.rowsFetched) + 1;
     unsigned short noMore = 0;
     VxStatus status = VX_SUCCESS;
+    RowWork work(*this);
     if (BaseResultSide::beyondMaxRows(*this, row))
         noMore = 1;
     else
