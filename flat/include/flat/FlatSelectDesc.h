@@ -108,6 +108,9 @@ public:
     SQLULEN getPosition() const { return position_; }
 
 private:
+    // getFieldValue's work; `sqlType` may be null when the type is not wanted.
+    [[nodiscard]] VxStatus readField(std::uint32_t tableRef, std::uint16_t field,
+                                     FlatDataValue* value, short* sqlType);
     void release();
     FlatCursor* rowCursor();
     [[nodiscard]] VxStatus rewind();

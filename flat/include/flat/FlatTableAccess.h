@@ -57,7 +57,8 @@ public:
     // Back to a table scan for good.
     void dropIndexLookUp();
 
-    // The value of column `field` of the current record (NULL on the NULL row).
+    // The value of column `field` of the current record (NULL on the NULL
+    // row), and its SQL type when `sqlType` is not null.
     [[nodiscard]] VxStatus fieldValue(std::uint16_t field, FlatDataValue* value, short* sqlType);
 
     [[nodiscard]] VxStatus open() override;

@@ -123,6 +123,11 @@ FlatTableAccess* FlatSelectDesc::getTable(std::uint16_t number) const {
 
 VxStatus FlatSelectDesc::getFieldValue(std::uint32_t tableRef, std::uint16_t field,
                                        FlatDataValue* value, short* sqlType) {
+    return readField(tableRef, field, value, sqlType);
+}
+
+VxStatus FlatSelectDesc::readField(std::uint32_t tableRef, std::uint16_t field,
+                                   FlatDataValue* value, short* sqlType) {
     // Tables are numbered across the whole statement, sub-queries
     // included, so a reference to an enclosing query's table (an outer
     // level in the high half) names its table by number all the same.
@@ -247,10 +252,11 @@ VxStatus FlatSelectDesc::getData(unsigned short column, short cType, BaseOutStri
     FlatResultSetColumn* source = projection_->getColumn(static_cast<std::uint16_t>(column - 1));
     FlatDataValue value;
     short sqlType = 0;
-    // Most columns are plain fields: read from their table straight away.
+    // Most columns are plain fields: read from their table straight away
+    // (the value alone: its SQL type is the column's).
     const VxStatus read = source->readsFieldDirectly()
-                              ? getFieldValue(source->getSourceTable(),
-                                              source->getSourceFieldNumber(), &value, &sqlType)
+                              ? readField(source->getSourceTable(), source->getSourceFieldNumber(),
+                                          &value, nullptr)
                               : source->evaluate(&value, &sqlType);
     if (read != VX_SUCCESS)
         return VX_ERROR;

@@ -75,7 +75,8 @@ bool FlatTableAccess::isNamed(const char* qualifier) const {
 
 VxStatus FlatTableAccess::fieldValue(std::uint16_t field, FlatDataValue* value, short* sqlType) {
     if (field == FlatCursor::FIELD_ROWID) {
-        *sqlType = SQL_DECIMAL;
+        if (sqlType)
+            *sqlType = SQL_DECIMAL;
         if (nullRow_) {
             value->setStorageType(INTERNAL_DOUBLE);
             value->setNull();
@@ -95,7 +96,8 @@ VxStatus FlatTableAccess::fieldValue(std::uint16_t field, FlatDataValue* value, 
             rowId += TRANSACTION_ROWID_BASE;
         return value->setValueCopy(&rowId, sizeof rowId, INTERNAL_DOUBLE);
     }
-    *sqlType = cursor_->getFieldSqlType(field);
+    if (sqlType)
+        *sqlType = cursor_->getFieldSqlType(field);
     if (nullRow_) {
         value->setNull();
         return VX_SUCCESS;
