@@ -145,14 +145,19 @@ VxStatus FlatEvaluator::compareWithNumber(std::uint8_t op, const unsigned char* 
                                           const unsigned char* right, FlatEvalItem* out) {
     std::size_t mark = info_.getStackTop();
     FlatEvalItem leftItem;
-    if (eval(left, &leftItem) != VX_SUCCESS)
+    double number = 0;
+    bool isNumber = false;
+    // A number field, the usual left side, is compared as it is read.
+    if (flatNodeOp(left) == FLAT_OP_FIELD
+            ? evalFieldForNumber(left, &number, &isNumber, &leftItem) != VX_SUCCESS
+            : eval(left, &leftItem) != VX_SUCCESS)
         return VX_ERROR;
     FlatTruth truth = FLAT_UNKNOWN;
-    if (!leftItem.null && leftItem.type == FLAT_TYPE_DOUBLE) {
+    if (isNumber || (!leftItem.null && leftItem.type == FLAT_TYPE_DOUBLE)) {
         double constant = 0;
         std::memcpy(&constant, flatNodeOperands(right), sizeof constant);
-        truth = compareHolds(op, compareDoubles(readDouble(leftItem), constant)) ? FLAT_TRUE
-                                                                                 : FLAT_FALSE;
+        const double value = isNumber ? number : readDouble(leftItem);
+        truth = compareHolds(op, compareDoubles(value, constant)) ? FLAT_TRUE : FLAT_FALSE;
     } else if (!leftItem.null) {
         FlatEvalItem rightItem;
         if (eval(right, &rightItem) != VX_SUCCESS ||

@@ -75,6 +75,11 @@ private:
     // ---- operands and logic (FlatEvaluator.cpp) ----
     [[nodiscard]] VxStatus evalConstant(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalField(const unsigned char* node, FlatEvalItem* out);
+    // evalField for a field compared with a number: digits of up to 15
+    // significant digits are not pushed but given in *number (*isNumber
+    // set); any other value is pushed as evalField pushes it.
+    [[nodiscard]] VxStatus evalFieldForNumber(const unsigned char* node, double* number,
+                                              bool* isNumber, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalParam(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalAggregate(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalExists(const unsigned char* node, FlatEvalItem* out);

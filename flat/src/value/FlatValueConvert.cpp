@@ -18,6 +18,7 @@
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
 #include "expr/FlatEvaluator.h"
+#include "expr/FlatPrefixTree.h"
 #include "flat/FlatDate.h"
 #include "util/str.h"
 
@@ -363,6 +364,30 @@ VxStatus FlatEvaluator::dateOf(const FlatEvalItem& item, double* value) {
 }
 
 // ---- Results ----------------------------------------------------------------
+
+VxStatus FlatEvaluator::evalFieldForNumber(const unsigned char* node, double* number,
+                                           bool* isNumber, FlatEvalItem* out) {
+    *isNumber = false;
+    FlatRowSource* source = info_.getRowSource();
+    if (!source)
+        return evalField(node, out);
+    const unsigned char* operand = flatNodeOperands(node);
+    std::uint32_t table = 0;
+    std::uint16_t field = 0;
+    std::memcpy(&table, operand, sizeof table);
+    std::memcpy(&field, operand + 4, sizeof field);
+    FlatDataValue value;
+    short sqlType = 0;
+    if (source->getFieldValue(table, field, &value, &sqlType) != VX_SUCCESS)
+        return VX_ERROR;
+    if (!value.isNull() && value.getStorageType() == INTERNAL_DIGITS &&
+        hasDigitsHeader(value.getBytes(), value.getLength()) &&
+        smallDigitsAsDouble(value.getBytes(), number)) {
+        *isNumber = true;
+        return VX_SUCCESS;
+    }
+    return pushValue(value, sqlType, out);
+}
 
 bool FlatEvaluator::storeFieldDirectly(const FlatDataValue& field, short sqlType,
                                        FlatDataValue* value, short* type, VxStatus* status) {
