@@ -1,6 +1,7 @@
 // The op-stream format, the builder, compile limits, the evaluator's stack
 // and the engine's message and function tables.
 #include <gtest/gtest.h>
+#include <sql.h>
 
 #include <cstring>
 #include <string>
@@ -295,3 +296,49 @@ TEST(FlatDataValueTest, Ownership) {
 }
 
 } // namespace
+
+// A stream of one field and a field compared with a number read the field
+// once and give what the whole evaluation gives: text keeps its bytes and
+// type, digits become the nearest double (past 15 significant digits by
+// the general conversion), NULL stays NULL, numeric text is parsed.
+TEST(FlatOpStreamEvaluate, LoneFieldsAndNumberComparisonsReadTheFieldOnce) {
+    auto digits = [](const char* text, short scale, unsigned char negative) {
+        InternalDigitsHeader header{static_cast<int>(std::strlen(text)), scale, negative, 0};
+        FakeValue value;
+        value.storage = INTERNAL_DIGITS;
+        value.bytes = std::string(reinterpret_cast<const char*>(&header), sizeof header) + text;
+        value.sqlType = SQL_NUMERIC;
+        return value;
+    };
+    const struct {
+        FakeValue value;
+        const char* alone;
+        short type;
+        const char* above100;
+    } cases[] = {
+        {FakeValue::text("ab  "), "S:ab  ", FLAT_TYPE_VARCHAR, "E:22005"},
+        {FakeValue::text("ab", SQL_CHAR), "S:ab", FLAT_TYPE_CHAR, "E:22005"},
+        {FakeValue::text("250.5", SQL_NUMERIC), "N:250.5", FLAT_TYPE_DOUBLE, "B:1"},
+        {FakeValue::nullOf(SQL_NUMERIC), "NULL", FLAT_TYPE_ANY, "NULL"},
+        {digits("0012345", 2, 0), "N:123.45", FLAT_TYPE_DOUBLE, "B:1"},
+        {digits("0012345", 2, 1), "N:-123.45", FLAT_TYPE_DOUBLE, "B:0"},
+        {digits("000", 0, 0), "N:0", FLAT_TYPE_DOUBLE, "B:0"},
+        {digits("12345678901234567", 0, 0), "N:1.23456789012346e+16", FLAT_TYPE_DOUBLE, "B:1"},
+        {FakeValue::number(99.5), "N:99.5", FLAT_TYPE_DOUBLE, "B:0"},
+    };
+    for (const auto& c : cases) {
+        ExprFixture f;
+        f.rows.define("x", c.value);
+        const EvalOutcome alone = f.run("$x");
+        EXPECT_TRUE(outcomeMatches(alone, c.alone)) << c.alone << " got " << alone.describe();
+        if (alone.ok) {
+            EXPECT_EQ(alone.type, c.type) << c.alone;
+        }
+        EXPECT_EQ(f.rows.fetches, 1) << c.alone;
+        f.rows.fetches = 0;
+        const EvalOutcome above = f.run("$x 100 >");
+        EXPECT_TRUE(outcomeMatches(above, c.above100)) << c.alone << " got " << above.describe();
+        EXPECT_EQ(f.rows.fetches, 1) << c.alone;
+        EXPECT_EQ(f.info.getStackTop(), 0u) << c.alone;
+    }
+}

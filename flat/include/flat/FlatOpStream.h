@@ -24,6 +24,7 @@
 #include "util/VxStatus.h"
 
 class FlatEvaluator;
+class FlatRowSource;
 struct FlatEvalItem;
 
 class VX_EXPORT FlatOpStream {
@@ -63,9 +64,9 @@ private:
     void release();
     [[nodiscard]] VxStatus run(FlatEvaluator& evaluator, FlatEvalItem* item);
     // The stream is one field (the commonest key and argument): its value
-    // is read and stored without walking the tree when it is of a usual
-    // kind; false when the tree must be walked.
-    bool evaluateLoneField(FlatDataValue* result, VxStatus* status);
+    // is read once and stored without walking the tree.
+    [[nodiscard]] VxStatus evaluateLoneField(FlatEvaluator& evaluator, FlatRowSource& source,
+                                             FlatDataValue* result);
 
     FlatOpStreamGlobalInfo* info_;
     unsigned char* ops_ = nullptr;

@@ -42,12 +42,11 @@ public:
     [[nodiscard]] VxStatus eval(const unsigned char* node, FlatEvalItem* out);
     // Converts an item into a value in storage form.
     [[nodiscard]] VxStatus storeResult(const FlatEvalItem& item, FlatDataValue* value);
-    // A field's value stored as pushing it and storing the result would
-    // store it, for the kinds most fields hold (NULL, text, digits of up to
-    // 15 significant digits), with the result's expression type in *type.
-    // False, having changed nothing, for any other value.
-    static bool storeFieldDirectly(const FlatDataValue& field, short sqlType, FlatDataValue* value,
-                                   short* type, VxStatus* status);
+    // A field's value stored as pushing it and storing the result stores
+    // it, with the result's expression type in *type; the kinds most fields
+    // hold (NULL, text, digits of up to 15 significant digits) directly.
+    [[nodiscard]] VxStatus storeFieldValue(const FlatDataValue& field, short sqlType,
+                                           FlatDataValue* value, short* type);
     // Orders two stored values (NULL first); the stack is left as found.
     [[nodiscard]] VxStatus compareValues(const FlatDataValue& a, short aSqlType,
                                          const FlatDataValue& b, short bSqlType, int* result);

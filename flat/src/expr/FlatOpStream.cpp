@@ -59,28 +59,22 @@ VxStatus FlatOpStream::compile(const unsigned char* ops, std::size_t length) {
     return VX_SUCCESS;
 }
 
-bool FlatOpStream::evaluateLoneField(FlatDataValue* result, VxStatus* status) {
-    FlatRowSource* source = info_->getRowSource();
-    if (!source)
-        return false;
-    FlatDataValue field;
-    short sqlType = 0;
-    if (source->getFieldValue(fieldTable_, fieldNumber_, &field, &sqlType) != VX_SUCCESS) {
-        *status = VX_ERROR;
-        return true;
-    }
-    short type = FLAT_TYPE_ANY;
-    if (!FlatEvaluator::storeFieldDirectly(field, sqlType, result, &type, status))
-        return false;
-    if (*status == VX_SUCCESS)
-        resultType_ = type;
-    return true;
-}
-
 VxStatus FlatOpStream::compile(const FlatOpStreamBuilder& builder) {
     if (builder.getStatus() != VX_SUCCESS)
         return VX_ERROR;
     return compile(builder.getOps(), builder.getLength());
+}
+
+VxStatus FlatOpStream::evaluateLoneField(FlatEvaluator& evaluator, FlatRowSource& source,
+                                         FlatDataValue* result) {
+    FlatDataValue field;
+    short sqlType = 0;
+    short type = FLAT_TYPE_ANY;
+    if (source.getFieldValue(fieldTable_, fieldNumber_, &field, &sqlType) != VX_SUCCESS ||
+        evaluator.storeFieldValue(field, sqlType, result, &type) != VX_SUCCESS)
+        return VX_ERROR;
+    resultType_ = type;
+    return VX_SUCCESS;
 }
 
 VxStatus FlatOpStream::run(FlatEvaluator& evaluator, FlatEvalItem* item) {
@@ -95,11 +89,11 @@ VxStatus FlatOpStream::run(FlatEvaluator& evaluator, FlatEvalItem* item) {
 }
 
 VxStatus FlatOpStream::evaluate(FlatDataValue* result) {
-    VxStatus status = VX_SUCCESS;
-    if (loneField_ && evaluateLoneField(result, &status))
-        return status;
     StackMark mark(*info_);
     FlatEvaluator evaluator(*info_);
+    FlatRowSource* source = info_->getRowSource();
+    if (loneField_ && source)
+        return evaluateLoneField(evaluator, *source, result);
     FlatEvalItem item;
     if (run(evaluator, &item) != VX_SUCCESS)
         return VX_ERROR;

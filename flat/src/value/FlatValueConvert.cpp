@@ -389,33 +389,33 @@ VxStatus FlatEvaluator::evalFieldForNumber(const unsigned char* node, double* nu
     return pushValue(value, sqlType, out);
 }
 
-bool FlatEvaluator::storeFieldDirectly(const FlatDataValue& field, short sqlType,
-                                       FlatDataValue* value, short* type, VxStatus* status) {
+VxStatus FlatEvaluator::storeFieldValue(const FlatDataValue& field, short sqlType,
+                                        FlatDataValue* value, short* type) {
     if (field.isNull()) {
         value->setNull();
         *type = FLAT_TYPE_ANY;
-        *status = VX_SUCCESS;
-        return true;
+        return VX_SUCCESS;
     }
     const short storage = field.getStorageType();
     const unsigned char* bytes = field.getBytes();
-    if (storage == INTERNAL_CHAR) {
-        // Text read as text (pushText's last case).
-        if (flatIsNumberType(sqlType) || sqlType == FLAT_TYPE_BIT || flatIsDateType(sqlType) ||
-            flatIsBinaryType(sqlType))
-            return false;
+    // Text read as text (pushText's last case).
+    if (storage == INTERNAL_CHAR && !flatIsNumberType(sqlType) && sqlType != FLAT_TYPE_BIT &&
+        !flatIsDateType(sqlType) && !flatIsBinaryType(sqlType)) {
         *type = sqlType == FLAT_TYPE_VARCHAR || sqlType == FLAT_TYPE_LONGVARCHAR ? sqlType
                                                                                   : FLAT_TYPE_CHAR;
-        *status = value->setValueCopy(bytes, field.getLength(), INTERNAL_CHAR);
-        return true;
+        return value->setValueCopy(bytes, field.getLength(), INTERNAL_CHAR);
     }
     double number = 0;
-    if (storage != INTERNAL_DIGITS || !hasDigitsHeader(bytes, field.getLength()) ||
-        !smallDigitsAsDouble(bytes, &number))
-        return false;
-    *type = FLAT_TYPE_DOUBLE;
-    *status = value->setValueCopy(&number, sizeof number, INTERNAL_DOUBLE);
-    return true;
+    if (storage == INTERNAL_DIGITS && hasDigitsHeader(bytes, field.getLength()) &&
+        smallDigitsAsDouble(bytes, &number)) {
+        *type = FLAT_TYPE_DOUBLE;
+        return value->setValueCopy(&number, sizeof number, INTERNAL_DOUBLE);
+    }
+    FlatEvalItem item;
+    if (pushValue(field, sqlType, &item) != VX_SUCCESS)
+        return VX_ERROR;
+    *type = item.null ? FLAT_TYPE_ANY : item.type;
+    return storeResult(item, value);
 }
 
 VxStatus FlatEvaluator::storeResult(const FlatEvalItem& item, FlatDataValue* value) {
