@@ -70,6 +70,9 @@ struct BaseConvertPlace {
 // for anything else (the general conversion then does the work).
 VX_EXPORT bool baseDeliverPlainText(BaseOutString& out, const void* value, SQLLEN length,
                                     InternalType type);
+// The same for SQL_C_WCHAR: text of a known length, all ASCII, that fits
+// with its terminator, one wide character per byte.
+VX_EXPORT bool baseDeliverAsciiAsWide(BaseOutString& out, const void* value, SQLLEN length);
 
 // Delivers an internal value to the application as C type `cType`
 // through `out`:

@@ -251,6 +251,20 @@ bool baseDeliverPlainText(BaseOutString& out, const void* value, SQLLEN length,
     return true;
 }
 
+bool baseDeliverAsciiAsWide(BaseOutString& out, const void* value, SQLLEN length) {
+    const auto unit = static_cast<SQLLEN>(baseWideUnit());
+    if (!out.getBuffer() || !value || length < 0 || length + 1 > out.getSize() / unit)
+        return false;
+    const auto* text = static_cast<const unsigned char*>(value);
+    unsigned char any = 0;
+    for (SQLLEN i = 0; i < length; ++i)
+        any |= text[i];
+    if (any >= 0x80)
+        return false;
+    out.setWide(true);
+    return out.setValue(value, length, true) == VX_SUCCESS;
+}
+
 VxStatus baseConvertInternalToC(BaseConvertPlace place, short cType, BaseOutString& out,
                                 const void* value, SQLLEN length, InternalType type, short scale) {
     return toC(place, cType, out, value, length, type, scale, false);

@@ -242,12 +242,18 @@ VxStatus deliver(BaseStatement& statement, unsigned short column, short cType, B
         cursor.lastPieceable = value && (type == INTERNAL_CHAR || type == INTERNAL_BINARY);
     BaseConnection& connection = statement.getConnection();
     // Most values reach a character buffer whole: copied or rewritten
-    // directly, with no piece, translation or length limit in play.
-    if (cType == SQL_C_CHAR && !huge && (!cursor.pieceActive || cursor.getDataOffset == 0) &&
+    // directly, with no piece, translation or length limit in play (ASCII
+    // text for a wide buffer in a character set where it is itself).
+    if (!huge && (!cursor.pieceActive || cursor.getDataOffset == 0) &&
         (type != INTERNAL_CHAR ||
-         (!connection.frameworkTranslates() && !exceedsMaxLength(statement, length))) &&
-        baseDeliverPlainText(*out, value, length, type))
-        return VX_SUCCESS;
+         (!connection.frameworkTranslates() && !exceedsMaxLength(statement, length)))) {
+        if (cType == SQL_C_CHAR && baseDeliverPlainText(*out, value, length, type))
+            return VX_SUCCESS;
+        if (cType == SQL_C_WCHAR && type == INTERNAL_CHAR &&
+            connection.getCharset().readsAsciiAsItself() &&
+            baseDeliverAsciiAsWide(*out, value, length))
+            return VX_SUCCESS;
+    }
     char* recoded = nullptr;
     bool recode =
         cType == SQL_C_WCHAR && type == INTERNAL_CHAR && value && !connection.getCharset().isUtf8();

@@ -418,3 +418,40 @@ TEST_F(BaseConvertTest, PlainTextDeliveryMatchesTheGeneralConversion) {
     }
     EXPECT_GT(taken, 20);
 }
+
+// ASCII text for a wide buffer, delivered directly, is what the general
+// conversion writes; anything not ASCII or not fitting is left to it.
+TEST_F(BaseConvertTest, AsciiDeliveredAsWideMatchesTheGeneralConversion) {
+    const std::string texts[] = {"name0042", "", std::string("a\0b", 3), "caf\xC3\xA9", "x\x7F"};
+    int taken = 0;
+    for (const std::string& value : texts) {
+        for (SQLLEN size : {0, 1, 2, 6, 8, 9, 10, 16, 18, 19, 64}) {
+            char general[80], plain[80];
+            std::memset(general, 'x', sizeof general);
+            std::memset(plain, 'x', sizeof plain);
+            SQLLEN generalLength = -7, plainLength = -7;
+            BaseOutString generalOut(general, size, &generalLength);
+            BaseOutString plainOut(plain, size, &plainLength);
+            const auto length = static_cast<SQLLEN>(value.size());
+            list_.deleteNodes();
+            const VxStatus status =
+                baseConvertInternalToC(BaseConvertPlace::column(1), SQL_C_WCHAR, generalOut,
+                                       value.data(), length, INTERNAL_CHAR, 0);
+            const std::string what = "\"" + value + "\" size " + std::to_string(size);
+            if (!baseDeliverAsciiAsWide(plainOut, value.data(), length)) {
+                EXPECT_EQ(plainLength, -7) << what;
+                EXPECT_EQ(std::string(plain, sizeof plain), std::string(sizeof plain, 'x'))
+                    << what;
+                continue;
+            }
+            ++taken;
+            EXPECT_EQ(status, VX_SUCCESS) << what;
+            EXPECT_EQ(list_.getCount(), 0u) << what;
+            EXPECT_EQ(plainLength, generalLength) << what;
+            EXPECT_EQ(std::string(plain, sizeof plain), std::string(general, sizeof general))
+                << what;
+            EXPECT_EQ(plainOut.getSourceUsed(), generalOut.getSourceUsed()) << what;
+        }
+    }
+    EXPECT_GT(taken, 10);
+}

@@ -33,6 +33,9 @@ public:
     // does not know the name (or memory ran out, which is recorded).
     bool select(const char* name);
     bool isUtf8() const { return name_ == nullptr; }
+    // Whether the bytes 1-127 are the ASCII characters in this set, as in
+    // UTF-8 and the usual code pages.
+    bool readsAsciiAsItself() const { return name_ == nullptr || asciiAsItself_; }
     // The selected set's name as given ("UTF-8" by default).
     const char* getName() const { return name_ ? name_ : "UTF-8"; }
 
@@ -45,5 +48,8 @@ public:
                     std::size_t* utf8Length) const;
 
 private:
+    bool checkAscii() const;
+
     char* name_ = nullptr;
+    bool asciiAsItself_ = false;
 };

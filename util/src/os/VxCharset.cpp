@@ -197,7 +197,23 @@ bool VxCharset::select(const char* name) {
         return false;
     ramFree(name_);
     name_ = copy;
+    asciiAsItself_ = checkAscii();
     return true;
+}
+
+bool VxCharset::checkAscii() const {
+    char ascii[127];
+    for (int i = 0; i < 127; ++i)
+        ascii[i] = static_cast<char>(i + 1);
+    char16_t* wide = nullptr;
+    std::size_t units = 0;
+    if (toWide(ascii, sizeof ascii, &wide, &units) != VX_SUCCESS)
+        return false;
+    bool same = units == sizeof ascii;
+    for (std::size_t i = 0; same && i < units; ++i)
+        same = wide[i] == static_cast<char16_t>(i + 1);
+    ramFree(wide);
+    return same;
 }
 
 VxStatus VxCharset::toWide(const char* text, std::size_t length, char16_t** wide,

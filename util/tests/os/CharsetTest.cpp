@@ -73,6 +73,15 @@ TEST(CharsetTest, LegacyCodePagesConvertThroughTheSystemConverter) {
     VxCharset cp437;
     ASSERT_TRUE(cp437.select("CP437"));
     EXPECT_EQ(wideOf(cp437, "\x82\xB0"), u"é░");
+    // Plain ASCII is itself in these sets, not in EBCDIC.
+    EXPECT_TRUE(cp1252.readsAsciiAsItself());
+    EXPECT_TRUE(cp437.readsAsciiAsItself());
+    EXPECT_TRUE(VxCharset().readsAsciiAsItself());
+    VxCharset ebcdic;
+    ASSERT_TRUE(ebcdic.select("IBM037"));
+    EXPECT_FALSE(ebcdic.readsAsciiAsItself());
+    ASSERT_TRUE(ebcdic.select("UTF-8"));
+    EXPECT_TRUE(ebcdic.readsAsciiAsItself());
 }
 
 TEST(CharsetTest, UnknownNamesAreRefusedAndKeepTheSelection) {
