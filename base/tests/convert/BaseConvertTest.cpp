@@ -33,6 +33,36 @@ protected:
         return BaseConvertNum(INTERNAL_CHAR, value, static_cast<SQLLEN>(std::strlen(value)), type,
                               to, &outLength_, size, scale, flags);
     }
+    // Delivers a value to `cType` through the general conversion and through
+    // `direct`, in buffers of `size` bytes: either `direct` declines and
+    // writes nothing, or both write the same bytes, length and coverage and
+    // the general one raises nothing. True when `direct` took the value.
+    template <typename Direct>
+    bool sameAsGeneral(short cType, const std::string& bytes, InternalType type, SQLLEN size,
+                       const std::string& what, Direct direct) {
+        char general[80], plain[80];
+        std::memset(general, 'x', sizeof general);
+        std::memset(plain, 'x', sizeof plain);
+        SQLLEN generalLength = -7, plainLength = -7;
+        BaseOutString generalOut(general, size, &generalLength);
+        BaseOutString plainOut(plain, size, &plainLength);
+        const auto length = static_cast<SQLLEN>(bytes.size());
+        list_.deleteNodes();
+        const VxStatus status = baseConvertInternalToC(BaseConvertPlace::column(1), cType,
+                                                       generalOut, bytes.data(), length, type, 0);
+        if (!direct(plainOut, bytes.data(), length)) {
+            EXPECT_EQ(plainLength, -7) << what;
+            EXPECT_EQ(std::string(plain, sizeof plain), std::string(sizeof plain, 'x')) << what;
+            return false;
+        }
+        EXPECT_EQ(status, VX_SUCCESS) << what;
+        EXPECT_EQ(list_.getCount(), 0u) << what;
+        EXPECT_EQ(plainLength, generalLength) << what;
+        EXPECT_EQ(std::string(plain, sizeof plain), std::string(general, sizeof general)) << what;
+        EXPECT_FALSE(plainOut.wasCut()) << what;
+        EXPECT_EQ(plainOut.getSourceUsed(), generalOut.getSourceUsed()) << what;
+        return true;
+    }
     VxErrorList list_{nullptr, 1};
     VxErrorListScope scope_;
     SQLLEN outLength_ = -1;
@@ -385,37 +415,14 @@ TEST_F(BaseConvertTest, PlainTextDeliveryMatchesTheGeneralConversion) {
         {std::string(reinterpret_cast<const char*>(&whole), sizeof whole), INTERNAL_SLONG},
     };
     int taken = 0;
-    for (const Value& value : values) {
-        for (SQLLEN size : {0, 1, 4, 7, 8, 9, 10, 11, 32}) {
-            char general[40], plain[40];
-            std::memset(general, 'x', sizeof general);
-            std::memset(plain, 'x', sizeof plain);
-            SQLLEN generalLength = -7, plainLength = -7;
-            BaseOutString generalOut(general, size, &generalLength);
-            BaseOutString plainOut(plain, size, &plainLength);
-            const auto length = static_cast<SQLLEN>(value.bytes.size());
-            list_.deleteNodes();
-            const VxStatus status =
-                baseConvertInternalToC(BaseConvertPlace::column(1), SQL_C_CHAR, generalOut,
-                                       value.bytes.data(), length, value.type, 0);
-            const std::string what =
-                "value " + std::to_string(&value - values) + " size " + std::to_string(size);
-            if (!baseDeliverPlainText(plainOut, value.bytes.data(), length, value.type)) {
-                EXPECT_EQ(plainLength, -7) << what;
-                EXPECT_EQ(std::string(plain, sizeof plain), std::string(sizeof plain, 'x'))
-                    << what;
-                continue;
-            }
-            ++taken;
-            EXPECT_EQ(status, VX_SUCCESS) << what;
-            EXPECT_EQ(list_.getCount(), 0u) << what;
-            EXPECT_EQ(plainLength, generalLength) << what;
-            EXPECT_EQ(std::string(plain, sizeof plain), std::string(general, sizeof general))
-                << what;
-            EXPECT_FALSE(plainOut.wasCut()) << what;
-            EXPECT_EQ(plainOut.getSourceUsed(), generalOut.getSourceUsed()) << what;
-        }
-    }
+    for (const Value& value : values)
+        for (SQLLEN size : {0, 1, 4, 7, 8, 9, 10, 11, 32})
+            taken += sameAsGeneral(
+                SQL_C_CHAR, value.bytes, value.type, size,
+                "value " + std::to_string(&value - values) + " size " + std::to_string(size),
+                [&](BaseOutString& out, const void* bytes, SQLLEN length) {
+                    return baseDeliverPlainText(out, bytes, length, value.type);
+                });
     EXPECT_GT(taken, 20);
 }
 
@@ -424,34 +431,10 @@ TEST_F(BaseConvertTest, PlainTextDeliveryMatchesTheGeneralConversion) {
 TEST_F(BaseConvertTest, AsciiDeliveredAsWideMatchesTheGeneralConversion) {
     const std::string texts[] = {"name0042", "", std::string("a\0b", 3), "caf\xC3\xA9", "x\x7F"};
     int taken = 0;
-    for (const std::string& value : texts) {
-        for (SQLLEN size : {0, 1, 2, 6, 8, 9, 10, 16, 18, 19, 64}) {
-            char general[80], plain[80];
-            std::memset(general, 'x', sizeof general);
-            std::memset(plain, 'x', sizeof plain);
-            SQLLEN generalLength = -7, plainLength = -7;
-            BaseOutString generalOut(general, size, &generalLength);
-            BaseOutString plainOut(plain, size, &plainLength);
-            const auto length = static_cast<SQLLEN>(value.size());
-            list_.deleteNodes();
-            const VxStatus status =
-                baseConvertInternalToC(BaseConvertPlace::column(1), SQL_C_WCHAR, generalOut,
-                                       value.data(), length, INTERNAL_CHAR, 0);
-            const std::string what = "\"" + value + "\" size " + std::to_string(size);
-            if (!baseDeliverAsciiAsWide(plainOut, value.data(), length)) {
-                EXPECT_EQ(plainLength, -7) << what;
-                EXPECT_EQ(std::string(plain, sizeof plain), std::string(sizeof plain, 'x'))
-                    << what;
-                continue;
-            }
-            ++taken;
-            EXPECT_EQ(status, VX_SUCCESS) << what;
-            EXPECT_EQ(list_.getCount(), 0u) << what;
-            EXPECT_EQ(plainLength, generalLength) << what;
-            EXPECT_EQ(std::string(plain, sizeof plain), std::string(general, sizeof general))
-                << what;
-            EXPECT_EQ(plainOut.getSourceUsed(), generalOut.getSourceUsed()) << what;
-        }
-    }
+    for (const std::string& value : texts)
+        for (SQLLEN size : {0, 1, 2, 6, 8, 9, 10, 16, 18, 19, 64})
+            taken += sameAsGeneral(SQL_C_WCHAR, value, INTERNAL_CHAR, size,
+                                   "\"" + value + "\" size " + std::to_string(size),
+                                   baseDeliverAsciiAsWide);
     EXPECT_GT(taken, 10);
 }
