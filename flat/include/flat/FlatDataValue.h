@@ -27,7 +27,7 @@ public:
     FlatDataValue() = default;
     ~FlatDataValue() {
         if (own_)
-            freeBuffer();
+            releaseBuffer();
     }
     FlatDataValue(const FlatDataValue&) = delete;
     FlatDataValue& operator=(const FlatDataValue&) = delete;
@@ -37,7 +37,7 @@ public:
     // length is left to setLength.
     void setValueBuffer(const void* buffer, unsigned int own) {
         if (own_ && buffer != buffer_)
-            freeBuffer();
+            releaseBuffer();
         buffer_ = buffer;
         own_ = own != 0 && buffer != nullptr;
         null_ = false;
@@ -61,9 +61,8 @@ public:
     bool ownsBuffer() const { return own_; }
 
 private:
+    // Frees an owned buffer (out of line: values read in place own none).
     void releaseBuffer();
-    // Frees the owned buffer (out of line: values read in place own none).
-    void freeBuffer();
 
     const void* buffer_ = nullptr;
     std::uint32_t length_ = 0;

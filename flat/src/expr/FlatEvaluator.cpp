@@ -20,12 +20,6 @@ std::uint16_t readU16(const unsigned char* at) {
     return value;
 }
 
-std::uint32_t readU32(const unsigned char* at) {
-    std::uint32_t value = 0;
-    std::memcpy(&value, at, 4);
-    return value;
-}
-
 // Date, time and timestamp constants share one opcode: a value without a
 // day is a time, one with a time of day a timestamp, any other a date.
 short dateConstantType(double value) {
@@ -246,11 +240,12 @@ VxStatus FlatEvaluator::evalField(const unsigned char* node, FlatEvalItem* out) 
     FlatRowSource* source = info_.getRowSource();
     if (!source)
         return missingSource();
-    const unsigned char* operand = flatNodeOperands(node);
+    std::uint32_t table = 0;
+    std::uint16_t field = 0;
+    flatNodeFieldRef(node, &table, &field);
     FlatDataValue value;
     short sqlType = 0;
-    if (source->getFieldValue(readU32(operand), readU16(operand + 4), &value, &sqlType) !=
-        VX_SUCCESS)
+    if (source->getFieldValue(table, field, &value, &sqlType) != VX_SUCCESS)
         return VX_ERROR;
     return pushValue(value, sqlType, out);
 }
@@ -274,11 +269,12 @@ VxStatus FlatEvaluator::evalAggregate(const unsigned char* node, FlatEvalItem* o
     FlatAggregateSource* source = info_.getAggregateSource();
     if (!source)
         return missingSource();
-    const unsigned char* operand = flatNodeOperands(node);
+    std::uint32_t groupRef = 0;
+    std::uint16_t column = 0;
+    flatNodeFieldRef(node, &groupRef, &column);
     FlatDataValue value;
     short sqlType = 0;
-    if (source->getAggregateValue(readU32(operand), readU16(operand + 4), &value, &sqlType) !=
-        VX_SUCCESS)
+    if (source->getAggregateValue(groupRef, column, &value, &sqlType) != VX_SUCCESS)
         return VX_ERROR;
     return pushValue(value, sqlType, out);
 }

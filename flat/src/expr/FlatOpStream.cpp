@@ -51,9 +51,7 @@ VxStatus FlatOpStream::compile(const unsigned char* ops, std::size_t length) {
     std::memcpy(ops_, ops, length);
     length_ = length;
     if (flatNodeOp(tree_) == FLAT_OP_FIELD) {
-        const unsigned char* operand = flatNodeOperands(tree_);
-        std::memcpy(&fieldTable_, operand, sizeof fieldTable_);
-        std::memcpy(&fieldNumber_, operand + 4, sizeof fieldNumber_);
+        flatNodeFieldRef(tree_, &fieldTable_, &fieldNumber_);
         loneField_ = true;
     }
     return VX_SUCCESS;

@@ -41,6 +41,13 @@ inline const unsigned char* flatNodeOperands(const unsigned char* node) {
 inline const unsigned char* flatNodeNext(const unsigned char* node) {
     return node + flatNodeLength(node);
 }
+// The two numbers a field node (table, field) or an aggregate node (group,
+// column) names: a u32 and a u16.
+inline void flatNodeFieldRef(const unsigned char* node, std::uint32_t* table,
+                             std::uint16_t* field) {
+    std::memcpy(table, flatNodeOperands(node), sizeof *table);
+    std::memcpy(field, flatNodeOperands(node) + 4, sizeof *field);
+}
 // The first child (or the end of the node when it has none).
 const unsigned char* flatNodeFirstChild(const unsigned char* node);
 // Number of children.

@@ -12,10 +12,6 @@ void FlatDataValue::releaseBuffer() {
     own_ = false;
 }
 
-void FlatDataValue::freeBuffer() {
-    releaseBuffer();
-}
-
 VxStatus FlatDataValue::setValueCopy(const void* bytes, std::uint32_t length, short storageType) {
     void* target = nullptr;
     std::size_t wanted = length ? length : 1;

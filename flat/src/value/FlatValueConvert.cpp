@@ -153,6 +153,13 @@ bool isBlankText(const char* text, std::size_t length) {
     return strRightTrimBlanks(text, length) == 0;
 }
 
+// A non-NULL digits value of at most 15 significant digits as its double.
+bool smallDigitsValue(const FlatDataValue& value, double* number) {
+    return !value.isNull() && value.getStorageType() == INTERNAL_DIGITS &&
+           hasDigitsHeader(value.getBytes(), value.getLength()) &&
+           smallDigitsAsDouble(value.getBytes(), number);
+}
+
 } // namespace
 
 VxStatus FlatEvaluator::pushText(const FlatDataValue& value, short sqlType, FlatEvalItem* out) {
@@ -371,18 +378,14 @@ VxStatus FlatEvaluator::evalFieldForNumber(const unsigned char* node, double* nu
     FlatRowSource* source = info_.getRowSource();
     if (!source)
         return evalField(node, out);
-    const unsigned char* operand = flatNodeOperands(node);
     std::uint32_t table = 0;
     std::uint16_t field = 0;
-    std::memcpy(&table, operand, sizeof table);
-    std::memcpy(&field, operand + 4, sizeof field);
+    flatNodeFieldRef(node, &table, &field);
     FlatDataValue value;
     short sqlType = 0;
     if (source->getFieldValue(table, field, &value, &sqlType) != VX_SUCCESS)
         return VX_ERROR;
-    if (!value.isNull() && value.getStorageType() == INTERNAL_DIGITS &&
-        hasDigitsHeader(value.getBytes(), value.getLength()) &&
-        smallDigitsAsDouble(value.getBytes(), number)) {
+    if (smallDigitsValue(value, number)) {
         *isNumber = true;
         return VX_SUCCESS;
     }
@@ -406,8 +409,7 @@ VxStatus FlatEvaluator::storeFieldValue(const FlatDataValue& field, short sqlTyp
         return value->setValueCopy(bytes, field.getLength(), INTERNAL_CHAR);
     }
     double number = 0;
-    if (storage == INTERNAL_DIGITS && hasDigitsHeader(bytes, field.getLength()) &&
-        smallDigitsAsDouble(bytes, &number)) {
+    if (smallDigitsValue(field, &number)) {
         *type = FLAT_TYPE_DOUBLE;
         return value->setValueCopy(&number, sizeof number, INTERNAL_DOUBLE);
     }
