@@ -236,16 +236,21 @@ VxStatus FlatEvaluator::evalConstant(const unsigned char* node, FlatEvalItem* ou
     }
 }
 
-VxStatus FlatEvaluator::evalField(const unsigned char* node, FlatEvalItem* out) {
+VxStatus FlatEvaluator::readFieldNode(const unsigned char* node, FlatDataValue* value,
+                                      short* sqlType) {
     FlatRowSource* source = info_.getRowSource();
     if (!source)
         return missingSource();
     std::uint32_t table = 0;
     std::uint16_t field = 0;
     flatNodeFieldRef(node, &table, &field);
+    return source->getFieldValue(table, field, value, sqlType);
+}
+
+VxStatus FlatEvaluator::evalField(const unsigned char* node, FlatEvalItem* out) {
     FlatDataValue value;
     short sqlType = 0;
-    if (source->getFieldValue(table, field, &value, &sqlType) != VX_SUCCESS)
+    if (readFieldNode(node, &value, &sqlType) != VX_SUCCESS)
         return VX_ERROR;
     return pushValue(value, sqlType, out);
 }

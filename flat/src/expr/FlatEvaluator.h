@@ -74,6 +74,9 @@ private:
     // ---- operands and logic (FlatEvaluator.cpp) ----
     [[nodiscard]] VxStatus evalConstant(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalField(const unsigned char* node, FlatEvalItem* out);
+    // The value of the field a field node names, from the row source.
+    [[nodiscard]] VxStatus readFieldNode(const unsigned char* node, FlatDataValue* value,
+                                         short* sqlType);
     // evalField for a field compared with a number: digits of up to 15
     // significant digits are not pushed but given in *number (*isNumber
     // set); any other value is pushed as evalField pushes it.

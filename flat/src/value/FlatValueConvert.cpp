@@ -18,7 +18,6 @@
 #include "base/BaseErrors.h"
 #include "error/FlatErrors.h"
 #include "expr/FlatEvaluator.h"
-#include "expr/FlatPrefixTree.h"
 #include "flat/FlatDate.h"
 #include "util/str.h"
 
@@ -375,15 +374,9 @@ VxStatus FlatEvaluator::dateOf(const FlatEvalItem& item, double* value) {
 VxStatus FlatEvaluator::evalFieldForNumber(const unsigned char* node, double* number,
                                            bool* isNumber, FlatEvalItem* out) {
     *isNumber = false;
-    FlatRowSource* source = info_.getRowSource();
-    if (!source)
-        return evalField(node, out);
-    std::uint32_t table = 0;
-    std::uint16_t field = 0;
-    flatNodeFieldRef(node, &table, &field);
     FlatDataValue value;
     short sqlType = 0;
-    if (source->getFieldValue(table, field, &value, &sqlType) != VX_SUCCESS)
+    if (readFieldNode(node, &value, &sqlType) != VX_SUCCESS)
         return VX_ERROR;
     if (smallDigitsValue(value, number)) {
         *isNumber = true;
