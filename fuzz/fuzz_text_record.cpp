@@ -34,7 +34,7 @@ void readAll(const TxtGuessResult& layout, int handle) {
         for (std::uint16_t c = 0; c < reader.getColumnCount(); ++c) {
             std::size_t length = 0;
             const char* text = reader.getColumnText(c, &length);
-            if (length > reader.getColumnWidth(c) || text[length] != 0)
+            if (length > reader.getColumnRoom(c) || text[length] != 0)
                 __builtin_trap();
         }
         offset = next;

@@ -184,6 +184,31 @@ TEST_F(ReaderTest, FixedLinesBeyondAMeasuredColumnAreReportedCut) {
               (Rows{{"abcdef"}, {longLine.substr(0, TXT_MEASURED_TEXT_WIDTH)}, {"abc"}}));
 }
 
+// Measured text of a delimited table is read whole, plain or quoted, up
+// to the longest the reader makes room for; beyond it the value is cut
+// and says so.
+TEST_F(ReaderTest, MeasuredTextIsReadWholeUpToItsLimit) {
+    columns({8, 4});
+    layout.getField(0).measured = true;
+    const std::string plain(3000, 'p');
+    const std::string quoted = "q,\"" + std::string(5000, 'q');
+    const std::string huge(TXT_LONGEST_MEASURED_TEXT + 10, 'h');
+    const Rows rows = readAll("short,1\n" + plain + ",2\n\"q,\"\"" + std::string(5000, 'q') +
+                              "\",3\n" + huge + ",4\nend,5\n");
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[1], (Row{plain, "2"}));
+    EXPECT_EQ(rows[2], (Row{quoted, "3"}));
+    EXPECT_EQ(rows[3], (Row{huge.substr(0, TXT_LONGEST_MEASURED_TEXT), "4"}));
+    EXPECT_EQ(rows[4], (Row{"end", "5"}));
+    bool found = false;
+    std::int64_t next = 0;
+    ASSERT_EQ(reader.readRecord(offsets[3], &found, &next), VX_SUCCESS);
+    EXPECT_TRUE(reader.wasCut(0));
+    ASSERT_EQ(reader.readRecord(offsets[2], &found, &next), VX_SUCCESS);
+    EXPECT_FALSE(reader.wasCut(0));
+    EXPECT_EQ(current(), rows[2]);
+}
+
 TEST_F(ReaderTest, FixedHeaderWithQuotesEndsAtFirstLineFeed) {
     fixedColumn(0, 4);
     EXPECT_EQ(readAll("\"ab\ncd\"\nwxyz\n", true), (Rows{{"cd\""}, {"wxyz"}}));
@@ -277,8 +302,11 @@ TEST_F(ReaderTest, DateColumnsOfDelimitedTablesRead50Characters) {
 // its values one after another, whole or by offset: quotes, carriage
 // returns, Ctrl-Z, blanks, short and long lines, values cut to their
 // column, and values longer than a read window or block.
+// The middle column is measured text, which grows to hold longer values
+// whole; the others keep their widths.
 TEST_F(ReaderTest, RecordsReadAsTheirValuesScanOneByOne) {
     columns({4, 300, 40000});
+    layout.getField(1).measured = true;
     std::mt19937 random(20261207);
     const char alphabet[] = "ab ,,,\n\n\"\r7";
     for (int round = 0; round < 30; ++round) {
@@ -307,13 +335,15 @@ TEST_F(ReaderTest, RecordsReadAsTheirValuesScanOneByOne) {
             for (std::uint16_t i = 0; i < reader.getColumnCount(); ++i) {
                 std::string value;
                 if (!endOfLine) {
-                    std::vector<char> text(reader.getColumnWidth(i) + 1u);
+                    const std::size_t room =
+                        i == 1 ? TXT_LONGEST_MEASURED_TEXT : reader.getColumnWidth(i);
+                    std::vector<char> text(room + 1u);
                     std::size_t stored = 0;
                     std::size_t total = 0;
-                    txtScanDelimitedValue(source, ',', text.data(), reader.getColumnWidth(i),
-                                          &stored, &total, &endOfLine);
+                    txtScanDelimitedValue(source, ',', text.data(), room, &stored, &total,
+                                          &endOfLine);
                     value.assign(text.data(), txtTrimTrailingBlanks(text.data(), stored));
-                    cut[i] = total > reader.getColumnWidth(i);
+                    cut[i] = total > room;
                 }
                 EXPECT_EQ(rows[record][i], value) << "round " << round << " record " << record;
             }

@@ -35,8 +35,11 @@ constexpr std::uint16_t TXT_DELIMITED_DATE_WIDTH = 50;
 constexpr std::uint16_t TXT_DELIMITED_NUMBER_WIDTH = 256;
 // A VARCHAR column whose width was measured on the lines scanned when
 // guessing reads at least this many characters: a later line may hold a
-// longer value, which is then returned whole (beyond it, cut with 01004).
+// longer value, which is then returned whole. A delimited table's reader
+// makes room for longer values still, up to TXT_LONGEST_MEASURED_TEXT
+// (beyond it, cut with 01004).
 constexpr std::uint16_t TXT_MEASURED_TEXT_WIDTH = 1024;
+constexpr std::size_t TXT_LONGEST_MEASURED_TEXT = 1024 * 1024;
 // Most columns a table may have.
 constexpr std::uint16_t TXT_MAX_COLUMNS = 16000;
 // Bytes of a record handle: the byte offset of the record's first character.

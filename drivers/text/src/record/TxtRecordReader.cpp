@@ -10,6 +10,8 @@ TxtRecordReader::~TxtRecordReader() {
 }
 
 void TxtRecordReader::release() {
+    for (std::uint16_t i = 0; i < columnCount_; ++i)
+        ramFree(columns_[i].grown);
     ramFree(columns_);
     ramFree(textSpace_);
     ramFree(line_);
@@ -42,10 +44,14 @@ VxStatus TxtRecordReader::open(const TxtGuessResult& layout, int handle) {
     }
     char* text = textSpace_;
     for (std::uint16_t i = 0; i < count; ++i) {
+        const TxtGuessField& field = layout.getField(i);
         columns_[i].text = text;
         columns_[i].width = layout.readWidth(i);
-        columns_[i].offset = layout.getField(i).offset;
-        columns_[i].measured = layout.getField(i).measured;
+        columns_[i].room = columns_[i].width;
+        columns_[i].offset = field.offset;
+        columns_[i].measured = field.measured;
+        columns_[i].grows = field.measured && tableType_ != TXT_TABLE_FIXED &&
+                            (field.type == TXT_COLUMN_VARCHAR || field.type == TXT_COLUMN_NONE);
         text += columns_[i].width + 1u;
     }
     columnCount_ = count;
@@ -89,6 +95,25 @@ VxStatus TxtRecordReader::readRecord(std::int64_t offset, bool* found, std::int6
     return VX_SUCCESS;
 }
 
+bool TxtRecordReader::makeRoom(Column& column, std::size_t length) {
+    if (!column.grows || column.room >= TXT_LONGEST_MEASURED_TEXT)
+        return false;
+    if (length > TXT_LONGEST_MEASURED_TEXT)
+        length = TXT_LONGEST_MEASURED_TEXT;
+    // Grown by half again at least, so that a file of ever longer values
+    // does not reallocate on every line.
+    const std::size_t step = column.room + column.room / 2;
+    if (length < step)
+        length = step < TXT_LONGEST_MEASURED_TEXT ? step : TXT_LONGEST_MEASURED_TEXT;
+    char* buffer = static_cast<char*>(ramAlloc(length + 1));
+    if (!buffer)
+        return false; // the value is then cut, and says so
+    ramFree(column.grown);
+    column.grown = column.text = buffer;
+    column.room = length;
+    return true;
+}
+
 void TxtRecordReader::readDelimited() {
     bool endOfLine = false;
     std::uint16_t i = 0;
@@ -108,9 +133,11 @@ void TxtRecordReader::readDelimited() {
         if (stop != delimiter_ && stop != '\n')
             break;
         Column& column = columns_[i];
-        const std::size_t kept = run < column.width ? run : column.width;
+        if (run > column.room)
+            makeRoom(column, run);
+        const std::size_t kept = run < column.room ? run : column.room;
         std::memcpy(column.text, bytes, kept);
-        column.cut = run > column.width;
+        column.cut = run > column.room;
         column.length = txtTrimTrailingBlanks(column.text, kept);
         column.text[column.length] = 0;
         source_.skip(run + 1);
@@ -124,9 +151,16 @@ void TxtRecordReader::readDelimited() {
     for (; i < columnCount_ && !endOfLine; ++i) {
         Column& column = columns_[i];
         std::size_t total;
-        txtScanDelimitedValue(source_, delimiter_, column.text, column.width, &column.length,
-                              &total, &endOfLine);
-        column.cut = total > column.width;
+        const std::int64_t start = source_.position();
+        txtScanDelimitedValue(source_, delimiter_, column.text, column.room, &column.length, &total,
+                              &endOfLine);
+        if (total > column.room && makeRoom(column, total)) {
+            // Read again into the larger buffer.
+            source_.seek(start);
+            txtScanDelimitedValue(source_, delimiter_, column.text, column.room, &column.length,
+                                  &total, &endOfLine);
+        }
+        column.cut = total > column.room;
         column.length = txtTrimTrailingBlanks(column.text, column.length);
         column.text[column.length] = 0;
     }
@@ -162,6 +196,6 @@ const char* TxtRecordReader::getColumnText(std::uint16_t column, std::size_t* le
 
 void TxtRecordReader::setColumnLength(std::uint16_t column, std::size_t length) {
     Column& target = columns_[column];
-    target.length = length < target.width ? length : target.width;
+    target.length = length < target.room ? length : target.room;
     target.text[target.length] = 0;
 }

@@ -4,7 +4,9 @@
 // A record is named by the byte offset of its first character (64-bit);
 // reading one gives the offset of the next. Each column keeps at most its
 // read width of characters (TxtGuessResult::readWidth); the rest of a
-// longer value is dropped, and trailing blanks are trimmed. Delimited
+// longer value is dropped, and trailing blanks are trimmed. A delimited
+// text column of measured width is the exception: its buffer grows to
+// hold a longer value whole, up to TXT_LONGEST_MEASURED_TEXT. Delimited
 // lines with fewer values than columns leave the rest empty; values beyond
 // the last column are skipped, quoted line feeds included. Fixed columns
 // are cut from the line by offset and width, in any order, overlaps
@@ -45,10 +47,11 @@ public:
     // The text of a column of the last record read, NUL-terminated; its
     // length in *length, 0 meaning NULL.
     const char* getColumnText(std::uint16_t column, std::size_t* length) const;
-    // The column's buffer (room for its read width and a NUL), for callers
-    // that convert the text in place; setColumnLength records the new length.
+    // The column's buffer (room for its text and a NUL), for callers that
+    // convert the text in place; setColumnLength records the new length.
     char* getColumnBuffer(std::uint16_t column) { return columns_[column].text; }
     std::uint16_t getColumnWidth(std::uint16_t column) const { return columns_[column].width; }
+    std::size_t getColumnRoom(std::uint16_t column) const { return columns_[column].room; }
     // Whether a value of the last record was longer than its column's read
     // width and lost its end: a delimited value, or in a Fixed table a
     // column of measured width that reaches the end of the part of a
@@ -64,12 +67,18 @@ private:
     struct Column {
         char* text;
         std::size_t length;
+        std::size_t room; // characters the buffer holds: the width, or more once grown
+        char* grown;      // the column's own buffer once grown, else null
         std::uint16_t width;
         std::uint16_t offset;
         bool cut;
         bool measured; // width measured when guessing (TxtGuessField)
+        bool grows;    // measured text of a delimited table
     };
 
+    // Makes room for `length` characters (at most TXT_LONGEST_MEASURED_TEXT)
+    // in a column that grows; false when it cannot grow (any more).
+    bool makeRoom(Column& column, std::size_t length);
     void readDelimited();
     void readFixed();
     void release();
