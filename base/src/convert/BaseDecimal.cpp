@@ -2,6 +2,7 @@
 #include "BaseDecimal.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -146,15 +147,20 @@ VxStatus baseDecimalFromDouble(double value, bool isFloat, BaseDecimal* out) {
         baseDecimalFromInteger(static_cast<std::uint64_t>(magnitude), value < 0, out);
         return VX_SUCCESS;
     }
+    // The fewest significant digits from 15 (6 for a float) that read back
+    // as the value: printed and read back correctly rounded, in any locale.
     char text[40];
     int first = isFloat ? 6 : 15, last = isFloat ? 9 : 17;
     for (int precision = first; precision <= last; ++precision) {
-        std::snprintf(text, sizeof text, "%.*e", precision - 1, value);
-        double back = std::strtod(text, nullptr);
+        const std::to_chars_result printed = std::to_chars(
+            text, text + sizeof text - 1, value, std::chars_format::scientific, precision - 1);
+        *printed.ptr = 0;
+        double back = 0;
+        std::from_chars(text, printed.ptr, back);
         if (isFloat ? static_cast<float>(back) == static_cast<float>(value) : back == value)
             break;
     }
-    // "-d.ddde+xx", the point being whatever the C locale says.
+    // "-d.ddde+xx".
     BaseDecimalBuilder builder;
     const char* p = text;
     int digits = 0;

@@ -5,7 +5,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "base/BaseCalendar.h"
@@ -257,6 +260,39 @@ TEST_F(BaseConvertTest, DoubleRangeAndTextRoundTrip) {
                   VX_SUCCESS);
         EXPECT_EQ(back, sample) << std::string(text, static_cast<std::size_t>(outLength_));
     }
+    // The significant digits written are those of the fewest from 15 that
+    // print and read back as the value (6 for a float), across magnitudes.
+    auto digitsOf = [](const std::string& text) {
+        std::string digits;
+        for (char c : text.substr(0, text.find_first_of("eE")))
+            if (c >= '0' && c <= '9' && (c != '0' || !digits.empty()))
+                digits += c;
+        return digits.erase(digits.find_last_not_of('0') + 1);
+    };
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 3000; ++i) {
+        const bool isFloat = i % 3 == 0;
+        double sample =
+            std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 200) - 150);
+        if (isFloat)
+            sample = static_cast<float>(sample);
+        char expected[40];
+        for (int precision = isFloat ? 6 : 15; precision <= (isFloat ? 9 : 17); ++precision) {
+            std::snprintf(expected, sizeof expected, "%.*e", precision - 1, sample);
+            const double back = std::strtod(expected, nullptr);
+            if (isFloat ? static_cast<float>(back) == static_cast<float>(sample) : back == sample)
+                break;
+        }
+        const float single = static_cast<float>(sample);
+        char text[400];
+        ASSERT_EQ(BaseConvertNum(isFloat ? INTERNAL_FLOAT : INTERNAL_DOUBLE,
+                                 isFloat ? static_cast<const void*>(&single) : &sample,
+                                 isFloat ? 4 : 8, INTERNAL_CHAR, text, &outLength_, sizeof text, 0,
+                                 0),
+                  VX_SUCCESS);
+        const std::string written(text, static_cast<std::size_t>(outLength_));
+        EXPECT_EQ(digitsOf(written), digitsOf(expected)) << written << " against " << expected;
+    }
     double infinite = HUGE_VAL;
     std::int32_t integer;
     EXPECT_EQ(
@@ -417,12 +453,12 @@ TEST_F(BaseConvertTest, PlainTextDeliveryMatchesTheGeneralConversion) {
     int taken = 0;
     for (const Value& value : values)
         for (SQLLEN size : {0, 1, 4, 7, 8, 9, 10, 11, 32})
-            taken += sameAsGeneral(
-                SQL_C_CHAR, value.bytes, value.type, size,
-                "value " + std::to_string(&value - values) + " size " + std::to_string(size),
-                [&](BaseOutString& out, const void* bytes, SQLLEN length) {
-                    return baseDeliverPlainText(out, bytes, length, value.type);
-                });
+            taken += sameAsGeneral(SQL_C_CHAR, value.bytes, value.type, size,
+                                   "value " + std::to_string(&value - values) + " size " +
+                                       std::to_string(size),
+                                   [&](BaseOutString& out, const void* bytes, SQLLEN length) {
+                                       return baseDeliverPlainText(out, bytes, length, value.type);
+                                   });
     EXPECT_GT(taken, 20);
 }
 
