@@ -31,8 +31,10 @@
 class VX_EXPORT BaseOutString {
 public:
     BaseOutString() = default;
-    BaseOutString(void* buffer, SQLLEN size, SQLLEN* length);
-    BaseOutString(void* buffer, SQLLEN size, SQLSMALLINT* length);
+    BaseOutString(void* buffer, SQLLEN size, SQLLEN* length)
+        : buffer_(buffer), size_(size > 0 ? size : 0), length_(length) {}
+    BaseOutString(void* buffer, SQLLEN size, SQLSMALLINT* length)
+        : buffer_(buffer), size_(size > 0 ? size : 0), shortLength_(length) {}
 
     void setBuffer(void* buffer, SQLLEN size);
     void setLengthPointer(SQLLEN* length) { length_ = length; }

@@ -311,7 +311,10 @@ public:
     void deleteFields();
     std::uint16_t getNumResultCols() const { return resultColumnCount_; }
     // Field of result column `column` (1-based), or null.
-    BaseField* getField(std::uint16_t column) const;
+    BaseField* getField(std::uint16_t column) const {
+        return column >= 1 && column <= resultColumnCount_ && fields_ ? fields_[column - 1]
+                                                                      : nullptr;
+    }
     // Called when an execution completed: asks calcNumResultCols, then
     // opens the cursor (state 6, cursor before the first row, a cursor
     // name generated when none is set) when there are result columns,
@@ -321,7 +324,9 @@ public:
     // digits unless it has one.
     [[nodiscard]] VxStatus generateCursorName();
     // The binding of column `column` (0: bookmark), or null.
-    BaseBinding* getBinding(std::uint16_t column) const;
+    BaseBinding* getBinding(std::uint16_t column) const {
+        return bindings_ && column < bindingsAllocated_ ? bindings_[column] : nullptr;
+    }
     std::uint16_t getHighestBoundColumn() const { return highestBoundColumn_; }
     const BaseResultState& getResultState() const { return result_; }
     // Destroys every binding (after the unbindFlds hook).

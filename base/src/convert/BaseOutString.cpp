@@ -42,12 +42,6 @@ bool isAscii(const unsigned char* text, SQLLEN length) {
 
 } // namespace
 
-BaseOutString::BaseOutString(void* buffer, SQLLEN size, SQLLEN* length)
-    : buffer_(buffer), size_(size > 0 ? size : 0), length_(length) {}
-
-BaseOutString::BaseOutString(void* buffer, SQLLEN size, SQLSMALLINT* length)
-    : buffer_(buffer), size_(size > 0 ? size : 0), shortLength_(length) {}
-
 void BaseOutString::setBuffer(void* buffer, SQLLEN size) {
     buffer_ = buffer;
     size_ = size > 0 ? size : 0;

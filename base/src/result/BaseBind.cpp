@@ -73,12 +73,6 @@ VxStatus checkBinding(BaseStatement& statement, SQLUSMALLINT icol, SQLSMALLINT f
 
 } // namespace
 
-BaseBinding* BaseStatement::getBinding(std::uint16_t column) const {
-    if (!bindings_ || column >= bindingsAllocated_)
-        return nullptr;
-    return bindings_[column];
-}
-
 void BaseStatement::deleteBindings() {
     unbindFlds();
     for (std::uint16_t column = 0; bindings_ && column < bindingsAllocated_; ++column) {

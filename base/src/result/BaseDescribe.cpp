@@ -189,12 +189,6 @@ void BaseStatement::deleteFields() {
     resultColumnCount_ = 0;
 }
 
-BaseField* BaseStatement::getField(std::uint16_t column) const {
-    if (column < 1 || column > resultColumnCount_ || !fields_)
-        return nullptr;
-    return fields_[column - 1];
-}
-
 SQLRETURN BaseStatement::SQLNumResultCols(SQLSMALLINT* pccol) {
     BaseStatementCall call(*this, SQL_API_SQLNUMRESULTCOLS);
     if (call.isBusy())

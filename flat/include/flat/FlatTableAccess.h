@@ -16,11 +16,10 @@
 
 #include <cstdint>
 
+#include "flat/FlatCursor.h"
 #include "flat/FlatDataValue.h"
 #include "flat/FlatFileIndex.h"
 #include "flat/FlatResultSet.h"
-
-class FlatCursor;
 
 class VX_EXPORT FlatTableAccess : public FlatResultSet {
 public:
@@ -59,7 +58,12 @@ public:
 
     // The value of column `field` of the current record (NULL on the NULL
     // row), and its SQL type when `sqlType` is not null.
-    [[nodiscard]] VxStatus fieldValue(std::uint16_t field, FlatDataValue* value, short* sqlType);
+    [[nodiscard]] VxStatus fieldValue(std::uint16_t field, FlatDataValue* value, short* sqlType) {
+        // Most reads: a column's value alone, on a row that is there.
+        if (!sqlType && !nullRow_ && field != FlatCursor::FIELD_ROWID)
+            return cursor_->getFieldData(field, value);
+        return describedFieldValue(field, value, sqlType);
+    }
 
     [[nodiscard]] VxStatus open() override;
     [[nodiscard]] VxStatus fetchFirst(bool* eof) override;
@@ -76,6 +80,10 @@ protected:
     [[nodiscard]] VxStatus dumpParts(VxString* out, unsigned indent) override;
 
 private:
+    // fieldValue's general case: the row id, the SQL type asked for, the
+    // NULL row.
+    [[nodiscard]] VxStatus describedFieldValue(std::uint16_t field, FlatDataValue* value,
+                                               short* sqlType);
     // From the current record on, skips records the filter refuses.
     [[nodiscard]] VxStatus skipRefused(bool* eof);
 

@@ -73,7 +73,8 @@ bool FlatTableAccess::isNamed(const char* qualifier) const {
     return strEqualCi(getTableName(), qualifier);
 }
 
-VxStatus FlatTableAccess::fieldValue(std::uint16_t field, FlatDataValue* value, short* sqlType) {
+VxStatus FlatTableAccess::describedFieldValue(std::uint16_t field, FlatDataValue* value,
+                                              short* sqlType) {
     if (field == FlatCursor::FIELD_ROWID) {
         if (sqlType)
             *sqlType = SQL_DECIMAL;
