@@ -84,7 +84,13 @@ int main(int argc, char** argv) {
         SQLCHAR name[256];
         SQLDescribeCol(stmt, i + 1, name, sizeof name, &nameLength, &type, &size, &scale,
                        &nullable);
-        columns[i].buffer.resize(size > 0 && size < 4096 ? size + 2 : 256);
+        // Sized as applications size them: by the display size, which
+        // holds any value of the column as text.
+        SQLLEN display = 0;
+        SQLColAttribute(stmt, i + 1, SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &display);
+        if (display <= 0)
+            display = static_cast<SQLLEN>(size) + 2;
+        columns[i].buffer.resize(display > 0 && display < 4096 ? display + 1 : 256);
         if (!getData)
             SQLBindCol(stmt, i + 1, SQL_C_CHAR, columns[i].buffer.data(),
                        static_cast<SQLLEN>(columns[i].buffer.size()), &columns[i].indicator);
