@@ -325,6 +325,7 @@ TEST(FlatOpStreamEvaluate, LoneFieldsAndNumberComparisonsReadTheFieldOnce) {
         {digits("000", 0, 0), "N:0", FLAT_TYPE_DOUBLE, "B:0"},
         {digits("12345678901234567", 0, 0), "N:1.23456789012346e+16", FLAT_TYPE_DOUBLE, "B:1"},
         {FakeValue::number(99.5), "N:99.5", FLAT_TYPE_DOUBLE, "B:0"},
+        {digits("10000", 2, 0), "N:100", FLAT_TYPE_DOUBLE, "B:0"},
     };
     for (const auto& c : cases) {
         ExprFixture f;
@@ -340,5 +341,21 @@ TEST(FlatOpStreamEvaluate, LoneFieldsAndNumberComparisonsReadTheFieldOnce) {
         EXPECT_TRUE(outcomeMatches(above, c.above100)) << c.alone << " got " << above.describe();
         EXPECT_EQ(f.rows.fetches, 1) << c.alone;
         EXPECT_EQ(f.info.getStackTop(), 0u) << c.alone;
+        // As a condition, each comparison holds where its value is true.
+        for (const char* op : {">", ">=", "<", "<=", "=", "<>"}) {
+            const std::string notation = std::string("$x 100 ") + op;
+            const EvalOutcome value = f.run(notation);
+            FlatOpStreamBuilder builder;
+            ASSERT_TRUE(f.build(notation, &builder));
+            FlatOpStream stream(&f.info);
+            ASSERT_EQ(stream.compile(builder), VX_SUCCESS);
+            f.rows.fetches = 0;
+            bool isTrue = false;
+            EXPECT_EQ(stream.evaluateCondition(&isTrue) == VX_SUCCESS, value.ok) << notation;
+            EXPECT_EQ(isTrue, value.ok && value.describe() == "B:1")
+                << c.alone << " " << op << " " << value.describe();
+            EXPECT_EQ(f.rows.fetches, 1) << c.alone << " " << op;
+            EXPECT_EQ(f.info.getStackTop(), 0u) << c.alone << " " << op;
+        }
     }
 }

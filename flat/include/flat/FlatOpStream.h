@@ -67,6 +67,10 @@ private:
     // is read once and stored without walking the tree.
     [[nodiscard]] VxStatus evaluateLoneField(FlatEvaluator& evaluator, FlatRowSource& source,
                                              FlatDataValue* result);
+    // The stream is a field compared with a number (the commonest
+    // condition): the field is read and compared without walking the tree.
+    [[nodiscard]] VxStatus evaluateFieldComparison(FlatEvaluator& evaluator, FlatRowSource& source,
+                                                   bool* isTrue);
 
     FlatOpStreamGlobalInfo* info_;
     unsigned char* ops_ = nullptr;
@@ -75,6 +79,8 @@ private:
     std::size_t treeLength_ = 0;
     short resultType_ = FLAT_TYPE_ANY;
     bool loneField_ = false;
+    std::uint8_t comparisonOp_ = 0; // field op number: the comparison, else 0
+    const unsigned char* comparedNumber_ = nullptr; // its number node
     std::uint32_t fieldTable_ = 0;
     std::uint16_t fieldNumber_ = 0;
 };

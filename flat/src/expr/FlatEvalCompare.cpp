@@ -148,24 +148,52 @@ VxStatus FlatEvaluator::compareWithNumber(std::uint8_t op, const unsigned char* 
     double number = 0;
     bool isNumber = false;
     // A number field, the usual left side, is compared as it is read.
-    if (flatNodeOp(left) == FLAT_OP_FIELD
-            ? evalFieldForNumber(left, &number, &isNumber, &leftItem) != VX_SUCCESS
-            : eval(left, &leftItem) != VX_SUCCESS)
-        return VX_ERROR;
-    FlatTruth truth = FLAT_UNKNOWN;
-    if (isNumber || (!leftItem.null && leftItem.type == FLAT_TYPE_DOUBLE)) {
-        double constant = 0;
-        std::memcpy(&constant, flatNodeOperands(right), sizeof constant);
-        const double value = isNumber ? number : readDouble(leftItem);
-        truth = compareHolds(op, compareDoubles(value, constant)) ? FLAT_TRUE : FLAT_FALSE;
-    } else if (!leftItem.null) {
-        FlatEvalItem rightItem;
-        if (eval(right, &rightItem) != VX_SUCCESS ||
-            compareWith(op, leftItem, rightItem, &truth) != VX_SUCCESS)
+    if (flatNodeOp(left) == FLAT_OP_FIELD) {
+        FlatDataValue value;
+        short sqlType = 0;
+        if (readFieldNode(left, &value, &sqlType) != VX_SUCCESS ||
+            fieldForNumber(value, sqlType, &number, &isNumber, &leftItem) != VX_SUCCESS)
             return VX_ERROR;
+    } else if (eval(left, &leftItem) != VX_SUCCESS) {
+        return VX_ERROR;
     }
+    FlatTruth truth = FLAT_UNKNOWN;
+    if (compareReadWithNumber(op, isNumber, number, leftItem, right, &truth) != VX_SUCCESS)
+        return VX_ERROR;
     info_.setStackTop(mark);
     return pushTruth(truth, out);
+}
+
+VxStatus FlatEvaluator::compareReadWithNumber(std::uint8_t op, bool isNumber, double number,
+                                              const FlatEvalItem& left,
+                                              const unsigned char* right, FlatTruth* truth) {
+    *truth = FLAT_UNKNOWN;
+    if (isNumber || (!left.null && left.type == FLAT_TYPE_DOUBLE)) {
+        double constant = 0;
+        std::memcpy(&constant, flatNodeOperands(right), sizeof constant);
+        const double value = isNumber ? number : readDouble(left);
+        *truth = compareHolds(op, compareDoubles(value, constant)) ? FLAT_TRUE : FLAT_FALSE;
+    } else if (!left.null) {
+        FlatEvalItem rightItem;
+        if (eval(right, &rightItem) != VX_SUCCESS ||
+            compareWith(op, left, rightItem, truth) != VX_SUCCESS)
+            return VX_ERROR;
+    }
+    return VX_SUCCESS;
+}
+
+VxStatus FlatEvaluator::compareFieldWithNumber(std::uint8_t op, const FlatDataValue& field,
+                                               short sqlType, const unsigned char* constant,
+                                               FlatTruth* truth) {
+    std::size_t mark = info_.getStackTop();
+    FlatEvalItem leftItem;
+    double number = 0;
+    bool isNumber = false;
+    if (fieldForNumber(field, sqlType, &number, &isNumber, &leftItem) != VX_SUCCESS ||
+        compareReadWithNumber(op, isNumber, number, leftItem, constant, truth) != VX_SUCCESS)
+        return VX_ERROR;
+    info_.setStackTop(mark);
+    return VX_SUCCESS;
 }
 
 // left op ANY (v1, ..., vn) / left op ALL (...): ANY is true at the first

@@ -47,6 +47,12 @@ public:
     // hold (NULL, text, digits of up to 15 significant digits) directly.
     [[nodiscard]] VxStatus storeFieldValue(const FlatDataValue& field, short sqlType,
                                            FlatDataValue* value, short* type);
+    // A field's value (read with its SQL type) compared by `op` with the
+    // number constant node `constant`, as the comparison node would
+    // compare them; the stack is left as found.
+    [[nodiscard]] VxStatus compareFieldWithNumber(std::uint8_t op, const FlatDataValue& field,
+                                                  short sqlType, const unsigned char* constant,
+                                                  FlatTruth* truth);
     // Orders two stored values (NULL first); the stack is left as found.
     [[nodiscard]] VxStatus compareValues(const FlatDataValue& a, short aSqlType,
                                          const FlatDataValue& b, short bSqlType, int* result);
@@ -77,11 +83,11 @@ private:
     // The value of the field a field node names, from the row source.
     [[nodiscard]] VxStatus readFieldNode(const unsigned char* node, FlatDataValue* value,
                                          short* sqlType);
-    // evalField for a field compared with a number: digits of up to 15
-    // significant digits are not pushed but given in *number (*isNumber
+    // A field's value about to be compared with a number: digits of up to
+    // 15 significant digits are not pushed but given in *number (*isNumber
     // set); any other value is pushed as evalField pushes it.
-    [[nodiscard]] VxStatus evalFieldForNumber(const unsigned char* node, double* number,
-                                              bool* isNumber, FlatEvalItem* out);
+    [[nodiscard]] VxStatus fieldForNumber(const FlatDataValue& value, short sqlType,
+                                          double* number, bool* isNumber, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalParam(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalAggregate(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalExists(const unsigned char* node, FlatEvalItem* out);
@@ -107,6 +113,10 @@ private:
     [[nodiscard]] VxStatus evalComparison(const unsigned char* node, FlatEvalItem* out);
     [[nodiscard]] VxStatus compareWithNumber(std::uint8_t op, const unsigned char* left,
                                              const unsigned char* right, FlatEvalItem* out);
+    // The rest of compareWithNumber once its left side is read.
+    [[nodiscard]] VxStatus compareReadWithNumber(std::uint8_t op, bool isNumber, double number,
+                                                 const FlatEvalItem& left,
+                                                 const unsigned char* right, FlatTruth* truth);
     [[nodiscard]] VxStatus evalQuantified(std::uint8_t op, const unsigned char* left,
                                           const unsigned char* list, FlatEvalItem* out);
     [[nodiscard]] VxStatus evalBetween(const unsigned char* node, FlatEvalItem* out);

@@ -37,6 +37,8 @@ void FlatOpStream::release() {
     length_ = 0;
     treeLength_ = 0;
     loneField_ = false;
+    comparisonOp_ = 0;
+    comparedNumber_ = nullptr;
 }
 
 VxStatus FlatOpStream::compile(const unsigned char* ops, std::size_t length) {
@@ -50,9 +52,19 @@ VxStatus FlatOpStream::compile(const unsigned char* ops, std::size_t length) {
     }
     std::memcpy(ops_, ops, length);
     length_ = length;
-    if (flatNodeOp(tree_) == FLAT_OP_FIELD) {
+    const std::uint8_t op = flatNodeOp(tree_);
+    if (op == FLAT_OP_FIELD) {
         flatNodeFieldRef(tree_, &fieldTable_, &fieldNumber_);
         loneField_ = true;
+    } else if (op == FLAT_OP_GT || op == FLAT_OP_GE || op == FLAT_OP_LT || op == FLAT_OP_LE ||
+               op == FLAT_OP_EQ || op == FLAT_OP_NE) {
+        const unsigned char* left = flatNodeFirstChild(tree_);
+        const unsigned char* right = flatNodeNext(left);
+        if (flatNodeOp(left) == FLAT_OP_FIELD && flatNodeOp(right) == FLAT_OP_NUM_CONST) {
+            flatNodeFieldRef(left, &fieldTable_, &fieldNumber_);
+            comparisonOp_ = op;
+            comparedNumber_ = right;
+        }
     }
     return VX_SUCCESS;
 }
@@ -72,6 +84,20 @@ VxStatus FlatOpStream::evaluateLoneField(FlatEvaluator& evaluator, FlatRowSource
         evaluator.storeFieldValue(field, sqlType, result, &type) != VX_SUCCESS)
         return VX_ERROR;
     resultType_ = type;
+    return VX_SUCCESS;
+}
+
+VxStatus FlatOpStream::evaluateFieldComparison(FlatEvaluator& evaluator, FlatRowSource& source,
+                                               bool* isTrue) {
+    FlatDataValue field;
+    short sqlType = 0;
+    FlatTruth truth = FLAT_UNKNOWN;
+    if (source.getFieldValue(fieldTable_, fieldNumber_, &field, &sqlType) != VX_SUCCESS ||
+        evaluator.compareFieldWithNumber(comparisonOp_, field, sqlType, comparedNumber_, &truth) !=
+            VX_SUCCESS)
+        return VX_ERROR;
+    *isTrue = truth == FLAT_TRUE;
+    resultType_ = truth == FLAT_UNKNOWN ? FLAT_TYPE_ANY : FLAT_TYPE_BIT;
     return VX_SUCCESS;
 }
 
@@ -103,6 +129,9 @@ VxStatus FlatOpStream::evaluateCondition(bool* isTrue) {
     FlatEvaluator evaluator(*info_);
     FlatEvalItem item;
     *isTrue = false;
+    FlatRowSource* source = info_->getRowSource();
+    if (comparisonOp_ && source)
+        return evaluateFieldComparison(evaluator, *source, isTrue);
     if (run(evaluator, &item) != VX_SUCCESS)
         return VX_ERROR;
     if (item.null || item.length == 0 || flatIsStringType(item.type) || flatIsBinaryType(item.type))

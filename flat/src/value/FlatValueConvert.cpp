@@ -371,13 +371,9 @@ VxStatus FlatEvaluator::dateOf(const FlatEvalItem& item, double* value) {
 
 // ---- Results ----------------------------------------------------------------
 
-VxStatus FlatEvaluator::evalFieldForNumber(const unsigned char* node, double* number,
-                                           bool* isNumber, FlatEvalItem* out) {
+VxStatus FlatEvaluator::fieldForNumber(const FlatDataValue& value, short sqlType,
+                                       double* number, bool* isNumber, FlatEvalItem* out) {
     *isNumber = false;
-    FlatDataValue value;
-    short sqlType = 0;
-    if (readFieldNode(node, &value, &sqlType) != VX_SUCCESS)
-        return VX_ERROR;
     if (smallDigitsValue(value, number)) {
         *isNumber = true;
         return VX_SUCCESS;
