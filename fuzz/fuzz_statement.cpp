@@ -6,6 +6,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,9 +36,50 @@ void drainErrors(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
             break;
 }
 
+// Whether a FROM list names more than MAX_TABLES tables (commas and JOINs
+// counted roughly, quotes not minded). The cross product of that many
+// seeded tables is as long to run as SQL asks it to be, which is no fault:
+// such inputs are left out rather than timed out.
+constexpr int MAX_TABLES = 6;
+
+bool namesManyTables(const std::string& text) {
+    int tables = 0;
+    bool inFrom = false;
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (std::isalnum(c) || c == '_') {
+            std::size_t end = at;
+            std::string word;
+            while (end < text.size() &&
+                   (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))
+                word += static_cast<char>(std::toupper(static_cast<unsigned char>(text[end++])));
+            if (word == "FROM") {
+                inFrom = true;
+                tables = 1;
+            } else if (word == "JOIN" && inFrom) {
+                ++tables;
+            } else if (word == "WHERE" || word == "GROUP" || word == "ORDER" || word == "HAVING" ||
+                       word == "UNION") {
+                inFrom = false;
+            }
+            at = end;
+            continue;
+        }
+        if (c == ',' && inFrom)
+            ++tables;
+        if (tables > MAX_TABLES)
+            return true;
+        ++at;
+    }
+    return false;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    if (namesManyTables(text))
+        return 0;
     static Handles* h = new Handles;
     static char connect[] = "Database=.";
     if (!SQL_SUCCEEDED(SQLDriverConnect(h->dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect),
@@ -46,7 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (SQLAllocStmt(h->dbc, &stmt) != SQL_SUCCESS)
         __builtin_trap();
-    std::string text(reinterpret_cast<const char*>(data), size);
     SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(&text[0]),
                                  static_cast<SQLINTEGER>(text.size()));
     if (SQL_SUCCEEDED(rc)) {
