@@ -251,23 +251,24 @@ VxStatus TxtCursor::numberValue(std::uint16_t field, const TxtSharedField* share
         addOdbcError(ODBC_S1000, 3949);
         return VX_ERROR;
     }
-    // A measured scale only knows the lines scanned: more fraction digits
-    // would be cut, and the value read as another number.
-    if (shared->isMeasured() && fractionDigits(text, length) > shared->getScale()) {
-        addOdbcError(ODBC_22003, 6071);
-        return VX_ERROR;
+    // A measured scale only knows the lines scanned: a value with more
+    // fraction digits is read with them all, at its own scale, never cut
+    // (the slot holds as many digits as the text has).
+    std::uint16_t scale = shared->getScale();
+    if (shared->isMeasured()) {
+        const std::size_t fraction = fractionDigits(text, length);
+        if (fraction > scale)
+            scale = static_cast<std::uint16_t>(fraction);
     }
     unsigned char* slot = value_ + slotAt_[field];
     const std::size_t slotSize = slotAt_[field + 1] - slotAt_[field];
     std::size_t written = 0;
     SQLLEN produced = 0;
-    const bool plain =
-        txtPlainNumberToDigits(text, length, shared->getScale(), slot, slotSize, &written);
+    const bool plain = txtPlainNumberToDigits(text, length, scale, slot, slotSize, &written);
     if (plain)
         produced = static_cast<SQLLEN>(written);
     else if (BaseConvertNum(INTERNAL_CHAR, text, static_cast<SQLLEN>(length), INTERNAL_DIGITS, slot,
-                            &produced, static_cast<SQLLEN>(slotSize),
-                            static_cast<short>(shared->getScale()),
+                            &produced, static_cast<SQLLEN>(slotSize), static_cast<short>(scale),
                             BASE_CONVERT_CUT_FRACTION) != VX_SUCCESS)
         return VX_ERROR;
     // A number that lost digits to its column's width would read as

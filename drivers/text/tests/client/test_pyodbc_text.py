@@ -326,7 +326,7 @@ def test_guessed_columns_of_a_header_file(names, expected):
 # wider value is never returned as another value: text comes whole, a
 # number with more integer digits comes as it is (a buffer sized by the
 # column's size then overflows with 22003), and one with more fraction
-# digits than the guessed scale fails with 22003 rather than being cut.
+# digits than the guessed scale comes with them all, never cut.
 LATE_ROWS = "name,amount\nAnn,1.5\nBob,2.25\nAlexander the Great,1234567.25\nCy,3.125\n"
 
 
@@ -342,13 +342,17 @@ def test_a_later_wider_value_is_never_returned_as_another(tmp_path):
     # The reported sizes are those of the scanned lines.
     assert [(row[3], row[6], row[8]) for row in cursor.columns(table="late.csv")] == [
         ("name", 3, None), ("amount", 4, 2)]
-    rows = cursor.execute("SELECT name, amount FROM late.csv").fetchmany(3)
+    rows = cursor.execute("SELECT name, amount FROM late.csv").fetchall()
     assert [tuple(row) for row in rows] == [
         ("Ann", decimal.Decimal("1.50")), ("Bob", decimal.Decimal("2.25")),
-        ("Alexander the Great", decimal.Decimal("1234567.25"))]
-    with pytest.raises(pyodbc.Error) as error:
-        cursor.fetchone()  # 3.125 does not fit scale 2
-    assert error.value.args[0] == "22003"
+        ("Alexander the Great", decimal.Decimal("1234567.25")),
+        ("Cy", decimal.Decimal("3.125"))]
+    # It compares, sorts and adds up as the number it is.
+    assert cursor.execute("SELECT name FROM late.csv WHERE amount > 3.12 AND amount < 3.13"
+                          ).fetchall()[0][0] == "Cy"
+    assert [row[0] for row in cursor.execute("SELECT amount FROM late.csv ORDER BY amount")
+            ][:3] == [decimal.Decimal("1.50"), decimal.Decimal("2.25"), decimal.Decimal("3.125")]
+    assert cursor.execute("SELECT SUM(amount) FROM late.csv").fetchone()[0] == 1234574.125
     # Scanning every line describes every value.
     connection = late_connection(tmp_path, 0)
     cursor = connection.cursor()
