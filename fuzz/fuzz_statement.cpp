@@ -37,22 +37,31 @@ void drainErrors(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
 }
 
 // Whether a FROM list names more than MAX_TABLES tables (commas and JOINs
-// counted roughly, quotes not minded). The cross product of that many
-// seeded tables is as long to run as SQL asks it to be, which is no fault:
-// such inputs are left out rather than timed out.
+// counted roughly, words read as the SQL tokenizer reads them: a number
+// ends where its digits do, so "55FROM" is 55 and FROM). The cross product
+// of that many seeded tables is as long to run as SQL asks it to be, which
+// is no fault: such inputs are left out rather than timed out.
 constexpr int MAX_TABLES = 6;
+
+bool isWordCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '$';
+}
 
 bool namesManyTables(const std::string& text) {
     int tables = 0;
     bool inFrom = false;
     for (std::size_t at = 0; at < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[at]);
-        if (std::isalnum(c) || c == '_') {
-            std::size_t end = at;
+        const char c = text[at];
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            while (at < text.size() &&
+                   (std::isdigit(static_cast<unsigned char>(text[at])) || text[at] == '.'))
+                ++at;
+            continue;
+        }
+        if (isWordCharacter(c)) {
             std::string word;
-            while (end < text.size() &&
-                   (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))
-                word += static_cast<char>(std::toupper(static_cast<unsigned char>(text[end++])));
+            for (; at < text.size() && isWordCharacter(text[at]); ++at)
+                word += static_cast<char>(std::toupper(static_cast<unsigned char>(text[at])));
             if (word == "FROM") {
                 inFrom = true;
                 tables = 1;
@@ -62,14 +71,13 @@ bool namesManyTables(const std::string& text) {
                        word == "UNION") {
                 inFrom = false;
             }
-            at = end;
-            continue;
+        } else {
+            if (c == ',' && inFrom)
+                ++tables;
+            ++at;
         }
-        if (c == ',' && inFrom)
-            ++tables;
         if (tables > MAX_TABLES)
             return true;
-        ++at;
     }
     return false;
 }
